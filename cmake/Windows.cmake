@@ -1,0 +1,65 @@
+# Windows target: the product and the Windows test programs (run under Wine).
+add_compile_definitions(UNICODE _UNICODE NOMINMAX WIN32_LEAN_AND_MEAN _WIN32_WINNT=0x0601 WINVER=0x0601)
+add_compile_options(-ffunction-sections -fdata-sections)
+add_link_options(-static -static-libgcc -static-libstdc++ -Wl,--gc-sections)
+
+set(QL_WIN32_LIBS winhttp odbc32 version shell32 comctl32 ole32 advapi32 gdi32 user32 kernel32)
+find_library(QL_ZLIB NAMES libz.a REQUIRED)
+
+add_library(ql_core STATIC ${QL_PORTABLE_SOURCES} ${QL_WIN32_SOURCES})
+target_include_directories(ql_core PUBLIC ${PROJECT_SOURCE_DIR}/src)
+target_compile_options(ql_core PRIVATE ${QL_WARNINGS})
+target_link_libraries(ql_core PUBLIC ${QL_ZLIB} ${QL_WIN32_LIBS})
+
+configure_file(${PROJECT_SOURCE_DIR}/src/Bootstrap/Version.h.in ${CMAKE_BINARY_DIR}/generated/Version.h)
+add_executable(QuorvaneSoftLauncher WIN32
+  ${PROJECT_SOURCE_DIR}/src/Bootstrap/Main.cpp
+  ${PROJECT_SOURCE_DIR}/src/Bootstrap/Launcher.rc)
+target_include_directories(QuorvaneSoftLauncher PRIVATE ${CMAKE_BINARY_DIR}/generated)
+set_source_files_properties(${PROJECT_SOURCE_DIR}/src/Bootstrap/Launcher.rc PROPERTIES
+  OBJECT_DEPENDS "${PROJECT_SOURCE_DIR}/src/Bootstrap/Launcher.manifest;${CMAKE_BINARY_DIR}/generated/Version.h")
+target_compile_options(QuorvaneSoftLauncher PRIVATE ${QL_WARNINGS})
+target_link_options(QuorvaneSoftLauncher PRIVATE -municode)
+target_link_libraries(QuorvaneSoftLauncher PRIVATE ql_core)
+
+# Stripped copy: the size that ships.
+add_custom_command(TARGET QuorvaneSoftLauncher POST_BUILD
+  COMMAND i686-w64-mingw32-strip -o ${CMAKE_BINARY_DIR}/release/QuorvaneSoftLauncher.exe $<TARGET_FILE:QuorvaneSoftLauncher>
+  VERBATIM)
+file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/release)
+
+enable_testing()
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+set(gtest_disable_pthreads ON CACHE BOOL "" FORCE)
+add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+
+# The portable unit tests again, compiled for Windows: paths, encodings and
+# file-system behaviour are checked on the system they are written for.
+add_executable(unit_tests ${QL_UNIT_TEST_SOURCES} ${QL_SUPPORT_SOURCES})
+target_include_directories(unit_tests PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+target_compile_options(unit_tests PRIVATE ${QL_WARNINGS})
+target_link_libraries(unit_tests PRIVATE ql_core GTest::gtest_main GTest::gmock)
+add_test(NAME windows_unit_tests COMMAND unit_tests)
+
+foreach(src IN LISTS QL_WINDOWS_TEST_PROGRAMS)
+  get_filename_component(name ${src} NAME_WE)
+  add_executable(${name} ${src})
+  target_compile_options(${name} PRIVATE ${QL_WARNINGS})
+  target_link_libraries(${name} PRIVATE ${QL_WIN32_LIBS})
+endforeach()
+
+if(QL_WINDOWS_TEST_SOURCES)
+  add_executable(windows_tests ${QL_WINDOWS_TEST_SOURCES} ${QL_SUPPORT_SOURCES})
+  target_include_directories(windows_tests PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+  target_compile_options(windows_tests PRIVATE ${QL_WARNINGS})
+  target_compile_definitions(windows_tests PRIVATE
+    QL_LAUNCHER_EXE="$<TARGET_FILE:QuorvaneSoftLauncher>"
+    QL_TEST_PROGRAM_DIR="${CMAKE_BINARY_DIR}")
+  target_link_libraries(windows_tests PRIVATE ql_core GTest::gtest_main GTest::gmock)
+  add_dependencies(windows_tests QuorvaneSoftLauncher)
+  add_test(NAME windows_tests COMMAND windows_tests)
+  set_tests_properties(windows_tests PROPERTIES RUN_SERIAL TRUE)
+endif()
+
+add_test(NAME launcher_executable_format
+  COMMAND bash ${PROJECT_SOURCE_DIR}/scripts/check-executable.sh $<TARGET_FILE:QuorvaneSoftLauncher>)

@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# Installs every Debian package the build, the tests and the demo need.
+# Idempotent: when everything is present it returns without touching apt.
+set -euo pipefail
+
+PACKAGES=(
+  build-essential cmake ninja-build pkg-config python3 file binutils
+  zlib1g-dev googletest
+  clang libclang-rt-14-dev
+  g++-mingw-w64-i686-posix mingw-w64-i686-dev binutils-mingw-w64-i686 libz-mingw-w64-dev
+  wine wine32:i386 fonts-wine xvfb xauth
+)
+
+if [ "$(id -u)" -ne 0 ]; then
+  echo "setup.sh: run as root (it installs Debian packages)" >&2
+  exit 1
+fi
+
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  dpkg --add-architecture i386
+  FORCE_UPDATE=1
+fi
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+  # dpkg-query names multi-arch packages with their architecture suffix
+  status=$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null || true)
+  [ "$status" = "install ok installed" ] || missing+=("$p")
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  echo "setup.sh: all ${#PACKAGES[@]} packages present"
+  exit 0
+fi
+
+echo "setup.sh: installing ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+apt-get update -qq
+apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

@@ -1,0 +1,31 @@
+#pragma once
+// Project exceptions. what() carries the message callers show or log.
+#include <stdexcept>
+#include <string>
+
+namespace Core {
+
+class EQuorvaneError : public std::runtime_error {
+public:
+  using std::runtime_error::runtime_error;
+};
+
+// A text with more "%s" placeholders than arguments, or a malformed placeholder.
+class EFormatError : public EQuorvaneError {
+public:
+  using EQuorvaneError::EQuorvaneError;
+};
+
+// An argument the operation cannot work with (an empty file name has no folder).
+class EArgumentError : public EQuorvaneError {
+public:
+  using EQuorvaneError::EQuorvaneError;
+};
+
+// A file or folder that exists but cannot be read, written or created.
+class EFileSystemError : public EQuorvaneError {
+public:
+  using EQuorvaneError::EQuorvaneError;
+};
+
+}  // namespace Core

@@ -1,0 +1,24 @@
+#pragma once
+#include <string>
+
+#include "Core/Interfaces/Progress.h"
+
+namespace Core::Interfaces {
+
+class IFileService {
+public:
+  virtual ~IFileService() = default;
+  virtual bool FileExists(const std::string& APath) = 0;
+  virtual bool DirectoryExists(const std::string& APath) = 0;
+  // Canonical "%d.%d.%d.%d"; "0.0.0.0" when no source gives a version.
+  virtual std::string ReadVersionFromFile(const std::string& AFilePath) = 0;
+  // Full path of the application executable, or "" when none is found.
+  virtual std::string GetApplicationExecutable() = 0;
+  // Folder of GetApplicationExecutable; throws Core::EArgumentError when there is none.
+  virtual std::string GetApplicationPath() = 0;
+  virtual bool ExtractZip(const std::string& AZipPath, const std::string& ADestinationPath) = 0;
+  virtual bool DownloadFile(const std::string& AUrl, const std::string& ADestinationPath,
+                            TProgressProc AOnProgress = {}) = 0;
+};
+
+}  // namespace Core::Interfaces

@@ -1,0 +1,30 @@
+#pragma once
+// A fresh folder under the system's temporary folder, removed with everything
+// in it when the object goes. Paths are UTF-8 text, as the services take them.
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace TestSupport {
+
+class TTempDir {
+public:
+  TTempDir();
+  ~TTempDir();
+  TTempDir(const TTempDir&) = delete;
+  TTempDir& operator=(const TTempDir&) = delete;
+
+  const std::string& Path() const { return FPath; }
+  // APath joined to the folder with the platform's separator.
+  std::string Join(std::string_view ARelative) const;
+  // Writes AContent (bytes) to a file below the folder, creating parent folders.
+  std::string WriteFile(std::string_view ARelative, std::string_view AContent) const;
+  std::string MakeDir(std::string_view ARelative) const;
+
+private:
+  std::string FPath;
+};
+
+std::string ReadFileBytes(const std::string& APath);
+
+}  // namespace TestSupport
