@@ -54,7 +54,7 @@ if(QL_WINDOWS_TEST_SOURCES)
   target_compile_options(windows_tests PRIVATE ${QL_WARNINGS})
   target_compile_definitions(windows_tests PRIVATE
     QL_LAUNCHER_EXE="$<TARGET_FILE:QuorvaneSoftLauncher>"
-    QL_TEST_PROGRAM_DIR="${CMAKE_BINARY_DIR}")
+    QL_BUILD_DIR="${CMAKE_BINARY_DIR}")
   target_link_libraries(windows_tests PRIVATE ql_core GTest::gtest_main GTest::gmock)
   add_dependencies(windows_tests QuorvaneSoftLauncher)
   add_test(NAME windows_tests COMMAND windows_tests)
@@ -62,4 +62,4 @@ if(QL_WINDOWS_TEST_SOURCES)
 endif()
 
 add_test(NAME launcher_executable_format
-  COMMAND bash ${PROJECT_SOURCE_DIR}/scripts/check-executable.sh $<TARGET_FILE:QuorvaneSoftLauncher>)
+  COMMAND bash ${PROJECT_SOURCE_DIR}/scripts/check-executable.sh ${CMAKE_BINARY_DIR}/release/QuorvaneSoftLauncher.exe)

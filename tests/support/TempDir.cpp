@@ -6,10 +6,7 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "Infrastructure/Platform/Paths.h"
-
-using Infrastructure::Platform::PathFromUtf8;
-using Infrastructure::Platform::PathToUtf8;
+#include "support/Utf8Path.h"
 
 namespace TestSupport {
 

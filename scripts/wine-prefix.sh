@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# wine-prefix.sh ensure | remove
+# Creates (once, under a lock) or removes the throwaway 32-bit Wine prefix.
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+. "$here/wine-env.sh"
+
+case "${1:-}" in
+  ensure)
+    mkdir -p "$(dirname "$WINEPREFIX")"
+    exec 9>"$WINEPREFIX.lock"
+    flock 9
+    if [ ! -f "$WINEPREFIX/.ql-ready" ]; then
+      rm -rf "$WINEPREFIX"
+      wineboot -i >/dev/null 2>&1
+      # Window tests need plain, undecorated windows for stable screenshots.
+      wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f >/dev/null 2>&1
+      wineserver -w
+      touch "$WINEPREFIX/.ql-ready"
+    fi
+    ;;
+  remove)
+    if [ -d "$WINEPREFIX" ]; then
+      wineserver -k >/dev/null 2>&1 || true
+      wineserver -w >/dev/null 2>&1 || true
+      rm -rf "$WINEPREFIX" "$WINEPREFIX.lock"
+    fi
+    ;;
+  *)
+    echo "usage: $0 ensure|remove" >&2
+    exit 2
+    ;;
+esac

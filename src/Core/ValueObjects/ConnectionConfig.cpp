@@ -1,0 +1,47 @@
+#include "Core/ValueObjects/ConnectionConfig.h"
+
+namespace Core::ValueObjects {
+
+namespace {
+
+bool IsBlank(char c) { return static_cast<unsigned char>(c) <= 32; }
+
+// "{" + value + "}" with every "}" doubled: the only quoting ODBC knows.
+std::string Braced(std::string_view AValue) {
+  std::string out = "{";
+  for (char c : AValue) {
+    out += c;
+    if (c == '}') out += '}';
+  }
+  out += '}';
+  return out;
+}
+
+}  // namespace
+
+bool TConnectionConfig::Validate() const {
+  switch (FConnectionType) {
+    case TConnectionType::ODBC:
+      return !FODBCName.empty() && !FUser.empty();
+    case TConnectionType::Direct:
+      return !FServer.empty() && !FDatabase.empty() && !FDriver.empty() && !FUser.empty();
+  }
+  return false;
+}
+
+std::string TConnectionConfig::QuoteValue(std::string_view AValue) {
+  const bool needsBraces = AValue.find_first_of(";{}") != std::string_view::npos ||
+                           (!AValue.empty() && (IsBlank(AValue.front()) || IsBlank(AValue.back())));
+  return needsBraces ? Braced(AValue) : std::string(AValue);
+}
+
+std::string TConnectionConfig::BuildConnectionString() const {
+  if (FConnectionType == TConnectionType::ODBC)
+    return "DSN=" + QuoteValue(FODBCName) + ";Uid=" + QuoteValue(FUser) + ";Pwd=" + QuoteValue(FPassword) + ";";
+  // The driver always stands in braces; only a "}" inside needs doubling.
+  const std::string driver = Braced(FDriver);
+  return "Driver=" + driver + ";Server=" + QuoteValue(FServer) + ";Database=" + QuoteValue(FDatabase) +
+         ";Uid=" + QuoteValue(FUser) + ";Pwd=" + QuoteValue(FPassword) + ";";
+}
+
+}  // namespace Core::ValueObjects

@@ -1,0 +1,132 @@
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "Core/Errors.h"
+#include "Infrastructure/Platform/FileSystem.h"
+
+namespace Infrastructure::Platform {
+
+namespace {
+
+[[noreturn]] void Fail(const std::string& AWhat, const std::string& APath, int AErrno) {
+  throw Core::EFileSystemError(AWhat + " \"" + APath + "\": " + std::strerror(AErrno));
+}
+
+class TFd {
+public:
+  explicit TFd(int AFd) : FFd(AFd) {}
+  ~TFd() { Close(); }
+  TFd(const TFd&) = delete;
+  TFd& operator=(const TFd&) = delete;
+  int Get() const { return FFd; }
+  int Close() {
+    const int result = FFd >= 0 ? ::close(FFd) : 0;
+    FFd = -1;
+    return result;
+  }
+
+private:
+  int FFd;
+};
+
+}  // namespace
+
+bool FileExists(const std::string& APath) {
+  struct stat info;
+  return !APath.empty() && ::stat(APath.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
+}
+
+bool DirectoryExists(const std::string& APath) {
+  struct stat info;
+  return !APath.empty() && ::stat(APath.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+std::vector<TDirectoryEntry> ListDirectory(const std::string& ADirectory) {
+  std::vector<TDirectoryEntry> entries;
+  DIR* dir = ::opendir(ADirectory.c_str());
+  if (dir == nullptr) return entries;
+  while (const dirent* entry = ::readdir(dir)) {
+    const std::string name = entry->d_name;
+    if (name == "." || name == "..") continue;
+    entries.push_back({name, DirectoryExists(JoinPath(ADirectory, name))});
+  }
+  ::closedir(dir);
+  return entries;
+}
+
+void CreateDirectories(const std::string& APath) {
+  if (APath.empty() || DirectoryExists(APath)) return;
+  const std::string parent = ParentPath(APath);
+  if (!parent.empty() && parent != APath) CreateDirectories(parent);
+  if (::mkdir(APath.c_str(), 0777) != 0 && !(errno == EEXIST && DirectoryExists(APath)))
+    Fail("Não foi possível criar a pasta", APath, errno);
+}
+
+std::string ReadFileBytes(const std::string& APath) {
+  TFd fd(::open(APath.c_str(), O_RDONLY | O_CLOEXEC));
+  if (fd.Get() < 0) Fail("Não foi possível abrir o arquivo", APath, errno);
+  std::string content;
+  char buffer[64 * 1024];
+  for (;;) {
+    const ssize_t got = ::read(fd.Get(), buffer, sizeof(buffer));
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) Fail("Não foi possível ler o arquivo", APath, errno);
+    if (got == 0) break;
+    content.append(buffer, static_cast<size_t>(got));
+  }
+  return content;
+}
+
+void WriteFileAtomically(const std::string& APath, std::string_view AContent) {
+  static std::atomic<unsigned> counter{0};
+  const std::string temporary = APath + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
+  TFd fd(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+  if (fd.Get() < 0) Fail("Não foi possível gravar o arquivo", APath, errno);
+  size_t written = 0;
+  while (written < AContent.size()) {
+    const ssize_t put = ::write(fd.Get(), AContent.data() + written, AContent.size() - written);
+    if (put < 0 && errno == EINTR) continue;
+    if (put <= 0) {
+      const int error = errno;
+      fd.Close();
+      ::unlink(temporary.c_str());
+      Fail("Não foi possível gravar o arquivo", APath, error);
+    }
+    written += static_cast<size_t>(put);
+  }
+  if (::fsync(fd.Get()) != 0 || fd.Close() != 0) {
+    const int error = errno;
+    ::unlink(temporary.c_str());
+    Fail("Não foi possível gravar o arquivo", APath, error);
+  }
+  try {
+    ReplaceFileAtomically(temporary, APath);
+  } catch (...) {
+    ::unlink(temporary.c_str());
+    throw;
+  }
+}
+
+void ReplaceFileAtomically(const std::string& ASource, const std::string& ADestination) {
+  if (std::rename(ASource.c_str(), ADestination.c_str()) != 0)
+    Fail("Não foi possível substituir o arquivo", ADestination, errno);
+}
+
+bool RemoveFile(const std::string& APath) { return ::unlink(APath.c_str()) == 0 || errno == ENOENT; }
+
+std::string ModuleFileName() {
+  std::string buffer(4096, '\0');
+  const ssize_t length = ::readlink("/proc/self/exe", buffer.data(), buffer.size());
+  if (length <= 0) return {};
+  buffer.resize(static_cast<size_t>(length));
+  return buffer;
+}
+
+}  // namespace Infrastructure::Platform

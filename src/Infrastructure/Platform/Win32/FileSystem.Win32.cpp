@@ -1,0 +1,144 @@
+#include <windows.h>
+
+#include <algorithm>
+#include <atomic>
+
+#include "Core/Errors.h"
+#include "Infrastructure/Platform/FileSystem.h"
+#include "Infrastructure/Platform/Win32/Handles.h"
+#include "Infrastructure/Platform/Win32/WinText.h"
+
+namespace Infrastructure::Platform {
+
+using Win32::FromWide;
+using Win32::SystemErrorMessage;
+using Win32::TFileHandle;
+using Win32::TFindHandle;
+using Win32::ToWide;
+
+namespace {
+
+[[noreturn]] void Fail(const std::string& AWhat, const std::string& APath, DWORD ACode) {
+  throw Core::EFileSystemError(AWhat + " \"" + APath + "\": " + SystemErrorMessage(ACode));
+}
+
+// Attributes of what the path names, following a symbolic link to its target.
+bool TargetAttributes(const std::string& APath, DWORD& AAttributes) {
+  const std::wstring path = ToWide(APath);
+  AAttributes = GetFileAttributesW(path.c_str());
+  if (AAttributes == INVALID_FILE_ATTRIBUTES) return false;
+  if ((AAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) return true;
+  TFileHandle target(CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                 OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  BY_HANDLE_FILE_INFORMATION info;
+  if (!target || !GetFileInformationByHandle(target.Get(), &info)) return false;  // a dangling link
+  AAttributes = info.dwFileAttributes;
+  return true;
+}
+
+}  // namespace
+
+bool FileExists(const std::string& APath) {
+  DWORD attributes;
+  return !APath.empty() && TargetAttributes(APath, attributes) && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+bool DirectoryExists(const std::string& APath) {
+  DWORD attributes;
+  return !APath.empty() && TargetAttributes(APath, attributes) && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+std::vector<TDirectoryEntry> ListDirectory(const std::string& ADirectory) {
+  std::vector<TDirectoryEntry> entries;
+  WIN32_FIND_DATAW data;
+  TFindHandle find(FindFirstFileExW(ToWide(JoinPath(ADirectory, "*")).c_str(), FindExInfoBasic, &data,
+                                    FindExSearchNameMatch, nullptr, 0));
+  if (!find) return entries;
+  do {
+    const std::wstring_view name(data.cFileName);
+    if (name == L"." || name == L"..") continue;
+    entries.push_back({FromWide(name), (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0});
+  } while (FindNextFileW(find.Get(), &data));
+  return entries;
+}
+
+void CreateDirectories(const std::string& APath) {
+  if (APath.empty() || DirectoryExists(APath)) return;
+  const std::string parent = ParentPath(APath);
+  if (!parent.empty() && parent != APath) CreateDirectories(parent);
+  if (!CreateDirectoryW(ToWide(APath).c_str(), nullptr)) {
+    const DWORD error = GetLastError();
+    if (!(error == ERROR_ALREADY_EXISTS && DirectoryExists(APath))) Fail("Não foi possível criar a pasta", APath, error);
+  }
+}
+
+std::string ReadFileBytes(const std::string& APath) {
+  TFileHandle file(CreateFileW(ToWide(APath).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) Fail("Não foi possível abrir o arquivo", APath, GetLastError());
+  std::string content;
+  char buffer[64 * 1024];
+  for (;;) {
+    DWORD read = 0;
+    if (!ReadFile(file.Get(), buffer, sizeof(buffer), &read, nullptr)) Fail("Não foi possível ler o arquivo", APath, GetLastError());
+    if (read == 0) break;
+    content.append(buffer, read);
+  }
+  return content;
+}
+
+void WriteFileAtomically(const std::string& APath, std::string_view AContent) {
+  static std::atomic<unsigned> counter{0};
+  const std::string temporary =
+      APath + ".tmp" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(counter++);
+  {
+    TFileHandle file(CreateFileW(ToWide(temporary).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) Fail("Não foi possível gravar o arquivo", APath, GetLastError());
+    size_t written = 0;
+    while (written < AContent.size()) {
+      DWORD chunk = 0;
+      const DWORD want = static_cast<DWORD>(std::min<size_t>(AContent.size() - written, 1u << 20));
+      if (!WriteFile(file.Get(), AContent.data() + written, want, &chunk, nullptr) || chunk == 0) {
+        const DWORD error = GetLastError();
+        file.Reset();
+        DeleteFileW(ToWide(temporary).c_str());
+        Fail("Não foi possível gravar o arquivo", APath, error);
+      }
+      written += chunk;
+    }
+    FlushFileBuffers(file.Get());
+  }
+  try {
+    ReplaceFileAtomically(temporary, APath);
+  } catch (...) {
+    DeleteFileW(ToWide(temporary).c_str());
+    throw;
+  }
+}
+
+void ReplaceFileAtomically(const std::string& ASource, const std::string& ADestination) {
+  if (!MoveFileExW(ToWide(ASource).c_str(), ToWide(ADestination).c_str(),
+                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    Fail("Não foi possível substituir o arquivo", ADestination, GetLastError());
+}
+
+bool RemoveFile(const std::string& APath) {
+  return DeleteFileW(ToWide(APath).c_str()) || GetLastError() == ERROR_FILE_NOT_FOUND ||
+         GetLastError() == ERROR_PATH_NOT_FOUND;
+}
+
+std::string ModuleFileName() {
+  std::wstring buffer(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD length = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+    if (length == 0) return {};
+    if (length < buffer.size()) {
+      buffer.resize(length);
+      return FromWide(buffer);
+    }
+    buffer.resize(buffer.size() * 2);  // installed below a long path
+  }
+}
+
+}  // namespace Infrastructure::Platform

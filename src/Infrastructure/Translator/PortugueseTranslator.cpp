@@ -1,0 +1,142 @@
+#include "Infrastructure/Translator/PortugueseTranslator.h"
+
+#include <unordered_map>
+
+#include "Core/Text/Format.h"
+
+namespace Infrastructure::Translator {
+
+namespace {
+
+constexpr TCatalogueEntry kCatalogue[] = {
+    {"AppName", "Inicializador do Sistema"},
+    {"Loading", "Carregando..."},
+    {"PleaseWait", "Por favor, aguarde..."},
+    {"Success", "Sucesso"},
+    {"Error", "Erro"},
+    {"Warning", "Aviso"},
+    {"Confirm", "Confirmar"},
+    {"Cancel", "Cancelar"},
+    {"Close", "Fechar"},
+    {"OK", "OK"},
+    {"Yes", "Sim"},
+    {"No", "Não"},
+    {"Retry", "Tentar Novamente"},
+    {"Configure", "Configurar"},
+    {"CheckingUpdates", "Verificando atualizações..."},
+    {"DownloadingUpdate", "Baixando atualização..."},
+    {"ExtractingFiles", "Extraindo arquivos..."},
+    {"InstallingUpdate", "Instalando atualização..."},
+    {"UpdateAvailable", "Nova versão disponível: %s"},
+    {"UpdateRequired", "Atualização obrigatória disponível"},
+    {"UpdateComplete", "Atualização concluída com sucesso!"},
+    {"UpdateFailed", "Falha na atualização: %s"},
+    {"UpdateCompleteRestart", "O sistema será reiniciado para aplicar as alterações."},
+    {"Connecting", "Conectando ao banco de dados..."},
+    {"ConnectionError", "Erro de conexão: %s"},
+    {"ConnectionSuccess", "Conexão estabelecida com sucesso"},
+    {"ConnectionTest", "Testando conexão..."},
+    {"DatabaseNotFound", "Banco de dados não encontrado"},
+    {"ConfigNeeded", "Configuração do banco de dados necessária"},
+    {"ConfigIncomplete", "Configuração incompleta. Preencha todos os campos obrigatórios."},
+    {"ConfigSaved", "Configuração salva com sucesso!"},
+    {"ConfigError", "Erro ao salvar configuração: %s"},
+    {"TitleDatabaseConfig", "Configuração de Banco de Dados"},
+    {"TitleUpdate", "Atualização do Sistema"},
+    {"TitleProgress", "Inicializando Sistema"},
+    {"LabelServer", "Servidor:"},
+    {"LabelDatabase", "Banco de Dados:"},
+    {"LabelUser", "Usuário:"},
+    {"LabelPassword", "Senha:"},
+    {"LabelDriver", "Driver:"},
+    {"LabelODBC", "ODBC:"},
+    {"LabelConnectionType", "Tipo de Conexão:"},
+    {"LabelVersion", "Versão:"},
+    {"ButtonTest", "Testar Conexão"},
+    {"ButtonSave", "Salvar"},
+    {"ButtonUpdate", "Atualizar"},
+    {"ButtonConfigure", "Configurar"},
+    {"ButtonContinue", "Continuar"},
+    {"ConnectionODBC", "ODBC"},
+    {"ConnectionDirect", "Direta"},
+    {"VersionInfo", "BD: %s | EXE: %s | WS: %s"},
+    {"DSNName", "Nome do DSN:"},
+    {"DSNNameRequired", "Nome do DSN é obrigatório"},
+    {"DSNPrompt", "Nome do DSN"},
+    {"ServerPrompt", "Servidor (ex: localhost\\SQLEXPRESS)"},
+    {"DatabasePrompt", "Nome do banco de dados"},
+    {"Description", "Descrição:"},
+    {"DescriptionPrompt", "Descrição"},
+    {"UserPrompt", "Usuário"},
+    {"PasswordPrompt", "Senha"},
+    {"DriverLabel", "Driver:"},
+    {"TestingConnection", "Testando conexão..."},
+    {"ConnectionTestSuccess", "Conexão testada com sucesso!"},
+    {"ConnectionTestFailed", "Falha na conexão. Verifique os dados."},
+    {"ServerRequired", "Servidor é obrigatório"},
+    {"DatabaseRequired", "Banco de dados é obrigatório"},
+    {"SelectDriver", "Selecione um driver"},
+    {"ODBCCreateSuccess", "ODBC \"%s\" criado com sucesso!"},
+    {"ODBCCreateSimple", "ODBC criado com sucesso!"},
+    {"ODBCCreateError", "Erro ao criar ODBC. Verifique se já existe ou execute como admin."},
+    {"CreateODBCButton", "+ Criar ODBC"},
+    {"Version", "Versão: %s"},
+    {"EditODBC", "Editar ODBC"},
+    {"CreateNewODBC", "Criar Novo ODBC"},
+    {"SelectDSNTitle", "Selecione o DSN"},
+    {"SelectDSNPrompt", "Selecione a fonte de dados ODBC que deseja utilizar:"},
+    {"SelectDSNRequired", "Selecione um DSN para continuar"},
+    {"CheckingBDE", "Verificando BDE (Borland Database Engine)..."},
+    {"BDENotFound", "BDE não encontrado. Instalando..."},
+    {"InstallingBDE", "Instalando BDE... %s%%"},
+    {"BDEInstalledSuccess", "BDE instalado com sucesso!"},
+    {"BDERequired", "BDE é necessário para executar esta aplicação. Por favor, instale o BDE manualmente ou contate o suporte."},
+    {"BDECheckError", "Erro ao verificar BDE: %s"},
+    {"UpdateNeeded", "Atualização necessária. Versão mínima: %s"},
+    {"ValidationError", "Erro na validação: %s"},
+    {"GenericError", "Erro: %s"},
+    {"DownloadURL", "URL de Download: %s"},
+    {"StartingDownload", "Iniciando download..."},
+    {"DownloadingFrom", "Baixando de: %s"},
+    {"DownloadingProgress", "Baixando... %s%%"},
+    {"DownloadComplete", "Download completo. Processando..."},
+    {"UpdateCompletedSuccess", "Atualização concluída com sucesso!"},
+    {"DownloadCompleted", "Download concluído!"},
+    {"ErrorExtracting", "Erro ao extrair arquivo"},
+    {"ErrorDownloading", "Erro ao baixar arquivo"},
+    {"DownloadException", "Exceção no download: %s"},
+    {"ExecutingApplication", "Executando aplicação: %s"},
+    {"ExecutableNotFound", "Executável não encontrado: %s"},
+    {"LocalServer", "(local)"},
+    {"DefaultDescription", "Criado pelo QuorvaneSoft Launcher"},};
+
+using TTable = std::unordered_map<std::string_view, std::string_view>;
+
+const TTable& Translations() {
+  static const TTable table = [] {
+    TTable built;
+    built.reserve(std::size(kCatalogue));
+    for (const auto& entry : kCatalogue) built.emplace(entry.Key, entry.Text);
+    return built;
+  }();
+  return table;
+}
+
+}  // namespace
+
+TPortugueseTranslator::TPortugueseTranslator() { Translations(); }
+
+std::span<const TCatalogueEntry> TPortugueseTranslator::Entries() { return kCatalogue; }
+
+std::string TPortugueseTranslator::Translate(const std::string& AKey) const {
+  const TTable& table = Translations();
+  const auto found = table.find(AKey);
+  return found == table.end() ? AKey : std::string(found->second);
+}
+
+std::string TPortugueseTranslator::TranslateFormat(const std::string& AKey,
+                                                   const std::vector<std::string>& AArgs) const {
+  return Core::Text::FormatText(Translate(AKey), AArgs);
+}
+
+}  // namespace Infrastructure::Translator
