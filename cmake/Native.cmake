@@ -17,6 +17,9 @@ target_include_directories(unit_tests PRIVATE ${PROJECT_SOURCE_DIR}/tests)
 target_compile_options(unit_tests PRIVATE ${QL_WARNINGS})
 target_link_libraries(unit_tests PRIVATE ql_core GTest::gtest_main GTest::gmock)
 
+include(Fixtures)
 include(GoogleTest)
 gtest_discover_tests(unit_tests DISCOVERY_TIMEOUT 60
-  PROPERTIES ENVIRONMENT "ASAN_OPTIONS=detect_leaks=1;UBSAN_OPTIONS=print_stacktrace=1")
+  PROPERTIES
+    ENVIRONMENT "ASAN_OPTIONS=detect_leaks=1;UBSAN_OPTIONS=print_stacktrace=1;${QL_TEST_ENVIRONMENT}"
+    FIXTURES_REQUIRED test_servers)

@@ -29,6 +29,7 @@ add_custom_command(TARGET QuorvaneSoftLauncher POST_BUILD
 file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/release)
 
 enable_testing()
+include(Fixtures)
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 set(gtest_disable_pthreads ON CACHE BOOL "" FORCE)
 add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
@@ -40,6 +41,7 @@ target_include_directories(unit_tests PRIVATE ${PROJECT_SOURCE_DIR}/tests)
 target_compile_options(unit_tests PRIVATE ${QL_WARNINGS})
 target_link_libraries(unit_tests PRIVATE ql_core GTest::gtest_main GTest::gmock)
 add_test(NAME windows_unit_tests COMMAND unit_tests)
+set_tests_properties(windows_unit_tests PROPERTIES ENVIRONMENT "${QL_TEST_ENVIRONMENT}" FIXTURES_REQUIRED test_servers)
 
 foreach(src IN LISTS QL_WINDOWS_TEST_PROGRAMS)
   get_filename_component(name ${src} NAME_WE)
@@ -58,7 +60,8 @@ if(QL_WINDOWS_TEST_SOURCES)
   target_link_libraries(windows_tests PRIVATE ql_core GTest::gtest_main GTest::gmock)
   add_dependencies(windows_tests QuorvaneSoftLauncher)
   add_test(NAME windows_tests COMMAND windows_tests)
-  set_tests_properties(windows_tests PROPERTIES RUN_SERIAL TRUE)
+  set_tests_properties(windows_tests PROPERTIES RUN_SERIAL TRUE ENVIRONMENT "${QL_TEST_ENVIRONMENT}"
+    FIXTURES_REQUIRED test_servers)
 endif()
 
 add_test(NAME launcher_executable_format

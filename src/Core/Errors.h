@@ -29,3 +29,13 @@ public:
 };
 
 }  // namespace Core
+
+namespace Core {
+
+// A registry value that exists but is not of the type the reader needs.
+class ERegistryError : public EQuorvaneError {
+public:
+  using EQuorvaneError::EQuorvaneError;
+};
+
+}  // namespace Core

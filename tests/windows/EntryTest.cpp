@@ -1,10 +1,11 @@
 #include <gtest/gtest.h>
 
 #include "Infrastructure/Platform/FileSystem.h"
+#include "support/TestServers.h"
 #include "windows/WindowsTestSupport.h"
 
 TEST(ProgramEntry, StartsFillsAndEmptiesTheRegistryAndEnds) {
-  const std::string launcher = TestSupport::WindowsPathOf(QL_LAUNCHER_EXE);
+  const std::string launcher = TestSupport::HostPath(QL_LAUNCHER_EXE);
   EXPECT_EQ(TestSupport::RunProgram(launcher, "", 30000), 0);
 }
 

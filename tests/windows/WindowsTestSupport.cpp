@@ -8,13 +8,6 @@ using Infrastructure::Platform::Win32::ToWide;
 
 namespace TestSupport {
 
-std::string WindowsPathOf(const std::string& ALinuxPath) {
-  std::string path = "Z:" + ALinuxPath;
-  for (char& c : path)
-    if (c == '/') c = '\\';
-  return path;
-}
-
 int64_t RunProgram(const std::string& AExecutable, const std::string& AArguments, uint32_t ATimeoutMs) {
   std::wstring commandLine = L"\"" + ToWide(AExecutable) + L"\"";
   if (!AArguments.empty()) commandLine += L" " + ToWide(AArguments);

@@ -5,9 +5,6 @@
 
 namespace TestSupport {
 
-// A path of the Linux build tree as Windows sees it through Wine's Z: drive.
-std::string WindowsPathOf(const std::string& ALinuxPath);
-
 // Starts a program, waits up to ATimeoutMs and answers its exit code
 // (-1 when it did not start, -2 when it had to be stopped at the time-out).
 int64_t RunProgram(const std::string& AExecutable, const std::string& AArguments, uint32_t ATimeoutMs);

@@ -1,0 +1,16 @@
+#pragma once
+// What the loopback peers started by scripts/test-servers.sh left for the
+// tests: one small file per fact (a port, a path) in $QL_TEST_STATE.
+#include <optional>
+#include <string>
+
+namespace TestSupport {
+
+// The trimmed content of $QL_TEST_STATE/<AName>, or nullopt when the test run
+// started no such peer.
+std::optional<std::string> TestServerValue(const std::string& AName);
+
+// A Linux path as this program sees it (through Wine's Z: drive on Windows).
+std::string HostPath(const std::string& ALinuxPath);
+
+}  // namespace TestSupport
