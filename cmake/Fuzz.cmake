@@ -6,8 +6,11 @@ endif()
 add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer -g)
 add_link_options(-fsanitize=address,undefined)
 
+find_package(ZLIB REQUIRED)
+find_package(ODBC REQUIRED)
 add_library(ql_core STATIC ${QL_PORTABLE_SOURCES} ${QL_POSIX_SOURCES})
 target_include_directories(ql_core PUBLIC ${PROJECT_SOURCE_DIR}/src)
+target_link_libraries(ql_core PUBLIC ZLIB::ZLIB ODBC::ODBC)
 
 enable_testing()
 file(GLOB QL_FUZZ_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/fuzz/fuzz_*.cpp)

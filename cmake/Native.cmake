@@ -4,9 +4,13 @@ if(QL_SANITIZE)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
+find_package(ZLIB REQUIRED)
+find_package(ODBC REQUIRED)
+
 add_library(ql_core STATIC ${QL_PORTABLE_SOURCES} ${QL_POSIX_SOURCES})
 target_include_directories(ql_core PUBLIC ${PROJECT_SOURCE_DIR}/src)
 target_compile_options(ql_core PRIVATE ${QL_WARNINGS})
+target_link_libraries(ql_core PUBLIC ZLIB::ZLIB ODBC::ODBC)
 
 enable_testing()
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)

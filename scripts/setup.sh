@@ -9,6 +9,8 @@ PACKAGES=(
   clang libclang-rt-14-dev
   g++-mingw-w64-i686-posix mingw-w64-i686-dev binutils-mingw-w64-i686 libz-mingw-w64-dev
   wine wine32:i386 fonts-wine xvfb xauth
+  unzip zip
+  unixodbc unixodbc-dev odbcinst odbc-postgresql libsqliteodbc postgresql
 )
 
 if [ "$(id -u)" -ne 0 ]; then
