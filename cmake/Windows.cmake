@@ -45,9 +45,18 @@ set_tests_properties(windows_unit_tests PROPERTIES ENVIRONMENT "${QL_TEST_ENVIRO
 
 foreach(src IN LISTS QL_WINDOWS_TEST_PROGRAMS)
   get_filename_component(name ${src} NAME_WE)
+  get_filename_component(dir ${src} DIRECTORY)
   add_executable(${name} ${src})
+  if(EXISTS ${dir}/${name}.rc)
+    target_sources(${name} PRIVATE ${dir}/${name}.rc)  # a version resource of its own
+  endif()
   target_compile_options(${name} PRIVATE ${QL_WARNINGS})
   target_link_libraries(${name} PRIVATE ${QL_WIN32_LIBS})
+  # A benchmark measures the product's own code, so it links the core.
+  if(name MATCHES "_bench$")
+    target_link_libraries(${name} PRIVATE ql_core)
+  endif()
+  list(APPEND QL_WINDOWS_TEST_PROGRAM_TARGETS ${name})
 endforeach()
 
 if(QL_WINDOWS_TEST_SOURCES)
@@ -58,7 +67,7 @@ if(QL_WINDOWS_TEST_SOURCES)
     QL_LAUNCHER_EXE="$<TARGET_FILE:QuorvaneSoftLauncher>"
     QL_BUILD_DIR="${CMAKE_BINARY_DIR}")
   target_link_libraries(windows_tests PRIVATE ql_core GTest::gtest_main GTest::gmock)
-  add_dependencies(windows_tests QuorvaneSoftLauncher)
+  add_dependencies(windows_tests QuorvaneSoftLauncher ${QL_WINDOWS_TEST_PROGRAM_TARGETS})
   add_test(NAME windows_tests COMMAND windows_tests)
   set_tests_properties(windows_tests PROPERTIES RUN_SERIAL TRUE ENVIRONMENT "${QL_TEST_ENVIRONMENT}"
     FIXTURES_REQUIRED test_servers)

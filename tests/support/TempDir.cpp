@@ -32,7 +32,7 @@ TTempDir::~TTempDir() {
 }
 
 std::string TTempDir::Join(std::string_view ARelative) const {
-  return PathToUtf8(PathFromUtf8(FPath) / PathFromUtf8(ARelative));
+  return PathToUtf8((PathFromUtf8(FPath) / PathFromUtf8(ARelative)).make_preferred());
 }
 
 std::string TTempDir::MakeDir(std::string_view ARelative) const {

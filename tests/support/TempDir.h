@@ -15,7 +15,7 @@ public:
   TTempDir& operator=(const TTempDir&) = delete;
 
   const std::string& Path() const { return FPath; }
-  // APath joined to the folder with the platform's separator.
+  // ARelative (written with "/") joined to the folder, in the platform's own separators.
   std::string Join(std::string_view ARelative) const;
   // Writes AContent (bytes) to a file below the folder, creating parent folders.
   std::string WriteFile(std::string_view ARelative, std::string_view AContent) const;
