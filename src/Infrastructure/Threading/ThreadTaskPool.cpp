@@ -1,0 +1,25 @@
+#include "Infrastructure/Threading/ThreadTaskPool.h"
+
+namespace Infrastructure::Threading {
+
+TThreadTaskPool::~TThreadTaskPool() {
+  std::vector<std::thread> threads;
+  {
+    std::lock_guard lock(FLock);
+    threads.swap(FThreads);
+  }
+  for (auto& thread : threads) thread.join();
+}
+
+void TThreadTaskPool::Run(std::function<void()> ATask) {
+  std::lock_guard lock(FLock);
+  FThreads.emplace_back([task = std::move(ATask)] {
+    try {
+      task();
+    } catch (...) {
+      // A task reports its own failures; nothing may end the process from here.
+    }
+  });
+}
+
+}  // namespace Infrastructure::Threading
