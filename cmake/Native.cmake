@@ -23,7 +23,13 @@ target_link_libraries(unit_tests PRIVATE ql_core GTest::gtest_main GTest::gmock)
 
 include(Fixtures)
 include(GoogleTest)
+# gtest_discover_tests drops the ";" of a property value, so an ENVIRONMENT
+# list reached the tests as its first variable only: they start through
+# "cmake -E env" with the whole list instead.
+set_property(TARGET unit_tests PROPERTY CROSSCOMPILING_EMULATOR
+  ${CMAKE_COMMAND} -E env ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ${QL_TEST_ENVIRONMENT})
 gtest_discover_tests(unit_tests DISCOVERY_TIMEOUT 60
   PROPERTIES
-    ENVIRONMENT "ASAN_OPTIONS=detect_leaks=1;UBSAN_OPTIONS=print_stacktrace=1;${QL_TEST_ENVIRONMENT}"
     FIXTURES_REQUIRED test_servers)
+
+include(Bench)

@@ -11,6 +11,8 @@ PACKAGES=(
   wine wine32:i386 fonts-wine xvfb xauth
   unzip zip
   unixodbc unixodbc-dev odbcinst odbc-postgresql libsqliteodbc postgresql
+  libodbc2:i386 odbc-postgresql:i386 libsqliteodbc:i386
+  time
 )
 
 if [ "$(id -u)" -ne 0 ]; then
@@ -25,9 +27,10 @@ fi
 
 missing=()
 for p in "${PACKAGES[@]}"; do
-  # dpkg-query names multi-arch packages with their architecture suffix
-  status=$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null || true)
-  [ "$status" = "install ok installed" ] || missing+=("$p")
+  # dpkg-query names multi-arch packages with their architecture suffix; a
+  # name installed for two architectures answers one line per architecture
+  status=$(dpkg-query -W -f='${Status}\n' "$p" 2>/dev/null || true)
+  grep -qx "install ok installed" <<<"$status" || missing+=("$p")
 done
 
 if [ ${#missing[@]} -eq 0 ]; then

@@ -1,6 +1,8 @@
 #include "Bootstrap/ServiceLocator.h"
 
+#include "Infrastructure/BDE/WindowsBDEService.h"
 #include "Infrastructure/Config/IniConfigService.h"
+#include "Infrastructure/Files/WindowsFileService.h"
 #include "Infrastructure/Logging/DebugLoggerService.h"
 #include "Infrastructure/Translator/PortugueseTranslator.h"
 
@@ -11,8 +13,9 @@ using namespace Core::Interfaces;
 void TServiceLocator::RegisterServices() {
   FLoggerService = std::make_shared<Infrastructure::Logging::TDebugLoggerService>();
   FConfigService = std::make_shared<Infrastructure::Config::TIniConfigService>();
-  // The file service and the BDE service (which receives the file service) join here.
+  FFileService = std::make_shared<Infrastructure::Files::TWindowsFileService>();
   FTranslator = std::make_shared<Infrastructure::Translator::TPortugueseTranslator>();
+  FBDEService = std::make_shared<Infrastructure::BDE::TWindowsBDEService>(FFileService);
 }
 
 void TServiceLocator::CancelRegistrationServices() {

@@ -6,21 +6,15 @@
 #include <string_view>
 #include <vector>
 
+#include "Core/Text/PathText.h"
+
 namespace Infrastructure::Platform {
 
-#ifdef _WIN32
-inline constexpr char kPathSeparator = '\\';
-inline constexpr std::string_view kPathSeparators = "\\/";
-#else
-inline constexpr char kPathSeparator = '/';
-inline constexpr std::string_view kPathSeparators = "/";
-#endif
-
-// Pure text operations.
-std::string JoinPath(std::string_view ADirectory, std::string_view AName);
-// The folder part without a trailing separator ("" when there is none); a root keeps its separator.
-std::string ParentPath(std::string_view APath);
-std::string FileNameOf(std::string_view APath);
+using Core::Text::FileNameOf;
+using Core::Text::JoinPath;
+using Core::Text::kPathSeparator;
+using Core::Text::kPathSeparators;
+using Core::Text::ParentPath;
 
 // Existence, following links. A locked file still exists.
 bool FileExists(const std::string& APath);
@@ -52,6 +46,13 @@ bool RemoveFile(const std::string& APath);
 
 // Full path of the running executable, and its folder.
 std::string ModuleFileName();
-std::string ModuleDirectory();
+inline std::string ModuleDirectory() { return ParentPath(ModuleFileName()); }
+
+// The user's temporary folder, without a trailing separator (a root keeps it).
+std::string TemporaryDirectory();
+
+// APath made absolute against the current folder ("" stays ""). Nothing is
+// resolved on disk: the file need not exist.
+std::string AbsolutePath(const std::string& APath);
 
 }  // namespace Infrastructure::Platform

@@ -1,5 +1,7 @@
 #include "Infrastructure/Threading/QueueMainThread.h"
 
+#include <algorithm>
+
 namespace Infrastructure::Threading {
 
 TQueueMainThread::TQueueMainThread() : FOwner(std::this_thread::get_id()) {}
@@ -26,7 +28,10 @@ bool TQueueMainThread::PumpUntil(const std::function<bool()>& APredicate, std::c
     TCall* call = nullptr;
     {
       std::unique_lock lock(FLock);
-      if (!FQueued.wait_until(lock, deadline, [&] { return !FQueue.empty(); })) return APredicate();
+      if (std::chrono::steady_clock::now() >= deadline) return APredicate();
+      // Wake now and then: the predicate may turn true without a hand-over.
+      const auto wake = std::min(deadline, std::chrono::steady_clock::now() + std::chrono::milliseconds(10));
+      if (!FQueued.wait_until(lock, wake, [&] { return !FQueue.empty(); })) continue;
       call = FQueue.front();
       FQueue.pop_front();
     }

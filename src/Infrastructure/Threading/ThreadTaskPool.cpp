@@ -8,7 +8,13 @@ TThreadTaskPool::~TThreadTaskPool() {
     std::lock_guard lock(FLock);
     threads.swap(FThreads);
   }
-  for (auto& thread : threads) thread.join();
+  for (auto& thread : threads) {
+    // The last owner may let go of the pool from one of its own tasks.
+    if (thread.get_id() == std::this_thread::get_id())
+      thread.detach();
+    else
+      thread.join();
+  }
 }
 
 void TThreadTaskPool::Run(std::function<void()> ATask) {

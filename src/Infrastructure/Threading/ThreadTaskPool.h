@@ -1,6 +1,7 @@
 #pragma once
 // A task pool over std::thread for builds without the Win32 pool. Threads are
-// joined when the pool goes, so no task outlives what it uses.
+// joined when the pool goes (a task that itself drops the last reference is
+// left to finish on its own).
 #include <functional>
 #include <mutex>
 #include <thread>

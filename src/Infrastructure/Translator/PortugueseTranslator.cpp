@@ -108,7 +108,15 @@ constexpr TCatalogueEntry kCatalogue[] = {
     {"ExecutingApplication", "Executando aplicação: %s"},
     {"ExecutableNotFound", "Executável não encontrado: %s"},
     {"LocalServer", "(local)"},
-    {"DefaultDescription", "Criado pelo QuorvaneSoft Launcher"},};
+    {"DefaultDescription", "Criado pelo QuorvaneSoft Launcher"},
+    {"StartingUpdate", "Iniciando atualização..."},
+    {"ApplyingUpdate", "Aplicando atualização..."},
+    {"ErrorApplyingUpdate", "Erro ao aplicar atualização"},
+    // Start-up road texts.
+    {"ValidatingStartup", "Verificando banco de dados e versões..."},
+    {"StartupCheckPassed", "Verificação concluída"},
+    {"BDEPresent", "BDE encontrado. Iniciando o sistema..."},
+};
 
 using TTable = std::unordered_map<std::string_view, std::string_view>;
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "Bootstrap/ServiceLocator.h"
+#include "Infrastructure/BDE/WindowsBDEService.h"
 
 using Bootstrap::TServiceLocator;
 
@@ -10,6 +11,13 @@ TEST(ServiceLocator, GettersShareOneObjectUntilCancellation) {
     ASSERT_NE(TServiceLocator::GetLoggerService(), nullptr);
     EXPECT_EQ(TServiceLocator::GetTranslator(), TServiceLocator::GetTranslator());
     EXPECT_EQ(TServiceLocator::GetConfigService(), TServiceLocator::GetConfigService());
+    ASSERT_NE(TServiceLocator::GetFileService(), nullptr);
+    EXPECT_EQ(TServiceLocator::GetFileService(), TServiceLocator::GetFileService());
+    // The BDE service downloads through the registry's own file service.
+    auto bde = std::dynamic_pointer_cast<Infrastructure::BDE::TWindowsBDEService>(TServiceLocator::GetBDEService());
+    ASSERT_NE(bde, nullptr);
+    EXPECT_EQ(bde, TServiceLocator::GetBDEService());
+    EXPECT_EQ(bde->FileService(), TServiceLocator::GetFileService());
     auto translator = TServiceLocator::GetTranslator();
     TServiceLocator::CancelRegistrationServices();
 

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "Core/Errors.h"
@@ -127,6 +128,25 @@ std::string ModuleFileName() {
   if (length <= 0) return {};
   buffer.resize(static_cast<size_t>(length));
   return buffer;
+}
+
+}  // namespace Infrastructure::Platform
+
+namespace Infrastructure::Platform {
+
+std::string TemporaryDirectory() {
+  const char* folder = std::getenv("TMPDIR");
+  std::string path = folder != nullptr && *folder != '\0' ? folder : "/tmp";
+  while (path.size() > 1 && path.back() == '/') path.pop_back();
+  return path;
+}
+
+std::string AbsolutePath(const std::string& APath) {
+  if (APath.empty() || APath.front() == '/') return APath;
+  std::string current(4096, '\0');
+  if (::getcwd(current.data(), current.size()) == nullptr) return APath;
+  current.resize(std::strlen(current.c_str()));
+  return JoinPath(current, APath);
 }
 
 }  // namespace Infrastructure::Platform

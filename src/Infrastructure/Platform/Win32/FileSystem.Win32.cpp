@@ -142,3 +142,38 @@ std::string ModuleFileName() {
 }
 
 }  // namespace Infrastructure::Platform
+
+namespace Infrastructure::Platform {
+
+namespace {
+// "C:\Temp\" -> "C:\Temp"; a root ("C:\") keeps its separator.
+std::string WithoutTrailingSeparator(std::string APath) {
+  while (APath.size() > 1 && (APath.back() == '\\' || APath.back() == '/') && !(APath.size() == 3 && APath[1] == ':'))
+    APath.pop_back();
+  return APath;
+}
+}  // namespace
+
+std::string TemporaryDirectory() {
+  wchar_t buffer[MAX_PATH + 2];
+  const DWORD length = GetTempPathW(MAX_PATH + 2, buffer);
+  if (length == 0 || length > MAX_PATH + 1) return {};
+  return WithoutTrailingSeparator(FromWide(std::wstring_view(buffer, length)));
+}
+
+std::string AbsolutePath(const std::string& APath) {
+  if (APath.empty()) return {};
+  const std::wstring path = ToWide(APath);
+  std::wstring buffer(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD length = GetFullPathNameW(path.c_str(), static_cast<DWORD>(buffer.size()), buffer.data(), nullptr);
+    if (length == 0) return APath;
+    if (length < buffer.size()) {
+      buffer.resize(length);
+      return FromWide(buffer);
+    }
+    buffer.resize(length);
+  }
+}
+
+}  // namespace Infrastructure::Platform

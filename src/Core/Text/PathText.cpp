@@ -1,6 +1,6 @@
-#include "Infrastructure/Platform/FileSystem.h"
+#include "Core/Text/PathText.h"
 
-namespace Infrastructure::Platform {
+namespace Core::Text {
 
 namespace {
 bool IsSeparator(char c) { return kPathSeparators.find(c) != std::string_view::npos; }
@@ -29,6 +29,4 @@ std::string FileNameOf(std::string_view APath) {
   return std::string(last == std::string_view::npos ? APath : APath.substr(last + 1));
 }
 
-std::string ModuleDirectory() { return ParentPath(ModuleFileName()); }
-
-}  // namespace Infrastructure::Platform
+}  // namespace Core::Text

@@ -1,0 +1,76 @@
+#pragma once
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "Core/Interfaces/IConfigService.h"
+#include "Core/Interfaces/IDatabaseService.h"
+#include "Core/Interfaces/IRegistry.h"
+#include "Core/Interfaces/ITranslator.h"
+#include "Core/ValueObjects/ConnectionConfig.h"
+#include "Infrastructure/Database/ODBCManager.h"
+
+namespace Application::UseCases {
+
+class IConfigureDatabaseUseCase {
+ public:
+  virtual ~IConfigureDatabaseUseCase() = default;
+  virtual Core::ValueObjects::TConnectionConfig GetConnectionConfig() = 0;
+  // False, with the file untouched, for settings that do not validate. Errors
+  // of reading or writing the file reach the caller.
+  virtual bool SaveConnectionConfig(const Core::ValueObjects::TConnectionConfig& AConfig) = 0;
+  virtual bool TestConnection(const Core::ValueObjects::TConnectionConfig& AConfig) = 0;
+  virtual std::vector<std::string> GetODBCList() = 0;
+  virtual std::vector<std::string> GetAvailableDrivers() = 0;
+  virtual bool DriverExists(const std::string& ADriverName) = 0;
+  virtual bool CreateDSN(const std::string& ADSNName, const std::string& ADriver, const std::string& AServer,
+                         const std::string& ADatabase) = 0;
+  virtual bool DeleteDSN(const std::string& ADSNName) = 0;
+  // For an ODBC configuration: the data source exists, or was created with the
+  // given driver ("SQL Server" when none) under the given name
+  // ("QuorvaneSoft_DSN" when none).
+  virtual bool AutoCreateDSN(const Core::ValueObjects::TConnectionConfig& AConfig) = 0;
+};
+
+// Creates the database service that one test, creation or deletion uses.
+using TDatabaseServiceCreator = std::function<std::shared_ptr<Core::Interfaces::IDatabaseService>(
+    const Core::ValueObjects::TConnectionConfig& AConfig)>;
+
+// The logic behind the configuration windows: load, save and test the
+// connection settings, list and create data sources.
+class TConfigureDatabaseUseCase : public IConfigureDatabaseUseCase {
+ public:
+  static constexpr const char* DefaultDriver = "SQL Server";
+  static constexpr const char* DefaultDSNName = "QuorvaneSoft_DSN";
+
+  // The registry and the service creator default to the real ones; an empty
+  // creator makes services over ARegistry.
+  TConfigureDatabaseUseCase(
+      std::shared_ptr<Core::Interfaces::IConfigService> AConfigService,
+      std::shared_ptr<Core::Interfaces::ITranslator> ATranslator,
+      std::shared_ptr<Core::Interfaces::IRegistry> ARegistry = Infrastructure::Platform::DefaultRegistry(),
+      TDatabaseServiceCreator ADatabaseServiceCreator = {});
+
+  Core::ValueObjects::TConnectionConfig GetConnectionConfig() override;
+  bool SaveConnectionConfig(const Core::ValueObjects::TConnectionConfig& AConfig) override;
+  bool TestConnection(const Core::ValueObjects::TConnectionConfig& AConfig) override;
+  std::vector<std::string> GetODBCList() override;
+  std::vector<std::string> GetAvailableDrivers() override;
+  bool DriverExists(const std::string& ADriverName) override;
+  bool CreateDSN(const std::string& ADSNName, const std::string& ADriver, const std::string& AServer,
+                 const std::string& ADatabase) override;
+  bool DeleteDSN(const std::string& ADSNName) override;
+  bool AutoCreateDSN(const Core::ValueObjects::TConnectionConfig& AConfig) override;
+
+  const std::string& ConfigPath() const { return FConfigPath; }
+
+ private:
+  std::shared_ptr<Core::Interfaces::IConfigService> FConfigService;
+  std::shared_ptr<Core::Interfaces::ITranslator> FTranslator;
+  Infrastructure::Database::TODBCManager FODBCManager;
+  TDatabaseServiceCreator FDatabaseServiceCreator;
+  std::string FConfigPath;
+};
+
+}  // namespace Application::UseCases

@@ -1,0 +1,166 @@
+#include "Application/UseCases/StartupCheck.h"
+
+#include "Core/Entities/VersionInfo.h"
+
+namespace Application::UseCases {
+
+using Core::Entities::TVersionInfo;
+using Core::ValueObjects::TConnectionConfig;
+using Core::ValueObjects::TConnectionType;
+using Core::ValueObjects::TStartupCheckStatus;
+using Core::ValueObjects::TStartupStatus;
+
+namespace {
+
+// Closes the connection however the checks after the connect end.
+class TDisconnectGuard {
+public:
+  explicit TDisconnectGuard(Core::Interfaces::IDatabaseService& AService) : FService(AService) {}
+  ~TDisconnectGuard() { FService.Disconnect(); }
+  TDisconnectGuard(const TDisconnectGuard&) = delete;
+  TDisconnectGuard& operator=(const TDisconnectGuard&) = delete;
+
+private:
+  Core::Interfaces::IDatabaseService& FService;
+};
+
+}  // namespace
+
+TStartupCheckUseCase::TStartupCheckUseCase(std::shared_ptr<Core::Interfaces::IConfigService> AConfigService,
+                                           std::shared_ptr<Core::Interfaces::IFileService> AFileService,
+                                           std::shared_ptr<Core::Interfaces::ITranslator> ATranslator,
+                                           std::shared_ptr<Core::Interfaces::ILoggerService> ALogger,
+                                           TDatabaseServiceFactory ADatabaseServiceFactory,
+                                           TReleaseInfoSourceFactory AReleaseInfoSourceFactory)
+    : FConfigService(std::move(AConfigService)),
+      FFileService(std::move(AFileService)),
+      FTranslator(std::move(ATranslator)),
+      FLogger(std::move(ALogger)),
+      FDatabaseServiceFactory(std::move(ADatabaseServiceFactory)),
+      FReleaseInfoSourceFactory(std::move(AReleaseInfoSourceFactory)),
+      FConfigPath(FConfigService->GetConfigPath()) {}
+
+bool TStartupCheckUseCase::NeedsConfiguration() { return !FConfigService->ConfigExists(FConfigPath); }
+
+bool TStartupCheckUseCase::NeedsDSNSelection() {
+  FLogger->Debug("NeedsDSNSelection called - FRuntimeDSN: " + FRuntimeDSN);
+  if (!FConfigService->ConfigExists(FConfigPath)) return false;
+  if (!FRuntimeDSN.empty()) {
+    FLogger->Debug("NeedsDSNSelection: FRuntimeDSN already set = " + FRuntimeDSN + ", returning FALSE");
+    return false;
+  }
+  const bool answer = !FConfigService->GetDatabaseUser(FConfigPath).empty() &&
+                      !FConfigService->GetDatabasePassword(FConfigPath).empty() &&
+                      FConfigService->GetDatabaseODBC(FConfigPath).empty() &&
+                      FConfigService->GetDatabaseServer(FConfigPath).empty();
+  FLogger->Debug(answer ? "NeedsDSNSelection: returning TRUE - needs DSN selection"
+                        : "NeedsDSNSelection: returning FALSE");
+  return answer;
+}
+
+void TStartupCheckUseCase::SetRuntimeDSN(const std::string& ADSN) {
+  FLogger->Debug("SetRuntimeDSN called with: " + ADSN);
+  FRuntimeDSN = ADSN;
+}
+
+TConnectionConfig TStartupCheckUseCase::LoadConnectionConfig() {
+  TConnectionConfig config;
+  if (!FConfigService->ConfigExists(FConfigPath)) return config;
+  config.SetUser(FConfigService->GetDatabaseUser(FConfigPath));
+  config.SetPassword(FConfigService->GetDatabasePassword(FConfigPath));
+  config.SetODBCName(FConfigService->GetDatabaseODBC(FConfigPath));
+  // Credentials without a data source or a server: the data source chosen for this run.
+  if (config.ODBCName().empty() && !config.User().empty() && !config.Password().empty() &&
+      FConfigService->GetDatabaseServer(FConfigPath).empty())
+    config.SetODBCName(FRuntimeDSN);
+  if (!config.ODBCName().empty()) {
+    config.SetConnectionType(TConnectionType::ODBC);
+  } else {
+    config.SetConnectionType(TConnectionType::Direct);
+    config.SetServer(FConfigService->GetDatabaseServer(FConfigPath));
+    config.SetDatabase(FConfigService->GetDatabaseName(FConfigPath));
+    config.SetDriver(FConfigService->GetDatabaseDriver(FConfigPath));
+  }
+  config.SetIsConfigured(config.Validate());
+  return config;
+}
+
+bool TStartupCheckUseCase::CheckUpdateRequired(const std::string& ADatabaseVersion,
+                                               const std::string& AExecutableVersion,
+                                               const std::string& AMinimumVersion) {
+  if (AExecutableVersion.empty()) return true;
+  std::string target;
+  if (!ADatabaseVersion.empty() && !AMinimumVersion.empty()) {
+    const TVersionInfo database(ADatabaseVersion);
+    const TVersionInfo minimum(AMinimumVersion);
+    target = database.IsOlderThan(minimum.GetFullVersion()) ? minimum.GetFullVersion() : database.GetFullVersion();
+  } else {
+    target = !AMinimumVersion.empty() ? AMinimumVersion : ADatabaseVersion;
+  }
+  if (target.empty()) return true;
+  return TVersionInfo(AExecutableVersion).IsOlderThan(target);
+}
+
+TStartupStatus TStartupCheckUseCase::Execute() {
+  FLogger->Debug("Execute - STARTED");
+  TStartupStatus status;
+  try {
+    RunChecks(status);
+  } catch (const std::exception& e) {
+    status.Status = TStartupCheckStatus::UnknownError;
+    status.CanProceed = false;
+    status.Message = e.what();
+  }
+  return status;
+}
+
+void TStartupCheckUseCase::RunChecks(TStartupStatus& AStatus) {
+  if (!FConfigService->ConfigExists(FConfigPath)) {
+    AStatus.Message = FTranslator->Translate("ConfigNeeded");
+    return;
+  }
+  const TConnectionConfig config = LoadConnectionConfig();
+  if (!config.IsConfigured()) {
+    AStatus.Message = FTranslator->Translate("ConfigIncomplete");
+    return;
+  }
+
+  FDatabaseService = FDatabaseServiceFactory();
+  const Core::Interfaces::TDatabaseConnectionResult connection = FDatabaseService->Connect(config);
+  if (!connection.IsConnected) {
+    AStatus.Message = FTranslator->TranslateFormat("ConnectionError", {connection.ErrorMessage});
+    return;
+  }
+  const TDisconnectGuard disconnect(*FDatabaseService);
+
+  const std::string databaseVersion = FDatabaseService->GetSystemVersion();
+
+  Core::Interfaces::TReleaseInfo release;
+  try {
+    release = FReleaseInfoSourceFactory(FConfigPath)->GetReleaseInfo();
+  } catch (const std::exception& e) {
+    // Without release information the database's version still decides.
+    FLogger->Error("Execute - Informações de versão indisponíveis: " + std::string(e.what()), &e);
+    release = {};
+  }
+  AStatus.MinimumVersion = release.MinimumVersion;
+  AStatus.DownloadUrl = release.PackageUrl;
+  AStatus.BdeUrl = release.BdeUrl;
+
+  const std::string executable = FFileService->GetApplicationExecutable();
+  const std::string executableVersion =
+      FFileService->FileExists(executable) ? FFileService->ReadVersionFromFile(executable) : "0.0.0.0";
+  AStatus.DatabaseVersion = databaseVersion;
+  AStatus.ExecutableVersion = executableVersion;
+
+  AStatus.Status = TStartupCheckStatus::Valid;
+  if (CheckUpdateRequired(databaseVersion, executableVersion, AStatus.MinimumVersion)) {
+    AStatus.RequiresUpdate = true;
+    AStatus.Message = FTranslator->Translate("UpdateRequired");
+  } else {
+    AStatus.Message = FTranslator->Translate("StartupCheckPassed");
+  }
+  AStatus.CanProceed = true;
+}
+
+}  // namespace Application::UseCases

@@ -1,0 +1,55 @@
+#pragma once
+// ODBC data sources and installed drivers, read and written directly in the
+// registry keys ODBC keeps them in (no ODBC installer calls):
+//   <hive>\Software\ODBC\ODBC.INI\ODBC Data Sources   name = driver name
+//   <hive>\Software\ODBC\ODBC.INI\<name>               Driver (library), Description, Server, ...
+//   HKLM\Software\ODBC\ODBCINST.INI\ODBC Drivers       one value per driver
+//   HKLM\Software\ODBC\ODBCINST.INI\<driver>           Driver (library)
+// The manager keeps no state besides the registry it works on; nothing here throws.
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "Core/Interfaces/IRegistry.h"
+#include "Core/ValueObjects/DSNConfig.h"
+#include "Infrastructure/Platform/DefaultRegistry.h"
+
+namespace Infrastructure::Database {
+
+class TODBCManager {
+ public:
+  explicit TODBCManager(std::shared_ptr<Core::Interfaces::IRegistry> ARegistry = Platform::DefaultRegistry());
+
+  // User data sources, then system ones, each in registry order; a name in
+  // both hives is listed twice.
+  std::vector<std::string> GetInstalledODBCs() const;
+  // The data source's own key exists under HKCU or HKLM (its list entry does not count).
+  bool ODBCExists(const std::string& AName) const;
+  // The names listed under ODBCINST.INI\ODBC Drivers, in registry order.
+  std::vector<std::string> GetAvailableDrivers() const;
+  // A whole name equal without regard to case, or an exact-case part of a
+  // longer name ("SQL Server" is in "ODBC Driver 17 for SQL Server").
+  bool DriverExists(const std::string& ADriverName) const;
+  // True without writing when the name exists in either hive. The list entry
+  // is written before the data source's key, and stays if that key fails.
+  bool CreateDSN(const Core::ValueObjects::TDSNConfig& AConfig, Core::ValueObjects::TODSNType ADSNType) const;
+  // Removes the list entry, then the key; true only when the key was deleted.
+  bool DeleteDSN(const std::string& ADSNName, Core::ValueObjects::TODSNType ADSNType) const;
+  // The stored Server, Database, Description and Trusted_Connection (user hive
+  // first); defaults for what is missing or not a text.
+  Core::ValueObjects::TDSNConfig GetDSNConfig(const std::string& ADSNName) const;
+
+  // A name that can be a data source's key: not empty, no "\" (it would name
+  // another key, even the list key's parent) and not the list key itself.
+  static bool IsUsableDSNName(const std::string& AName);
+
+  static constexpr const char* DataSourcesKey = "Software\\ODBC\\ODBC.INI\\ODBC Data Sources";
+  static constexpr const char* DataSourceKeyPrefix = "Software\\ODBC\\ODBC.INI\\";
+  static constexpr const char* DriversKey = "Software\\ODBC\\ODBCINST.INI\\ODBC Drivers";
+  static constexpr const char* DriverKeyPrefix = "Software\\ODBC\\ODBCINST.INI\\";
+
+ private:
+  std::shared_ptr<Core::Interfaces::IRegistry> FRegistry;
+};
+
+}  // namespace Infrastructure::Database

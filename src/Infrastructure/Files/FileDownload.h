@@ -1,0 +1,39 @@
+#pragma once
+// The download of one URL into a file, as the file service's DownloadFile
+// does it: the destination is created (or truncated) before any traffic, the
+// body streams into it, and only a final answer of 200 to 299 that arrived
+// whole counts. The file is never deleted here: after a failure it holds
+// what arrived (an error page, a partial body, or nothing).
+#include <string>
+
+#include "Core/Interfaces/IHttpClient.h"
+#include "Core/Interfaces/Progress.h"
+#include "Infrastructure/Platform/FileStream.h"
+
+namespace Infrastructure::Files {
+
+struct TDownloadResult {
+  bool Success = false;
+  // Of the final answer; 0 when none arrived.
+  int StatusCode = 0;
+  // Portuguese, for a log line; empty on success.
+  std::string ErrorMessage;
+};
+
+// The HTTP port's sink over a file writer.
+class TFileSink : public Core::Interfaces::IHttpSink {
+ public:
+  explicit TFileSink(Platform::TFileWriter& AWriter) : FWriter(AWriter) {}
+  void Write(const void* AData, size_t ASize) override { FWriter.Write(AData, ASize); }
+
+ private:
+  Platform::TFileWriter& FWriter;
+};
+
+// Never throws. AOnProgress (may be empty) gets (bytes received, announced
+// length) after each block, and only when the server announced a length.
+TDownloadResult DownloadToFile(Core::Interfaces::IHttpClient& AClient, const std::string& AUrl,
+                               const std::string& ADestinationPath, const Core::Interfaces::TProgressProc& AOnProgress,
+                               const Core::Interfaces::THttpOptions& AOptions = {});
+
+}  // namespace Infrastructure::Files

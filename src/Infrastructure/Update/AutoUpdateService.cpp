@@ -1,0 +1,166 @@
+#include "Infrastructure/Update/AutoUpdateService.h"
+
+#include <chrono>
+#include <memory>
+#include <thread>
+#include <utility>
+
+#include "Core/Text/TextUtils.h"
+#include "Infrastructure/Platform/FileStream.h"
+#include "Infrastructure/Platform/FileSystem.h"
+
+namespace Infrastructure::Update {
+
+using namespace Core::Interfaces;
+using Core::ValueObjects::TUpdateInfo;
+
+namespace {
+
+// FIsUpdating is true while an operation runs and returns to what it was when
+// it ends, also by an exception from a caller's callback; nested steps of
+// StartUpdateProcess leave it true for the whole process.
+class TUpdatingScope {
+ public:
+  explicit TUpdatingScope(std::atomic<bool>& AFlag) : FFlag(AFlag), FPrevious(AFlag.exchange(true)) {}
+  ~TUpdatingScope() { FFlag = FPrevious; }
+  TUpdatingScope(const TUpdatingScope&) = delete;
+  TUpdatingScope& operator=(const TUpdatingScope&) = delete;
+
+ private:
+  std::atomic<bool>& FFlag;
+  bool FPrevious;
+};
+
+void Report(const TOnUpdateProgress& AOnProgress, const std::string& AMessage, int32_t AProgress) {
+  if (AOnProgress) AOnProgress(AMessage, AProgress);
+}
+
+constexpr size_t kCopyBlock = 256 * 1024;
+
+}  // namespace
+
+TAutoUpdateService::TAutoUpdateService(std::shared_ptr<IFileService> AFileService,
+                                       std::shared_ptr<ITranslator> ATranslator,
+                                       std::shared_ptr<IProcessLauncher> AProcessLauncher, TSleepProc ASleep)
+    : FFileService(std::move(AFileService)),
+      FTranslator(std::move(ATranslator)),
+      FProcessLauncher(std::move(AProcessLauncher)),
+      FSleep(std::move(ASleep)) {
+  if (!FSleep)
+    FSleep = [](uint32_t AMilliseconds) { std::this_thread::sleep_for(std::chrono::milliseconds(AMilliseconds)); };
+}
+
+std::string TAutoUpdateService::Text(const std::string& AKey) const {
+  return FTranslator ? FTranslator->Translate(AKey) : AKey;
+}
+
+TUpdateInfo TAutoUpdateService::CheckForUpdate() {
+  return TUpdateInfo();
+}
+
+bool TAutoUpdateService::DownloadUpdate(const TUpdateInfo& AUpdateInfo, const TOnUpdateProgress& AOnProgress) {
+  TUpdatingScope scope(FIsUpdating);
+  Report(AOnProgress, Text("DownloadingUpdate"), 50);
+  if (AUpdateInfo.DownloadUrl().empty() || AUpdateInfo.DownloadPath().empty() || !FFileService) return false;
+  return FFileService->DownloadFile(AUpdateInfo.DownloadUrl(), AUpdateInfo.DownloadPath());
+}
+
+bool TAutoUpdateService::ExtractUpdate(const std::string& AZipPath, const std::string& ADestinationPath,
+                                       const TOnUpdateProgress& AOnProgress) {
+  TUpdatingScope scope(FIsUpdating);
+  Report(AOnProgress, Text("ExtractingFiles"), 75);
+  if (AZipPath.empty() || ADestinationPath.empty() || !FFileService) return false;
+  return FFileService->ExtractZip(AZipPath, ADestinationPath);
+}
+
+bool TAutoUpdateService::ApplyUpdate(const std::string& ASourcePath, const std::string& ADestinationPath,
+                                     const TOnUpdateProgress& AOnProgress) {
+  TUpdatingScope scope(FIsUpdating);
+  Report(AOnProgress, Text("ApplyingUpdate"), 90);
+  if (ASourcePath.empty() || ADestinationPath.empty() || !Platform::FileExists(ASourcePath)) return false;
+  if (ASourcePath == ADestinationPath) return true;  // already in place
+  return CopyAndReplace(ASourcePath, ADestinationPath);
+}
+
+// The destination is never deleted first: the copy is made beside it and put
+// in its place in one step, so any failure leaves the old file working.
+bool TAutoUpdateService::CopyAndReplace(const std::string& ASourcePath, const std::string& ADestinationPath) {
+  const std::string temporary = ADestinationPath + ".novo";
+  try {
+    Platform::TFileReader source(ASourcePath);
+    Platform::TFileWriter copy(temporary, Platform::TCreateMode::Truncate);
+    const std::unique_ptr<char[]> buffer(new char[kCopyBlock]);
+    for (;;) {
+      const size_t read = source.Read(buffer.get(), kCopyBlock);
+      if (read == 0) break;
+      copy.Write(buffer.get(), read);
+    }
+    copy.Close();
+  } catch (const std::exception&) {
+    Platform::RemoveFile(temporary);
+    return false;
+  }
+  for (int attempt = 1;; ++attempt) {
+    try {
+      Platform::ReplaceFileAtomically(temporary, ADestinationPath);
+      return true;
+    } catch (const std::exception&) {
+      if (attempt == kReplaceAttempts) break;
+    }
+    FSleep(kReplacePauseMs);
+  }
+  Platform::RemoveFile(temporary);
+  return false;
+}
+
+bool TAutoUpdateService::ExecuteUpdate(const std::string& AExecutablePath) {
+  if (AExecutablePath.empty() || !FProcessLauncher || !FFileService || !FFileService->FileExists(AExecutablePath))
+    return false;
+  return FProcessLauncher->Open(AExecutablePath).Started;
+}
+
+TAutoUpdateService::TOutcome TAutoUpdateService::RunUpdate(const TUpdateInfo& AUpdateInfo,
+                                                           const TOnUpdateProgress& AOnProgress) {
+  const auto failed = [this](const std::string& AReason) {
+    return TOutcome{false, FTranslator ? FTranslator->TranslateFormat("UpdateFailed", {AReason}) : AReason};
+  };
+  if (!DownloadUpdate(AUpdateInfo, AOnProgress)) return failed(Text("ErrorDownloading"));
+
+  const std::string package = AUpdateInfo.DownloadPath();
+  if (Core::Text::EndsWithTextAscii(package, ".zip")) {
+    const std::string destination =
+        AUpdateInfo.ExtractPath().empty() ? Platform::ParentPath(package) : AUpdateInfo.ExtractPath();
+    if (!ExtractUpdate(package, destination, AOnProgress)) return failed(Text("ErrorExtracting"));
+  } else {
+    const std::string executable = FFileService->GetApplicationExecutable();
+    if (executable.empty()) return failed(Text("ErrorApplyingUpdate"));
+    if (!ApplyUpdate(package, executable, AOnProgress)) return failed(Text("ErrorApplyingUpdate"));
+    if (executable == package) return {true, {}};
+  }
+  Platform::RemoveFile(package);  // in place now; a leftover costs only disk space
+  return {true, {}};
+}
+
+void TAutoUpdateService::StartUpdateProcess(const TUpdateInfo& AUpdateInfo, const TOnUpdateProgress& AOnProgress,
+                                            const TOnUpdateComplete& AOnComplete) {
+  TUpdatingScope scope(FIsUpdating);
+  Report(AOnProgress, Text("StartingUpdate"), 0);
+  const TOutcome outcome = RunUpdate(AUpdateInfo, AOnProgress);
+  if (AOnComplete) AOnComplete(outcome.Success, outcome.Message);
+}
+
+void TAutoUpdateService::CancelUpdate() {
+  FIsUpdating = false;
+}
+
+bool TAutoUpdateService::IsUpdateInProgress() {
+  return FIsUpdating;
+}
+
+TUpdateServiceFactory AutoUpdateServiceFactory(std::shared_ptr<IProcessLauncher> AProcessLauncher) {
+  return [AProcessLauncher](std::shared_ptr<IFileService> AFileService, std::shared_ptr<ITranslator> ATranslator) {
+    return std::make_shared<TAutoUpdateService>(std::move(AFileService), std::move(ATranslator), AProcessLauncher);
+  };
+}
+
+}  // namespace Infrastructure::Update

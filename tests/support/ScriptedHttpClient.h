@@ -1,0 +1,36 @@
+#pragma once
+// An HTTP port that answers from a script, for unit tests of its callers.
+// It keeps the port's promises: blocks go to the sink, the receive event
+// follows each block, and nothing throws out of Get.
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "Core/Interfaces/IHttpClient.h"
+
+namespace TestSupport {
+
+struct TScriptedAnswer {
+  int StatusCode = 200;
+  std::string Body;
+  bool AnnounceLength = true;
+  size_t BlockSize = 3;
+  // Non-empty: the transfer fails with this text after FailAfterBytes bytes.
+  std::string Failure;
+  size_t FailAfterBytes = 0;
+};
+
+class TScriptedHttpClient : public Core::Interfaces::IHttpClient {
+ public:
+  TScriptedAnswer Answer;
+  // Runs when Get starts, before the first byte.
+  std::function<void()> BeforeTraffic;
+  std::vector<std::string> Urls;
+  std::vector<Core::Interfaces::THttpOptions> Options;
+
+  Core::Interfaces::THttpResult Get(const std::string& AUrl, Core::Interfaces::IHttpSink& ASink,
+                                    const Core::Interfaces::THttpOptions& AOptions = {},
+                                    const Core::Interfaces::TReceiveDataEvent& AOnReceiveData = {}) override;
+};
+
+}  // namespace TestSupport

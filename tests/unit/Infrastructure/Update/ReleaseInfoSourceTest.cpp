@@ -1,0 +1,149 @@
+// Where the release information comes from and how its document reads, over a
+// scripted HTTP port. The WinHTTP client and the loopback server take the same
+// road under Wine (tests/windows).
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "Infrastructure/Update/ReleaseInfoSource.h"
+#include "support/ScriptedHttpClient.h"
+#include "support/TempDir.h"
+
+using Core::Interfaces::EReleaseInfoError;
+using Core::Interfaces::TReleaseInfo;
+using Infrastructure::Update::TReleaseInfoSource;
+using TestSupport::TScriptedHttpClient;
+using TestSupport::TTempDir;
+
+namespace {
+
+void ExpectInfo(const TReleaseInfo& AInfo, const std::string& AMinimum, const std::string& APackage,
+                const std::string& ABde) {
+  EXPECT_EQ(AInfo.MinimumVersion, AMinimum);
+  EXPECT_EQ(AInfo.PackageUrl, APackage);
+  EXPECT_EQ(AInfo.BdeUrl, ABde);
+}
+
+std::string Utf16LEWithMark(std::string_view AAscii) {
+  std::string bytes = "\xFF\xFE";
+  for (char c : AAscii) bytes += {c, '\0'};
+  return bytes;
+}
+
+std::string ErrorOf(TReleaseInfoSource& ASource) {
+  try {
+    ASource.GetReleaseInfo();
+  } catch (const EReleaseInfoError& e) {
+    return e.what();
+  }
+  ADD_FAILURE() << "no error";
+  return {};
+}
+
+}  // namespace
+
+TEST(ReleaseInfoSource, UrlComesFromTheLauncherIniElseTheCompiledInDefault) {
+  const TTempDir dir;
+  const std::string defaultUrl(TReleaseInfoSource::kDefaultUrl);
+  const struct {
+    const char* Name;
+    const char* Ini;  // nullptr: no file
+    std::string Url;
+  } cases[] = {
+      {"no file", nullptr, defaultUrl},
+      {"no section", "[BancoDados]\r\nUsuario=sa\r\n", defaultUrl},
+      {"empty value", "[Atualizacao]\r\nURL=\r\n", defaultUrl},
+      {"blank value", "[Atualizacao]\r\nURL=   \r\n", defaultUrl},
+      {"value", "[BancoDados]\r\nUsuario=sa\r\n[Atualizacao]\r\nURL = http://127.0.0.1:8080/v.ini \r\n",
+       "http://127.0.0.1:8080/v.ini"},
+      {"names ignore case", "[ATUALIZACAO]\r\nurl=http://127.0.0.1/a\r\n", "http://127.0.0.1/a"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    const std::string path = dir.Join(std::string(c.Name) + ".ini");
+    if (c.Ini != nullptr) dir.WriteFile(std::string(c.Name) + ".ini", c.Ini);
+    EXPECT_EQ(TReleaseInfoSource(nullptr, path).ResolveUrl(), c.Url);
+  }
+  EXPECT_EQ(TReleaseInfoSource(nullptr, "").ResolveUrl(), defaultUrl);
+}
+
+TEST(ReleaseInfoSource, AnIniThatCannotBeReadIsAnErrorNotTheDefault) {
+  const TTempDir dir;
+  TReleaseInfoSource source(std::make_shared<TScriptedHttpClient>(), dir.MakeDir("Config.ini"));
+  EXPECT_THROW(source.ResolveUrl(), EReleaseInfoError);
+  EXPECT_NE(ErrorOf(source).find("endereço das informações de versão"), std::string::npos);
+}
+
+TEST(ReleaseInfoSource, DocumentGivesItsThreeValuesAndEmptyForMissingKeys) {
+  const struct {
+    const char* Name;
+    std::string Document;
+    TReleaseInfo Info;
+  } cases[] = {
+      {"all",
+       "[Atualizacao]\r\nVersaoMinima=2.5.0.1\r\nUrlPacote=http://h/p.zip\r\nUrlBDE=http://h/b.exe\r\n",
+       {"2.5.0.1", "http://h/p.zip", "http://h/b.exe"}},
+      {"missing keys", "[Atualizacao]\nUrlBDE=http://h/b.exe\n", {"", "", "http://h/b.exe"}},
+      {"empty section", "[Atualizacao]\n", {"", "", ""}},
+      {"other sections and comments",
+       "; versao\n[Outro]\nVersaoMinima=9\n[atualizacao]\nversaominima = 1.2 \nURLPACOTE=http://h/x.exe\n",
+       {"1.2", "http://h/x.exe", ""}},
+      {"UTF-8 mark", "\xEF\xBB\xBF[Atualizacao]\r\nVersaoMinima=3.0\r\n", {"3.0", "", ""}},
+      {"UTF-16 LE", Utf16LEWithMark("[Atualizacao]\r\nVersaoMinima=4\r\n"), {"4", "", ""}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    const TReleaseInfo info = TReleaseInfoSource::ParseDocument(c.Document);
+    ExpectInfo(info, c.Info.MinimumVersion, c.Info.PackageUrl, c.Info.BdeUrl);
+  }
+}
+
+TEST(ReleaseInfoSource, ADocumentWithoutTheSectionIsAnError) {
+  // A portal's login page or a moved file answering 200 must not pass for "no minimum version".
+  for (const char* document : {"", "<html><body>Entrar</body></html>", "[Outro]\nVersaoMinima=1\n"}) {
+    SCOPED_TRACE(document);
+    EXPECT_THROW(TReleaseInfoSource::ParseDocument(document), EReleaseInfoError);
+  }
+}
+
+TEST(ReleaseInfoSource, FetchesTheConfiguredUrlWithShortTimeOuts) {
+  const TTempDir dir;
+  const std::string ini = dir.WriteFile("Config.ini", "[Atualizacao]\r\nURL=http://127.0.0.1:9/versao.ini\r\n");
+  const auto client = std::make_shared<TScriptedHttpClient>();
+  client->Answer.Body = "[Atualizacao]\r\nVersaoMinima=2.0.0.0\r\nUrlPacote=http://127.0.0.1:9/p.zip\r\n";
+  TReleaseInfoSource source(client, ini);
+  ExpectInfo(source.GetReleaseInfo(), "2.0.0.0", "http://127.0.0.1:9/p.zip", "");
+  ASSERT_EQ(client->Urls.size(), 1u);
+  EXPECT_EQ(client->Urls[0], "http://127.0.0.1:9/versao.ini");
+  EXPECT_EQ(client->Options[0].ConnectionTimeoutMs, TReleaseInfoSource::DefaultOptions().ConnectionTimeoutMs);
+  EXPECT_EQ(client->Options[0].ResponseTimeoutMs, TReleaseInfoSource::DefaultOptions().ResponseTimeoutMs);
+}
+
+TEST(ReleaseInfoSource, EveryFailureIsAnErrorThatSaysWhyAndWhere) {
+  const TTempDir dir;
+  const std::string ini = dir.WriteFile("Config.ini", "[Atualizacao]\r\nURL=http://127.0.0.1:9/versao.ini\r\n");
+  const struct {
+    const char* Name;
+    TestSupport::TScriptedAnswer Answer;
+    const char* Expected;
+  } cases[] = {
+      {"no connection",
+       {200, "", true, 3, "Não foi possível conectar ao servidor", 0},
+       "Não foi possível conectar ao servidor"},
+      {"404", {404, "[Atualizacao]\nVersaoMinima=1\n", true, 3, "", 0}, "código 404"},
+      {"500", {500, "erro", true, 3, "", 0}, "código 500"},
+      {"no section", {200, "<html></html>", true, 3, "", 0}, "[Atualizacao]"},
+      {"too large",
+       {200, "[Atualizacao]\n" + std::string(TReleaseInfoSource::kMaxDocumentSize, ';'), true, 4096, "", 0},
+       "limite"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    const auto client = std::make_shared<TScriptedHttpClient>();
+    client->Answer = c.Answer;
+    TReleaseInfoSource source(client, ini);
+    const std::string error = ErrorOf(source);
+    EXPECT_NE(error.find(c.Expected), std::string::npos) << error;
+    EXPECT_NE(error.find("http://127.0.0.1:9/versao.ini"), std::string::npos) << error;
+  }
+}

@@ -1,0 +1,157 @@
+// The update on a real Windows: the real file service downloading from the
+// loopback server, the Windows file system replacing a file that another
+// program holds, and the shell starting the result.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <fstream>
+#include <memory>
+#include <thread>
+
+#include "Infrastructure/Files/WindowsFileService.h"
+#include "Infrastructure/Platform/FileSystem.h"
+#include "Infrastructure/Platform/Win32/Handles.h"
+#include "Infrastructure/Platform/Win32/ShellProcessLauncher.h"
+#include "Infrastructure/Platform/Win32/WinText.h"
+#include "Infrastructure/Translator/PortugueseTranslator.h"
+#include "Infrastructure/Update/AutoUpdateService.h"
+#include "support/TempDir.h"
+#include "support/TestServers.h"
+#include "support/Utf8Path.h"
+#include "support/ZipBuilder.h"
+
+using Core::ValueObjects::TUpdateInfo;
+using Infrastructure::Platform::FileExists;
+using Infrastructure::Platform::Win32::TFileHandle;
+using Infrastructure::Platform::Win32::ToWide;
+using Infrastructure::Update::TAutoUpdateService;
+using TestSupport::TTempDir;
+
+namespace {
+
+const std::string kMarkerProgram = TestSupport::HostPath(QL_BUILD_DIR "/started_marker.exe");
+
+std::string Url(const std::string& APath) {
+  return "http://127.0.0.1:" + TestSupport::TestServerValue("http.port").value_or("0") + APath;
+}
+
+void Serve(const std::string& AName, const std::string& AContent) {
+  std::ofstream out(TestSupport::PathFromUtf8(
+                        TestSupport::HostPath(TestSupport::TestServerValue("http.root").value_or("") + "/" + AName)),
+                    std::ios::binary | std::ios::trunc);
+  out.write(AContent.data(), static_cast<std::streamsize>(AContent.size()));
+  ASSERT_TRUE(out.good());
+}
+
+// The marker a started_marker.exe copy leaves, waited for up to 20 s.
+std::string WaitForMarker(const std::string& AProgram) {
+  const std::string marker = AProgram + ".started";
+  for (int i = 0; i < 200 && !FileExists(marker); ++i) Sleep(100);
+  return FileExists(marker) ? TestSupport::ReadFileBytes(marker) : std::string("(não iniciou)");
+}
+
+// Another program with the file open for reading and writing but not for
+// deletion: Windows refuses to replace it meanwhile.
+TFileHandle Hold(const std::string& APath) {
+  return TFileHandle(CreateFileW(ToWide(APath).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+struct TUpdateOnWindows : ::testing::Test {
+  TTempDir Dir;
+  std::shared_ptr<Infrastructure::Files::TWindowsFileService> Files =
+      std::make_shared<Infrastructure::Files::TWindowsFileService>(Ports());
+  std::shared_ptr<Infrastructure::Platform::Win32::TShellProcessLauncher> Launcher =
+      std::make_shared<Infrastructure::Platform::Win32::TShellProcessLauncher>();
+  TAutoUpdateService Service{Files, std::make_shared<Infrastructure::Translator::TPortugueseTranslator>(), Launcher};
+  std::vector<std::pair<bool, std::string>> Completions;
+
+  Core::Interfaces::TOnUpdateComplete Complete() {
+    return [this](bool ASuccess, const std::string& AMessage) { Completions.emplace_back(ASuccess, AMessage); };
+  }
+  // The real ports, with the launcher in the test's folder and no fixed folders.
+  Infrastructure::Files::TFileServicePorts Ports() const {
+    Infrastructure::Files::TFileServicePorts ports = Infrastructure::Files::TFileServicePorts::Defaults();
+    ports.LauncherPath = Dir.Join("QuorvaneSoftLauncher.exe");
+    ports.ApplicationFolders.clear();
+    return ports;
+  }
+  TUpdateInfo Info(const std::string& AUrl, const std::string& APackage) {
+    TUpdateInfo info;
+    info.SetDownloadUrl(AUrl);
+    info.SetDownloadPath(Dir.Join(APackage));
+    return info;
+  }
+};
+
+}  // namespace
+
+TEST_F(TUpdateOnWindows, TheShellStartsAProgramWithItsArgumentsOrSaysWhyNot) {
+  const std::string program = Dir.Join("Aplicação.exe");
+  ASSERT_TRUE(CopyFileW(ToWide(kMarkerProgram).c_str(), ToWide(program).c_str(), FALSE));
+  const auto started = Launcher->Open(program, "um \"dois três\"");
+  EXPECT_TRUE(started.Started) << started.ErrorMessage;
+  EXPECT_NE(WaitForMarker(program).find("um \"dois três\""), std::string::npos);
+
+  const auto missing = Launcher->Open(Dir.Join("nao-existe.exe"));
+  EXPECT_FALSE(missing.Started);
+  EXPECT_FALSE(missing.ErrorMessage.empty());
+  EXPECT_FALSE(Launcher->Open("").Started);
+}
+
+TEST_F(TUpdateOnWindows, AnExecutablePackageReplacesTheApplicationAndStarts) {
+  const std::string application = Dir.WriteFile("QuorvaneSoftZentaro.exe", "versão velha");
+  const std::string program = TestSupport::ReadFileBytes(kMarkerProgram);
+  Serve("App-nova.exe", program);
+
+  Service.StartUpdateProcess(Info(Url("/files/App-nova.exe"), "temp_update.exe"), {}, Complete());
+  EXPECT_EQ(Completions, (std::vector<std::pair<bool, std::string>>{{true, ""}}));
+  EXPECT_TRUE(TestSupport::ReadFileBytes(application) == program);
+  EXPECT_FALSE(FileExists(Dir.Join("temp_update.exe")));
+
+  EXPECT_TRUE(Service.ExecuteUpdate(application));
+  EXPECT_NE(WaitForMarker(application).find("QuorvaneSoftZentaro.exe"), std::string::npos);
+}
+
+TEST_F(TUpdateOnWindows, AZipPackageIsExtractedBesideTheDownload) {
+  Serve("pacote-teste.zip",
+        TestSupport::TZipBuilder().File("QuorvaneSoftZentaro.exe", "programa").File("Dados/leia.txt", "texto").Build());
+  Service.StartUpdateProcess(Info(Url("/redirect/1/files/pacote-teste.zip"), "temp_update.zip"), {}, Complete());
+  EXPECT_EQ(Completions, (std::vector<std::pair<bool, std::string>>{{true, ""}}));
+  EXPECT_EQ(TestSupport::ReadFileBytes(Dir.Join("QuorvaneSoftZentaro.exe")), "programa");
+  EXPECT_EQ(TestSupport::ReadFileBytes(Dir.Join("Dados\\leia.txt")), "texto");
+  EXPECT_FALSE(FileExists(Dir.Join("temp_update.zip")));
+}
+
+TEST_F(TUpdateOnWindows, AFailedDownloadLeavesTheApplicationAsItWas) {
+  const std::string application = Dir.WriteFile("QuorvaneSoftZentaro.exe", "versão velha");
+  Service.StartUpdateProcess(Info(Url("/status/404"), "temp_update.exe"), {}, Complete());
+  EXPECT_EQ(Completions, (std::vector<std::pair<bool, std::string>>{
+                             {false, "Falha na atualiza\xC3\xA7\xC3\xA3o: Erro ao baixar arquivo"}}));
+  EXPECT_EQ(TestSupport::ReadFileBytes(application), "versão velha");
+  // The error page stays beside it, for whoever looks into the failure.
+  EXPECT_EQ(TestSupport::ReadFileBytes(Dir.Join("temp_update.exe")), "resposta de teste 404\n");
+}
+
+TEST_F(TUpdateOnWindows, ApplyWaitsForAFileHeldForAMomentAndGivesUpOnOneHeldForGood) {
+  const std::string source = Dir.WriteFile("temp_update.exe", "versão nova");
+  const std::string target = Dir.WriteFile("App.exe", "versão velha");
+  {
+    TFileHandle held = Hold(target);
+    ASSERT_TRUE(held.Valid());
+    std::thread release([&] {
+      Sleep(300);
+      held.Reset();
+    });
+    EXPECT_TRUE(Service.ApplyUpdate(source, target, {}));
+    release.join();
+  }
+  EXPECT_EQ(TestSupport::ReadFileBytes(target), "versão nova");
+
+  const std::string other = Dir.WriteFile("Outro.exe", "versão velha");
+  const TFileHandle held = Hold(other);
+  ASSERT_TRUE(held.Valid());
+  EXPECT_FALSE(Service.ApplyUpdate(source, other, {}));
+  EXPECT_EQ(TestSupport::ReadFileBytes(other), "versão velha");
+  EXPECT_FALSE(FileExists(other + ".novo"));
+}
