@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "Application/UseCases/ConfigureDatabase.h"
+#include "Bootstrap/Composition.h"
 #include "Infrastructure/Config/IniConfigService.h"
 #include "Infrastructure/Database/ODBCManager.h"
 #include "Infrastructure/Platform/Win32/WinText.h"
@@ -223,9 +224,10 @@ TEST(ODBCManagerWindows, CreatesAndDeletesDataSourcesInTheRealRegistry) {
 TEST(ODBCManagerWindows, TheUseCaseCreatesTheDefaultDataSourceForTheUser) {
   const TOdbcMachine machine;
   TestSupport::TTempDir temp;
-  Application::UseCases::TConfigureDatabaseUseCase useCase(
+  auto useCasePointer = Bootstrap::CreateConfigureDatabaseUseCase(
       std::make_shared<Infrastructure::Config::TIniConfigService>(temp.Path(), std::vector<std::string>{}),
       std::make_shared<Infrastructure::Translator::TPortugueseTranslator>());
+  auto& useCase = *useCasePointer;
 
   Core::ValueObjects::TConnectionConfig config;
   config.SetODBCName("QLTeste_Sistema2");

@@ -2,34 +2,22 @@
 
 #include <utility>
 
-#include "Infrastructure/Config/IniFile.h"
-#include "Infrastructure/Database/SQLDatabaseService.h"
-
 namespace Application::UseCases {
 
 using Core::ValueObjects::TConnectionConfig;
 using Core::ValueObjects::TConnectionType;
 
-namespace {
-
-constexpr const char* kSection = "BancoDados";
-
-}  // namespace
-
 TConfigureDatabaseUseCase::TConfigureDatabaseUseCase(std::shared_ptr<Core::Interfaces::IConfigService> AConfigService,
                                                      std::shared_ptr<Core::Interfaces::ITranslator> ATranslator,
-                                                     std::shared_ptr<Core::Interfaces::IRegistry> ARegistry,
+                                                     std::shared_ptr<Core::Interfaces::IConfigWriter> AConfigWriter,
+                                                     std::shared_ptr<Core::Interfaces::IDataSourceManager> ADataSources,
                                                      TDatabaseServiceCreator ADatabaseServiceCreator)
     : FConfigService(std::move(AConfigService)),
       FTranslator(std::move(ATranslator)),
-      FODBCManager(ARegistry),
-      FDatabaseServiceCreator(std::move(ADatabaseServiceCreator)) {
-  if (!FDatabaseServiceCreator)
-    FDatabaseServiceCreator = [registry = std::move(ARegistry)](const TConnectionConfig& AConfig) {
-      return std::make_shared<Infrastructure::Database::TSQLDatabaseService>(AConfig, registry);
-    };
-  FConfigPath = FConfigService->GetConfigPath();
-}
+      FConfigWriter(std::move(AConfigWriter)),
+      FDataSources(std::move(ADataSources)),
+      FDatabaseServiceCreator(std::move(ADatabaseServiceCreator)),
+      FConfigPath(FConfigService->GetConfigPath()) {}
 
 TConnectionConfig TConfigureDatabaseUseCase::GetConnectionConfig() {
   TConnectionConfig config;
@@ -47,17 +35,15 @@ TConnectionConfig TConfigureDatabaseUseCase::GetConnectionConfig() {
 
 bool TConfigureDatabaseUseCase::SaveConnectionConfig(const TConnectionConfig& AConfig) {
   if (!AConfig.Validate()) return false;
-  // Every key is set in memory before anything is written: a value the file
-  // cannot hold fails the save with the old file whole.
-  Infrastructure::Config::TIniFile file = Infrastructure::Config::TIniFile::Load(FConfigPath);
-  file.WriteString(kSection, "Usuario", AConfig.User());
-  file.WriteString(kSection, "Senha", AConfig.Password());
   const bool direct = AConfig.ConnectionType() == TConnectionType::Direct;
-  file.WriteString(kSection, "ODBC", direct ? std::string() : AConfig.ODBCName());
-  file.WriteString(kSection, "Servidor", AConfig.Server());
-  file.WriteString(kSection, "BANCO", AConfig.Database());
-  if (direct) file.WriteString(kSection, "DRIVE", AConfig.Driver());
-  file.Save(FConfigPath);
+  std::vector<std::pair<std::string, std::string>> values = {{"Usuario", AConfig.User()},
+                                                             {"Senha", AConfig.Password()},
+                                                             {"ODBC", direct ? std::string() : AConfig.ODBCName()},
+                                                             {"Servidor", AConfig.Server()},
+                                                             {"BANCO", AConfig.Database()}};
+  // An ODBC save leaves an earlier driver name in the file.
+  if (direct) values.emplace_back("DRIVE", AConfig.Driver());
+  FConfigWriter->WriteDatabaseSettings(FConfigPath, values);
   return true;
 }
 
@@ -69,15 +55,15 @@ bool TConfigureDatabaseUseCase::TestConnection(const TConnectionConfig& AConfig)
 }
 
 std::vector<std::string> TConfigureDatabaseUseCase::GetODBCList() {
-  return FODBCManager.GetInstalledODBCs();
+  return FDataSources->GetInstalledODBCs();
 }
 
 std::vector<std::string> TConfigureDatabaseUseCase::GetAvailableDrivers() {
-  return FODBCManager.GetAvailableDrivers();
+  return FDataSources->GetAvailableDrivers();
 }
 
 bool TConfigureDatabaseUseCase::DriverExists(const std::string& ADriverName) {
-  return FODBCManager.DriverExists(ADriverName);
+  return FDataSources->DriverExists(ADriverName);
 }
 
 bool TConfigureDatabaseUseCase::CreateDSN(const std::string& ADSNName, const std::string& ADriver,
@@ -92,9 +78,9 @@ bool TConfigureDatabaseUseCase::DeleteDSN(const std::string& ADSNName) {
 bool TConfigureDatabaseUseCase::AutoCreateDSN(const TConnectionConfig& AConfig) {
   if (AConfig.ConnectionType() != TConnectionType::ODBC) return false;
   // An empty name is no data source, so the default name below takes effect.
-  if (FODBCManager.ODBCExists(AConfig.ODBCName())) return true;
+  if (FDataSources->ODBCExists(AConfig.ODBCName())) return true;
   const std::string driver = AConfig.Driver().empty() ? DefaultDriver : AConfig.Driver();
-  if (!FODBCManager.DriverExists(driver)) return false;
+  if (!FDataSources->DriverExists(driver)) return false;
   const std::string name = AConfig.ODBCName().empty() ? DefaultDSNName : AConfig.ODBCName();
   return CreateDSN(name, driver, AConfig.Server(), AConfig.Database());
 }

@@ -5,11 +5,11 @@
 #include <vector>
 
 #include "Core/Interfaces/IConfigService.h"
+#include "Core/Interfaces/IConfigWriter.h"
+#include "Core/Interfaces/IDataSourceManager.h"
 #include "Core/Interfaces/IDatabaseService.h"
-#include "Core/Interfaces/IRegistry.h"
 #include "Core/Interfaces/ITranslator.h"
 #include "Core/ValueObjects/ConnectionConfig.h"
-#include "Infrastructure/Database/ODBCManager.h"
 
 namespace Application::UseCases {
 
@@ -44,13 +44,11 @@ class TConfigureDatabaseUseCase : public IConfigureDatabaseUseCase {
   static constexpr const char* DefaultDriver = "SQL Server";
   static constexpr const char* DefaultDSNName = "QuorvaneSoft_DSN";
 
-  // The registry and the service creator default to the real ones; an empty
-  // creator makes services over ARegistry.
-  TConfigureDatabaseUseCase(
-      std::shared_ptr<Core::Interfaces::IConfigService> AConfigService,
-      std::shared_ptr<Core::Interfaces::ITranslator> ATranslator,
-      std::shared_ptr<Core::Interfaces::IRegistry> ARegistry = Infrastructure::Platform::DefaultRegistry(),
-      TDatabaseServiceCreator ADatabaseServiceCreator = {});
+  TConfigureDatabaseUseCase(std::shared_ptr<Core::Interfaces::IConfigService> AConfigService,
+                            std::shared_ptr<Core::Interfaces::ITranslator> ATranslator,
+                            std::shared_ptr<Core::Interfaces::IConfigWriter> AConfigWriter,
+                            std::shared_ptr<Core::Interfaces::IDataSourceManager> ADataSources,
+                            TDatabaseServiceCreator ADatabaseServiceCreator);
 
   Core::ValueObjects::TConnectionConfig GetConnectionConfig() override;
   bool SaveConnectionConfig(const Core::ValueObjects::TConnectionConfig& AConfig) override;
@@ -68,7 +66,8 @@ class TConfigureDatabaseUseCase : public IConfigureDatabaseUseCase {
  private:
   std::shared_ptr<Core::Interfaces::IConfigService> FConfigService;
   std::shared_ptr<Core::Interfaces::ITranslator> FTranslator;
-  Infrastructure::Database::TODBCManager FODBCManager;
+  std::shared_ptr<Core::Interfaces::IConfigWriter> FConfigWriter;
+  std::shared_ptr<Core::Interfaces::IDataSourceManager> FDataSources;
   TDatabaseServiceCreator FDatabaseServiceCreator;
   std::string FConfigPath;
 };

@@ -8,8 +8,8 @@
 
 #include "Core/Errors.h"
 #include "Core/Text/IntegerText.h"
-#include "Infrastructure/Platform/DefaultElevatedProcessRunner.h"
-#include "Infrastructure/Platform/DefaultRegistry.h"
+#include "Infrastructure/Platform/DefaultPorts.h"
+#include "Infrastructure/Platform/DefaultPorts.h"
 #include "Infrastructure/Platform/FileSystem.h"
 #include "Infrastructure/Platform/SystemClock.h"
 

@@ -10,34 +10,35 @@
 #include <string>
 #include <vector>
 
+#include "Core/Interfaces/IDataSourceManager.h"
 #include "Core/Interfaces/IRegistry.h"
 #include "Core/ValueObjects/DSNConfig.h"
-#include "Infrastructure/Platform/DefaultRegistry.h"
+#include "Infrastructure/Platform/DefaultPorts.h"
 
 namespace Infrastructure::Database {
 
-class TODBCManager {
+class TODBCManager : public Core::Interfaces::IDataSourceManager {
  public:
   explicit TODBCManager(std::shared_ptr<Core::Interfaces::IRegistry> ARegistry = Platform::DefaultRegistry());
 
   // User data sources, then system ones, each in registry order; a name in
   // both hives is listed twice.
-  std::vector<std::string> GetInstalledODBCs() const;
+  std::vector<std::string> GetInstalledODBCs() const override;
   // The data source's own key exists under HKCU or HKLM (its list entry does not count).
-  bool ODBCExists(const std::string& AName) const;
+  bool ODBCExists(const std::string& AName) const override;
   // The names listed under ODBCINST.INI\ODBC Drivers, in registry order.
-  std::vector<std::string> GetAvailableDrivers() const;
+  std::vector<std::string> GetAvailableDrivers() const override;
   // A whole name equal without regard to case, or an exact-case part of a
   // longer name ("SQL Server" is in "ODBC Driver 17 for SQL Server").
-  bool DriverExists(const std::string& ADriverName) const;
+  bool DriverExists(const std::string& ADriverName) const override;
   // True without writing when the name exists in either hive. The list entry
   // is written before the data source's key, and stays if that key fails.
-  bool CreateDSN(const Core::ValueObjects::TDSNConfig& AConfig, Core::ValueObjects::TODSNType ADSNType) const;
+  bool CreateDSN(const Core::ValueObjects::TDSNConfig& AConfig, Core::ValueObjects::TODSNType ADSNType) const override;
   // Removes the list entry, then the key; true only when the key was deleted.
-  bool DeleteDSN(const std::string& ADSNName, Core::ValueObjects::TODSNType ADSNType) const;
+  bool DeleteDSN(const std::string& ADSNName, Core::ValueObjects::TODSNType ADSNType) const override;
   // The stored Server, Database, Description and Trusted_Connection (user hive
   // first); defaults for what is missing or not a text.
-  Core::ValueObjects::TDSNConfig GetDSNConfig(const std::string& ADSNName) const;
+  Core::ValueObjects::TDSNConfig GetDSNConfig(const std::string& ADSNName) const override;
 
   // A name that can be a data source's key: not empty, no "\" (it would name
   // another key, even the list key's parent) and not the list key itself.

@@ -11,7 +11,7 @@
 #include "Core/Interfaces/IRegistry.h"
 #include "Core/ValueObjects/ConnectionConfig.h"
 #include "Infrastructure/Database/ODBCManager.h"
-#include "Infrastructure/Platform/DefaultRegistry.h"
+#include "Infrastructure/Platform/DefaultPorts.h"
 
 namespace Infrastructure::Database {
 

@@ -8,7 +8,7 @@
 #include "Core/Text/TextUtils.h"
 #include "Infrastructure/Files/FileDownload.h"
 #include "Infrastructure/Files/ZipExtractor.h"
-#include "Infrastructure/Platform/DefaultClients.h"
+#include "Infrastructure/Platform/DefaultPorts.h"
 #include "Infrastructure/Platform/DefaultPorts.h"
 #include "Infrastructure/Platform/FileSystem.h"
 

@@ -7,6 +7,8 @@
 
 #include "Core/Errors.h"
 #include "Infrastructure/Config/IniConfigService.h"
+#include "Infrastructure/Config/IniConfigWriter.h"
+#include "Infrastructure/Database/ODBCManager.h"
 #include "Infrastructure/Database/SQLDatabaseService.h"
 #include "Infrastructure/Translator/PortugueseTranslator.h"
 #include "support/DatabasePeers.h"
@@ -38,8 +40,14 @@ struct TSetup {
       std::make_shared<Infrastructure::Config::TIniConfigService>(Temp.Path(), std::vector<std::string>{});
 
   TConfigureDatabaseUseCase UseCase(TDatabaseServiceCreator ACreator = {}) {
+    if (!ACreator)
+      ACreator = [registry = Registry](const TConnectionConfig& AConfig) {
+        return std::make_shared<Infrastructure::Database::TSQLDatabaseService>(AConfig, registry);
+      };
     return TConfigureDatabaseUseCase(ConfigService,
-                                     std::make_shared<Infrastructure::Translator::TPortugueseTranslator>(), Registry,
+                                     std::make_shared<Infrastructure::Translator::TPortugueseTranslator>(),
+                                     std::make_shared<Infrastructure::Config::TIniConfigWriter>(),
+                                     std::make_shared<Infrastructure::Database::TODBCManager>(Registry),
                                      std::move(ACreator));
   }
   std::string ConfigFile() const { return Temp.Join("Config.ini"); }

@@ -5,6 +5,9 @@
 #include <memory>
 
 #include "Infrastructure/Config/IniConfigService.h"
+#include "Infrastructure/Config/IniConfigWriter.h"
+#include "Infrastructure/Database/ODBCManager.h"
+#include "Infrastructure/Database/SQLDatabaseService.h"
 #include "Infrastructure/Translator/PortugueseTranslator.h"
 #include "support/DatabasePeers.h"
 #include "support/MemoryRegistry.h"
@@ -21,7 +24,11 @@ TEST(DatabaseConfigViewModel, HandsTheWindowsRequestsToTheUseCase) {
   auto translator = std::make_shared<Infrastructure::Translator::TPortugueseTranslator>();
   auto useCase = std::make_shared<Application::UseCases::TConfigureDatabaseUseCase>(
       std::make_shared<Infrastructure::Config::TIniConfigService>(temp.Path(), std::vector<std::string>{}), translator,
-      registry);
+      std::make_shared<Infrastructure::Config::TIniConfigWriter>(),
+      std::make_shared<Infrastructure::Database::TODBCManager>(registry),
+      [registry](const Core::ValueObjects::TConnectionConfig& AConfig) {
+        return std::make_shared<Infrastructure::Database::TSQLDatabaseService>(AConfig, registry);
+      });
   TDatabaseConfigViewModel viewModel(useCase, translator);
 
   viewModel.LoadConfiguration();
