@@ -13,10 +13,10 @@ std::string FormatText(std::string_view AText, const std::vector<std::string>& A
       out += AText[i];
       continue;
     }
-    const char spec = i + 1 < AText.size() ? AText[i + 1] : '\0';
-    if (spec == '%') {
+    const char kind = i + 1 < AText.size() ? AText[i + 1] : '\0';
+    if (kind == '%') {
       out += '%';
-    } else if (spec == 's') {
+    } else if (kind == 's') {
       if (nextArg >= AArgs.size())
         throw EFormatError("Formato \"" + std::string(AText) + "\" tem mais \"%s\" que argumentos");
       out += AArgs[nextArg++];
