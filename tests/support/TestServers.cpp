@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
+#include <stdexcept>
 
 #include "Core/Text/TextUtils.h"
 #include "support/Utf8Path.h"
@@ -28,6 +29,19 @@ std::optional<std::string> TestServerValue(const std::string& AName) {
   std::ostringstream content;
   content << in.rdbuf();
   return std::string(Core::Text::Trim(content.str()));
+}
+
+std::string TestHttpUrl(const std::string& APath) {
+  return "http://127.0.0.1:" + TestServerValue("http.port").value_or("0") + APath;
+}
+
+std::string ServeTestFile(const std::string& AName, const std::string& AContent) {
+  const auto root = TestServerValue("http.root");
+  if (!root) throw std::runtime_error("the HTTP test server is not running");
+  std::ofstream out(PathFromUtf8(HostPath(*root + "/" + AName)), std::ios::binary | std::ios::trunc);
+  out.write(AContent.data(), static_cast<std::streamsize>(AContent.size()));
+  if (!out) throw std::runtime_error("cannot serve " + AName);
+  return AName;
 }
 
 }  // namespace TestSupport

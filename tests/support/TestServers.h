@@ -13,4 +13,11 @@ std::optional<std::string> TestServerValue(const std::string& AName);
 // A Linux path as this program sees it (through Wine's Z: drive on Windows).
 std::string HostPath(const std::string& ALinuxPath);
 
+// "http://127.0.0.1:<port><APath>" on the loopback HTTP test server.
+std::string TestHttpUrl(const std::string& APath);
+
+// Puts a file into the HTTP test server's folder (served as /files/<AName>,
+// /nolength/<AName>, /chunked/<AName>) and answers AName. Throws when it cannot.
+std::string ServeTestFile(const std::string& AName, const std::string& AContent);
+
 }  // namespace TestSupport

@@ -39,18 +39,6 @@ const std::string kWowKey(Infrastructure::BDE::kBDEKeyPathWow64);
 const std::string kDefaultDir(Infrastructure::BDE::kDefaultBDEDirectory);
 const std::string kLayersKey(Infrastructure::BDE::kCompatibilityLayersKey);
 
-std::string Url(const std::string& APath) {
-  return "http://127.0.0.1:" + TestSupport::TestServerValue("http.port").value_or("0") + APath;
-}
-
-void Serve(const std::string& AName, const std::string& AContent) {
-  std::ofstream out(TestSupport::PathFromUtf8(
-                        TestSupport::HostPath(TestSupport::TestServerValue("http.root").value_or("") + "/" + AName)),
-                    std::ios::binary | std::ios::trunc);
-  out.write(AContent.data(), static_cast<std::streamsize>(AContent.size()));
-  ASSERT_TRUE(out.good());
-}
-
 bool WaitForFile(const std::string& APath, int ASeconds = 30) {
   for (int i = 0; i < ASeconds * 10 && !FileExists(APath); ++i) Sleep(100);
   return FileExists(APath);
@@ -193,12 +181,12 @@ TEST_F(TBDEOnWindows, ConfigureBDECopiesIntoTheBDEFolderAndRecordsTheFile) {
 }
 
 TEST_F(TBDEOnWindows, AnInstallerFromTheServerPutsTheBDEInPlaceThroughTheBatchFile) {
-  Serve("BDE Setup.exe", TestSupport::ReadFileBytes(kInstallerProgram));
+  TestSupport::ServeTestFile("BDE Setup.exe", TestSupport::ReadFileBytes(kInstallerProgram));
   const std::string downloads = Dir.Join("Downloads/BDE");
   // The name keeps the URL's "%20": cmd must not read it as an argument.
   const std::string installer = JoinPath(downloads, "BDE%20Setup.exe");
 
-  ASSERT_TRUE(Service().InstallBDEFromURL(Url("/files/BDE%20Setup.exe"), downloads, Record()));
+  ASSERT_TRUE(Service().InstallBDEFromURL(TestSupport::TestHttpUrl("/files/BDE%20Setup.exe"), downloads, Record()));
   EXPECT_TRUE(Service().IsBDEInstalled());
   EXPECT_TRUE(FileExists(JoinPath(kDefaultDir, "bdeadmin.exe")));
   EXPECT_EQ(Registry->ReadString(THive::LocalMachine, kKey, "DLLPATH"), kDefaultDir);

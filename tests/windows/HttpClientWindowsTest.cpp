@@ -33,19 +33,6 @@ std::string ServerValue(const std::string& AName) {
   return value.value_or("");
 }
 
-std::string Url(const std::string& APath) {
-  return "http://127.0.0.1:" + ServerValue("http.port") + APath;
-}
-
-// A file in the server's folder, served as /files/<name>, /nolength/<name>, /chunked/<name>.
-std::string Serve(const std::string& AName, const std::string& AContent) {
-  const auto path = TestSupport::PathFromUtf8(TestSupport::HostPath(ServerValue("http.root") + "/" + AName));
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(AContent.data(), static_cast<std::streamsize>(AContent.size()));
-  EXPECT_TRUE(out.good());
-  return AName;
-}
-
 std::string Pattern(size_t ASize) {
   std::string data(ASize, '\0');
   for (size_t i = 0; i < ASize; ++i) data[i] = static_cast<char>((i * 7 + i / 251) % 256);
@@ -66,7 +53,7 @@ struct THttpClientOnWindows : ::testing::Test {
 
 TEST_F(THttpClientOnWindows, EveryFramingOfABodyArrivesWholeInMemoryAndInAFile) {
   const std::string body = Pattern(3 * 1024 * 1024 + 17);
-  const std::string name = Serve("framings.bin", body);
+  const std::string name = TestSupport::ServeTestFile("framings.bin", body);
   const struct {
     const char* Route;
     bool Announced;
@@ -77,11 +64,12 @@ TEST_F(THttpClientOnWindows, EveryFramingOfABodyArrivesWholeInMemoryAndInAFile) 
     std::vector<int64_t> lengths;
     int64_t last = 0;
     bool increasing = true;
-    const THttpResult answer = Client.Get(Url(c.Route + name), memory, {}, [&](int64_t ALength, int64_t ARead, bool&) {
-      lengths.push_back(ALength);
-      increasing = increasing && ARead > last;
-      last = ARead;
-    });
+    const THttpResult answer =
+        Client.Get(TestSupport::TestHttpUrl(c.Route + name), memory, {}, [&](int64_t ALength, int64_t ARead, bool&) {
+          lengths.push_back(ALength);
+          increasing = increasing && ARead > last;
+          last = ARead;
+        });
     EXPECT_TRUE(answer.Completed) << answer.ErrorMessage;
     EXPECT_TRUE(answer.Succeeded());
     EXPECT_EQ(answer.StatusCode, 200);
@@ -97,9 +85,9 @@ TEST_F(THttpClientOnWindows, EveryFramingOfABodyArrivesWholeInMemoryAndInAFile) 
 
     // The download into a file: progress only when the length was announced.
     TCalls progress;
-    const auto result = DownloadToFile(Client, Url(c.Route + name), Destination, [&](int64_t ACurrent, int64_t ATotal) {
-      progress.emplace_back(ACurrent, ATotal);
-    });
+    const auto result =
+        DownloadToFile(Client, TestSupport::TestHttpUrl(c.Route + name), Destination,
+                       [&](int64_t ACurrent, int64_t ATotal) { progress.emplace_back(ACurrent, ATotal); });
     EXPECT_TRUE(result.Success) << result.ErrorMessage;
     EXPECT_TRUE(TestSupport::ReadFileBytes(Destination) == body);
     if (c.Announced) {
@@ -112,11 +100,11 @@ TEST_F(THttpClientOnWindows, EveryFramingOfABodyArrivesWholeInMemoryAndInAFile) 
 }
 
 TEST_F(THttpClientOnWindows, AnEmptyBodyIsASuccessWithoutProgress) {
-  const std::string name = Serve("vazio.bin", "");
+  const std::string name = TestSupport::ServeTestFile("vazio.bin", "");
   TCalls progress;
-  const auto result = DownloadToFile(Client, Url("/files/" + name), Destination, [&](int64_t ACurrent, int64_t ATotal) {
-    progress.emplace_back(ACurrent, ATotal);
-  });
+  const auto result =
+      DownloadToFile(Client, TestSupport::TestHttpUrl("/files/" + name), Destination,
+                     [&](int64_t ACurrent, int64_t ATotal) { progress.emplace_back(ACurrent, ATotal); });
   EXPECT_TRUE(result.Success) << result.ErrorMessage;
   EXPECT_TRUE(Infrastructure::Platform::FileExists(Destination));
   EXPECT_EQ(TestSupport::ReadFileBytes(Destination), "");
@@ -126,13 +114,14 @@ TEST_F(THttpClientOnWindows, AnEmptyBodyIsASuccessWithoutProgress) {
 TEST_F(THttpClientOnWindows, AnErrorAnswerFailsAndItsBodyStaysInTheFile) {
   for (int status : {404, 500}) {
     SCOPED_TRACE(status);
-    const auto result = DownloadToFile(Client, Url("/status/" + std::to_string(status)), Destination, {});
+    const auto result =
+        DownloadToFile(Client, TestSupport::TestHttpUrl("/status/" + std::to_string(status)), Destination, {});
     EXPECT_FALSE(result.Success);
     EXPECT_EQ(result.StatusCode, status);
     EXPECT_EQ(TestSupport::ReadFileBytes(Destination), "resposta de teste " + std::to_string(status) + "\n");
   }
   // A file the server does not have: its 404 page, likewise.
-  const auto missing = DownloadToFile(Client, Url("/files/nao-existe.bin"), Destination, {});
+  const auto missing = DownloadToFile(Client, TestSupport::TestHttpUrl("/files/nao-existe.bin"), Destination, {});
   EXPECT_FALSE(missing.Success);
   EXPECT_EQ(missing.StatusCode, 404);
   EXPECT_FALSE(TestSupport::ReadFileBytes(Destination).empty());
@@ -151,7 +140,8 @@ TEST_F(THttpClientOnWindows, NobodyListeningGivesFalseAndAnEmptyFile) {
 }
 
 TEST_F(THttpClientOnWindows, ADestinationInAMissingFolderGivesFalse) {
-  const auto result = DownloadToFile(Client, Url("/bytes/10"), Dir.Join("falta\\pasta\\x.bin"), {});
+  const auto result =
+      DownloadToFile(Client, TestSupport::TestHttpUrl("/bytes/10"), Dir.Join("falta\\pasta\\x.bin"), {});
   EXPECT_FALSE(result.Success);
   EXPECT_FALSE(result.ErrorMessage.empty());
   EXPECT_FALSE(Infrastructure::Platform::DirectoryExists(Dir.Join("falta")));
@@ -175,25 +165,25 @@ TEST_F(THttpClientOnWindows, AUrlThatCannotBeParsedGivesAClearFailure) {
 
 TEST_F(THttpClientOnWindows, FiveRedirectsAreFollowedASixthIsAFailure) {
   const std::string body = Pattern(1000);
-  const std::string name = Serve("redirecionado.bin", body);
-  const auto five = DownloadToFile(Client, Url("/redirect/5/files/" + name), Destination, {});
+  const std::string name = TestSupport::ServeTestFile("redirecionado.bin", body);
+  const auto five = DownloadToFile(Client, TestSupport::TestHttpUrl("/redirect/5/files/" + name), Destination, {});
   EXPECT_TRUE(five.Success) << five.ErrorMessage;
   EXPECT_TRUE(TestSupport::ReadFileBytes(Destination) == body);
 
   TMemorySink memory;
-  const THttpResult six = Client.Get(Url("/redirect/6/files/" + name), memory);
+  const THttpResult six = Client.Get(TestSupport::TestHttpUrl("/redirect/6/files/" + name), memory);
   EXPECT_FALSE(six.Completed);
   EXPECT_NE(six.ErrorMessage.find("mais de 5 redirecionamentos"), std::string::npos) << six.ErrorMessage;
-  EXPECT_FALSE(DownloadToFile(Client, Url("/redirect/6/files/" + name), Destination, {}).Success);
+  EXPECT_FALSE(DownloadToFile(Client, TestSupport::TestHttpUrl("/redirect/6/files/" + name), Destination, {}).Success);
 
   // The limit is the caller's to choose.
   TMemorySink fewer;
-  EXPECT_FALSE(Client.Get(Url("/redirect/3/files/" + name), fewer, {5000, 5000, 2}).Completed);
+  EXPECT_FALSE(Client.Get(TestSupport::TestHttpUrl("/redirect/3/files/" + name), fewer, {5000, 5000, 2}).Completed);
 }
 
 TEST_F(THttpClientOnWindows, AnAnswerSlowerThanTheResponseTimeOutFails) {
   TMemorySink memory;
-  const THttpResult answer = Client.Get(Url("/slow/5"), memory, ShortTimeOuts());
+  const THttpResult answer = Client.Get(TestSupport::TestHttpUrl("/slow/5"), memory, ShortTimeOuts());
   EXPECT_FALSE(answer.Completed);
   EXPECT_EQ(answer.ErrorMessage, "O servidor não respondeu dentro do tempo limite");
   EXPECT_TRUE(memory.Data().empty());
@@ -203,9 +193,9 @@ TEST_F(THttpClientOnWindows, AConnectionDroppedInTheMiddleOfTheBodyFails) {
   for (const char* route : {"/drop/length", "/drop/reset"}) {
     SCOPED_TRACE(route);
     TCalls progress;
-    const auto result = DownloadToFile(Client, Url(route), Destination, [&](int64_t ACurrent, int64_t ATotal) {
-      progress.emplace_back(ACurrent, ATotal);
-    });
+    const auto result =
+        DownloadToFile(Client, TestSupport::TestHttpUrl(route), Destination,
+                       [&](int64_t ACurrent, int64_t ATotal) { progress.emplace_back(ACurrent, ATotal); });
     EXPECT_FALSE(result.Success);
     // A reset may overtake the headers still unread on this side.
     if (std::string(route) == "/drop/length") {
@@ -222,16 +212,16 @@ TEST_F(THttpClientOnWindows, AConnectionDroppedInTheMiddleOfTheBodyFails) {
 }
 
 TEST_F(THttpClientOnWindows, TheCallerCanStopATransferThroughTheEventOrTheSink) {
-  const std::string name = Serve("interrompido.bin", Pattern(2 * 1024 * 1024));
+  const std::string name = TestSupport::ServeTestFile("interrompido.bin", Pattern(2 * 1024 * 1024));
   TMemorySink memory;
-  const THttpResult aborted =
-      Client.Get(Url("/files/" + name), memory, {}, [](int64_t, int64_t, bool& AAbort) { AAbort = true; });
+  const THttpResult aborted = Client.Get(TestSupport::TestHttpUrl("/files/" + name), memory, {},
+                                         [](int64_t, int64_t, bool& AAbort) { AAbort = true; });
   EXPECT_FALSE(aborted.Completed);
   EXPECT_EQ(aborted.StatusCode, 200);
   EXPECT_EQ(aborted.ErrorMessage, "Transferência cancelada");
 
   TMemorySink small(1000);
-  const THttpResult full = Client.Get(Url("/files/" + name), small);
+  const THttpResult full = Client.Get(TestSupport::TestHttpUrl("/files/" + name), small);
   EXPECT_FALSE(full.Completed);
   EXPECT_NE(full.ErrorMessage.find("limite de 1000 bytes"), std::string::npos) << full.ErrorMessage;
   EXPECT_LE(small.Data().size(), 1000u);

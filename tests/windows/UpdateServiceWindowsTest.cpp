@@ -31,18 +31,6 @@ namespace {
 
 const std::string kMarkerProgram = TestSupport::HostPath(QL_BUILD_DIR "/started_marker.exe");
 
-std::string Url(const std::string& APath) {
-  return "http://127.0.0.1:" + TestSupport::TestServerValue("http.port").value_or("0") + APath;
-}
-
-void Serve(const std::string& AName, const std::string& AContent) {
-  std::ofstream out(TestSupport::PathFromUtf8(
-                        TestSupport::HostPath(TestSupport::TestServerValue("http.root").value_or("") + "/" + AName)),
-                    std::ios::binary | std::ios::trunc);
-  out.write(AContent.data(), static_cast<std::streamsize>(AContent.size()));
-  ASSERT_TRUE(out.good());
-}
-
 // The marker a started_marker.exe copy leaves, waited for up to 20 s.
 std::string WaitForMarker(const std::string& AProgram) {
   const std::string marker = AProgram + ".started";
@@ -102,9 +90,9 @@ TEST_F(TUpdateOnWindows, TheShellStartsAProgramWithItsArgumentsOrSaysWhyNot) {
 TEST_F(TUpdateOnWindows, AnExecutablePackageReplacesTheApplicationAndStarts) {
   const std::string application = Dir.WriteFile("QuorvaneSoftZentaro.exe", "versão velha");
   const std::string program = TestSupport::ReadFileBytes(kMarkerProgram);
-  Serve("App-nova.exe", program);
+  TestSupport::ServeTestFile("App-nova.exe", program);
 
-  Service.StartUpdateProcess(Info(Url("/files/App-nova.exe"), "temp_update.exe"), {}, Complete());
+  Service.StartUpdateProcess(Info(TestSupport::TestHttpUrl("/files/App-nova.exe"), "temp_update.exe"), {}, Complete());
   EXPECT_EQ(Completions, (std::vector<std::pair<bool, std::string>>{{true, ""}}));
   EXPECT_TRUE(TestSupport::ReadFileBytes(application) == program);
   EXPECT_FALSE(FileExists(Dir.Join("temp_update.exe")));
@@ -114,9 +102,11 @@ TEST_F(TUpdateOnWindows, AnExecutablePackageReplacesTheApplicationAndStarts) {
 }
 
 TEST_F(TUpdateOnWindows, AZipPackageIsExtractedBesideTheDownload) {
-  Serve("pacote-teste.zip",
-        TestSupport::TZipBuilder().File("QuorvaneSoftZentaro.exe", "programa").File("Dados/leia.txt", "texto").Build());
-  Service.StartUpdateProcess(Info(Url("/redirect/1/files/pacote-teste.zip"), "temp_update.zip"), {}, Complete());
+  TestSupport::ServeTestFile(
+      "pacote-teste.zip",
+      TestSupport::TZipBuilder().File("QuorvaneSoftZentaro.exe", "programa").File("Dados/leia.txt", "texto").Build());
+  Service.StartUpdateProcess(Info(TestSupport::TestHttpUrl("/redirect/1/files/pacote-teste.zip"), "temp_update.zip"),
+                             {}, Complete());
   EXPECT_EQ(Completions, (std::vector<std::pair<bool, std::string>>{{true, ""}}));
   EXPECT_EQ(TestSupport::ReadFileBytes(Dir.Join("QuorvaneSoftZentaro.exe")), "programa");
   EXPECT_EQ(TestSupport::ReadFileBytes(Dir.Join("Dados\\leia.txt")), "texto");
@@ -125,7 +115,7 @@ TEST_F(TUpdateOnWindows, AZipPackageIsExtractedBesideTheDownload) {
 
 TEST_F(TUpdateOnWindows, AFailedDownloadLeavesTheApplicationAsItWas) {
   const std::string application = Dir.WriteFile("QuorvaneSoftZentaro.exe", "versão velha");
-  Service.StartUpdateProcess(Info(Url("/status/404"), "temp_update.exe"), {}, Complete());
+  Service.StartUpdateProcess(Info(TestSupport::TestHttpUrl("/status/404"), "temp_update.exe"), {}, Complete());
   EXPECT_EQ(Completions, (std::vector<std::pair<bool, std::string>>{
                              {false, "Falha na atualiza\xC3\xA7\xC3\xA3o: Erro ao baixar arquivo"}}));
   EXPECT_EQ(TestSupport::ReadFileBytes(application), "versão velha");
