@@ -1,5 +1,14 @@
 #include "Bootstrap/Composition.h"
 
+#include <chrono>
+#include <thread>
+
+#include "Application/UseCases/UpdateApplication.h"
+#include "Bootstrap/ServiceLocator.h"
+#include "Infrastructure/Platform/FileSystem.h"
+#include "Infrastructure/Update/AutoUpdateService.h"
+#include "Infrastructure/Update/ReleaseInfoSource.h"
+
 #include "Infrastructure/Config/IniConfigWriter.h"
 #include "Infrastructure/Database/ODBCManager.h"
 #include "Infrastructure/Database/SQLDatabaseService.h"
@@ -17,6 +26,56 @@ std::shared_ptr<Application::UseCases::TConfigureDatabaseUseCase> CreateConfigur
       [registry](const Core::ValueObjects::TConnectionConfig& AConfig) {
         return std::make_shared<Infrastructure::Database::TSQLDatabaseService>(AConfig, registry);
       });
+}
+
+std::shared_ptr<Application::UseCases::TStartupCheckUseCase> CreateStartupCheckUseCase(
+    std::shared_ptr<Core::Interfaces::IConfigService> AConfigService,
+    std::shared_ptr<Core::Interfaces::IFileService> AFileService,
+    std::shared_ptr<Core::Interfaces::ITranslator> ATranslator,
+    std::shared_ptr<Core::Interfaces::ILoggerService> ALogger) {
+  auto registry = Infrastructure::Platform::DefaultRegistry();
+  auto http = Infrastructure::Platform::DefaultHttpClient();
+  return std::make_shared<Application::UseCases::TStartupCheckUseCase>(
+      std::move(AConfigService), std::move(AFileService), std::move(ATranslator), std::move(ALogger),
+      [registry] {
+        return std::make_shared<Infrastructure::Database::TSQLDatabaseService>(Core::ValueObjects::TConnectionConfig(),
+                                                                               registry);
+      },
+      [http](const std::string& AConfigPath) {
+        return std::make_shared<Infrastructure::Update::TReleaseInfoSource>(http, AConfigPath);
+      });
+}
+
+Presentation::ViewModels::TSplashPlatform CreatePortableSplashPlatform(std::string ALauncherPath) {
+  Presentation::ViewModels::TSplashPlatform platform;
+  platform.Sleep = [](uint32_t AMilliseconds) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(AMilliseconds));
+  };
+  platform.ReplaceFile = [sleep = platform.Sleep](const std::string& ASource, const std::string& ATarget) {
+    Infrastructure::Platform::CopyFileReplacing(ASource, ATarget, sleep);
+  };
+  platform.RemoveFile = [](const std::string& APath) { return Infrastructure::Platform::RemoveFile(APath); };
+  platform.LauncherPath = std::move(ALauncherPath);
+  platform.DefaultBdeUrl = kDefaultBdeUrl;
+  return platform;
+}
+
+std::shared_ptr<Presentation::ViewModels::TSplashViewModel> CreateSplashViewModel(
+    const TSplashServices& AServices, Presentation::ViewModels::TSplashPlatform APlatform) {
+  auto update = std::make_shared<Application::UseCases::TUpdateApplicationUseCase>(
+      AServices.Files, AServices.Translator, Infrastructure::Update::AutoUpdateServiceFactory(APlatform.Shell));
+  return std::make_shared<Presentation::ViewModels::TSplashViewModel>(
+      CreateStartupCheckUseCase(AServices.Config, AServices.Files, AServices.Translator, AServices.Logger),
+      std::move(update), CreateConfigureDatabaseUseCase(AServices.Config, AServices.Translator), AServices.Files,
+      AServices.Translator, AServices.Logger, AServices.BDE, std::move(APlatform));
+}
+
+std::shared_ptr<Presentation::ViewModels::TSplashViewModel> CreateSplashViewModel(
+    Presentation::ViewModels::TSplashPlatform APlatform) {
+  return CreateSplashViewModel(
+      {TServiceLocator::GetConfigService(), TServiceLocator::GetFileService(), TServiceLocator::GetTranslator(),
+       TServiceLocator::GetLoggerService(), TServiceLocator::GetBDEService()},
+      std::move(APlatform));
 }
 
 }  // namespace Bootstrap

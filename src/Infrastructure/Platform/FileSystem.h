@@ -2,6 +2,8 @@
 // The file-system port. Paths are UTF-8 text in the platform's own form.
 // The product keeps <filesystem> and the iostreams out: statically linked they
 // would add about 2 MB to a launcher meant to stay small.
+#include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -41,12 +43,22 @@ void WriteFileAtomically(const std::string& APath, std::string_view AContent);
 // Puts ASource in place of ADestination in one step. Throws Core::EFileSystemError.
 void ReplaceFileAtomically(const std::string& ASource, const std::string& ADestination);
 
+// Copies ASource beside ADestination and puts the copy in its place in one
+// step, never deleting ADestination first: any failure leaves the old file
+// whole. The replacement is tried AAttempts times, APauseMs apart, since
+// scanners hold new files open for a moment. Throws Core::EFileSystemError.
+void CopyFileReplacing(const std::string& ASource, const std::string& ADestination,
+                       const std::function<void(uint32_t AMilliseconds)>& ASleep, int AAttempts = 10,
+                       uint32_t APauseMs = 200);
+
 // True when the file is gone afterwards (also when it never existed).
 bool RemoveFile(const std::string& APath);
 
 // Full path of the running executable, and its folder.
 std::string ModuleFileName();
-inline std::string ModuleDirectory() { return ParentPath(ModuleFileName()); }
+inline std::string ModuleDirectory() {
+  return ParentPath(ModuleFileName());
+}
 
 // The user's temporary folder, without a trailing separator (a root keeps it).
 std::string TemporaryDirectory();

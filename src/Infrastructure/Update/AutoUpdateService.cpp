@@ -6,7 +6,6 @@
 #include <utility>
 
 #include "Core/Text/TextUtils.h"
-#include "Infrastructure/Platform/FileStream.h"
 #include "Infrastructure/Platform/FileSystem.h"
 
 namespace Infrastructure::Update {
@@ -34,8 +33,6 @@ class TUpdatingScope {
 void Report(const TOnUpdateProgress& AOnProgress, const std::string& AMessage, int32_t AProgress) {
   if (AOnProgress) AOnProgress(AMessage, AProgress);
 }
-
-constexpr size_t kCopyBlock = 256 * 1024;
 
 }  // namespace
 
@@ -85,32 +82,12 @@ bool TAutoUpdateService::ApplyUpdate(const std::string& ASourcePath, const std::
 // The destination is never deleted first: the copy is made beside it and put
 // in its place in one step, so any failure leaves the old file working.
 bool TAutoUpdateService::CopyAndReplace(const std::string& ASourcePath, const std::string& ADestinationPath) {
-  const std::string temporary = ADestinationPath + ".novo";
   try {
-    Platform::TFileReader source(ASourcePath);
-    Platform::TFileWriter copy(temporary, Platform::TCreateMode::Truncate);
-    const std::unique_ptr<char[]> buffer(new char[kCopyBlock]);
-    for (;;) {
-      const size_t read = source.Read(buffer.get(), kCopyBlock);
-      if (read == 0) break;
-      copy.Write(buffer.get(), read);
-    }
-    copy.Close();
+    Platform::CopyFileReplacing(ASourcePath, ADestinationPath, FSleep, kReplaceAttempts, kReplacePauseMs);
+    return true;
   } catch (const std::exception&) {
-    Platform::RemoveFile(temporary);
     return false;
   }
-  for (int attempt = 1;; ++attempt) {
-    try {
-      Platform::ReplaceFileAtomically(temporary, ADestinationPath);
-      return true;
-    } catch (const std::exception&) {
-      if (attempt == kReplaceAttempts) break;
-    }
-    FSleep(kReplacePauseMs);
-  }
-  Platform::RemoveFile(temporary);
-  return false;
 }
 
 bool TAutoUpdateService::ExecuteUpdate(const std::string& AExecutablePath) {
