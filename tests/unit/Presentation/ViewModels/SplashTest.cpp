@@ -23,15 +23,19 @@ using Core::ValueObjects::TStartupStatus;
 namespace {
 
 const char* StateName(TAppState AState) {
-  static const char* const names[] = {"Initializing",   "CheckingBDE",     "InstallingBDE",  "BDEMissing",
-                                      "Validating",     "Validated",       "CheckingUpdate", "DownloadingUpdate",
-                                      "InstallingUpdate", "UpdateComplete", "ReadyToLaunch",  "Error",
-                                      "ConfigNeeded",   "DownloadingApplication", "DSNSelectionNeeded"};
+  static const char* const names[] = {"Initializing",      "CheckingBDE",
+                                      "InstallingBDE",     "BDEMissing",
+                                      "Validating",        "Validated",
+                                      "CheckingUpdate",    "DownloadingUpdate",
+                                      "InstallingUpdate",  "UpdateComplete",
+                                      "ReadyToLaunch",     "Error",
+                                      "ConfigNeeded",      "DownloadingApplication",
+                                      "DSNSelectionNeeded"};
   return names[static_cast<int>(AState)];
 }
 
 class TScriptedCheck : public Application::UseCases::IStartupCheckUseCase {
-public:
+ public:
   bool Configuration = false;
   bool DSNSelection = false;
   std::optional<TStartupStatus> Status;  // nullopt: Execute raises
@@ -47,7 +51,7 @@ public:
 };
 
 class TScriptedBDE : public Core::Interfaces::IBDEService {
-public:
+ public:
   std::optional<bool> Installed = true;  // nullopt: detection raises
   std::vector<std::pair<int64_t, int64_t>> InstallReports;
   std::optional<bool> InstallAnswer = false;  // nullopt: installation raises
@@ -60,7 +64,8 @@ public:
   std::string GetBDEVersion() override { return {}; }
   std::string GetBDEPath() override { return {}; }
   bool InstallBDE(const std::string&, Core::Interfaces::TProgressProc) override { return false; }
-  bool InstallBDEFromURL(const std::string& AUrl, const std::string&, Core::Interfaces::TProgressProc AOnProgress) override {
+  bool InstallBDEFromURL(const std::string& AUrl, const std::string&,
+                         Core::Interfaces::TProgressProc AOnProgress) override {
     InstalledFrom = AUrl;
     for (const auto& [current, total] : InstallReports) AOnProgress(current, total);
     if (!InstallAnswer) throw std::runtime_error("instalador sumiu");
@@ -70,7 +75,7 @@ public:
 };
 
 class TProgressFiles : public TestSupport::TMemoryFileService {
-public:
+ public:
   std::vector<std::pair<int64_t, int64_t>> DownloadReports;
   bool DownloadFile(const std::string& AUrl, const std::string& ADestinationPath,
                     Core::Interfaces::TProgressProc AOnProgress = {}) override {
@@ -101,10 +106,21 @@ struct TRoad {
     Files->Files.insert(kApp);
   }
 
+  // Runs a road from StartValidation; a second call is a retry on the same view model.
   std::vector<std::string> Run() {
-    auto mainThread = std::make_shared<Infrastructure::Threading::TQueueMainThread>();
+    if (!ViewModel) Create();
+    std::atomic<bool> finished{false};
+    Finished = &finished;
+    ViewModel->StartValidation();
+    EXPECT_TRUE(MainThread->PumpUntil([&] { return finished.load(); }, std::chrono::seconds(10)));
+    Finished = nullptr;
+    return Reports;
+  }
+
+  void Create() {
+    MainThread = std::make_shared<Infrastructure::Threading::TQueueMainThread>();
     auto pool = std::make_shared<Infrastructure::Threading::TThreadTaskPool>();
-    TSplashPlatform platform{mainThread,
+    TSplashPlatform platform{MainThread,
                              pool,
                              Shell,
                              [this](uint32_t AMs) { Pauses.push_back(AMs); },
@@ -119,26 +135,24 @@ struct TRoad {
                              kLauncher,
                              "http://127.0.0.1/padrao/bde.exe"};
     auto translator = std::make_shared<Infrastructure::Translator::TPortugueseTranslator>();
-    auto viewModel = std::make_shared<TSplashViewModel>(Check, nullptr, nullptr, Files, translator,
-                                                        std::make_shared<Infrastructure::Logging::TDebugLoggerService>(),
-                                                        BDE, platform);
-    std::atomic<bool> finished{false};
-    viewModel->SetOnStateChanged([&](TAppState AState, const std::string& AMessage, int32_t AProgress) {
+    ViewModel = std::make_shared<TSplashViewModel>(Check, nullptr, nullptr, Files, translator,
+                                                   std::make_shared<Infrastructure::Logging::TDebugLoggerService>(),
+                                                   BDE, platform);
+    ViewModel->SetOnStateChanged([this](TAppState AState, const std::string& AMessage, int32_t AProgress) {
       Reports.push_back(std::string(StateName(AState)) + " " + std::to_string(AProgress) + " " + AMessage);
       if (AState == TAppState::ConfigNeeded || AState == TAppState::DSNSelectionNeeded ||
           AState == TAppState::BDEMissing || AState == TAppState::Error)
-        finished = true;
+        *Finished = true;
     });
-    viewModel->SetOnLaunchApplication([&] {
+    ViewModel->SetOnLaunchApplication([this] {
       Reports.push_back("launch");
-      finished = true;
+      *Finished = true;
     });
-    viewModel->StartValidation();
-    EXPECT_TRUE(mainThread->PumpUntil([&] { return finished.load(); }, std::chrono::seconds(10)));
-    pool.reset();  // every task has ended
-    return Reports;
   }
 
+  std::shared_ptr<Infrastructure::Threading::TQueueMainThread> MainThread;
+  std::shared_ptr<TSplashViewModel> ViewModel;
+  std::atomic<bool>* Finished = nullptr;
   std::shared_ptr<TScriptedCheck> Check = std::make_shared<TScriptedCheck>();
   std::shared_ptr<TProgressFiles> Files = std::make_shared<TProgressFiles>();
   std::shared_ptr<TScriptedBDE> BDE = std::make_shared<TScriptedBDE>();
@@ -169,9 +183,9 @@ TEST(SplashRoads, FailedOrRaisingCheckEndsInError) {
   TStartupStatus status;
   status.Message = "Erro de conexão: recusado";
   failed.Check->Status = status;
-  EXPECT_EQ(failed.Run(), (TReports{"Validating 15 Verificando banco de dados e versões...",
-                                    "Validating 20 Erro de conexão: recusado",
-                                    "Error 0 Erro: Erro de conexão: recusado"}));
+  EXPECT_EQ(failed.Run(),
+            (TReports{"Validating 15 Verificando banco de dados e versões...",
+                      "Validating 20 Erro de conexão: recusado", "Error 0 Erro: Erro de conexão: recusado"}));
 
   TRoad raising;  // Status unset: Execute raises
   EXPECT_EQ(raising.Run(), (TReports{"Validating 15 Verificando banco de dados e versões...",
@@ -199,12 +213,12 @@ TEST(SplashRoads, UpdateRoads) {
     TRoad road;
     road.Check->Status = Passed(true, "http://127.0.0.1/app.zip");
     road.Files->DownloadReports = {{0, 0}, {100, 1000}, {512000, 1024000}, {512001, 1024000}, {1024000, 1024000}};
-    EXPECT_EQ(road.Run(), (TReports{check, required, needed, checking, url, starting, from,
-                                    "DownloadingApplication 63 Baixando... 3%",
-                                    "DownloadingApplication 75 Baixando... 15%",
-                                    "DownloadingApplication 90 Baixando... 30%", complete,
-                                    "InstallingUpdate 92 Instalando atualização...",
-                                    "ReadyToLaunch 100 Atualização concluída com sucesso!", launch, "launch"}));
+    EXPECT_EQ(
+        road.Run(),
+        (TReports{check, required, needed, checking, url, starting, from, "DownloadingApplication 63 Baixando... 3%",
+                  "DownloadingApplication 75 Baixando... 15%", "DownloadingApplication 90 Baixando... 30%", complete,
+                  "InstallingUpdate 92 Instalando atualização...",
+                  "ReadyToLaunch 100 Atualização concluída com sucesso!", launch, "launch"}));
     EXPECT_EQ(road.Files->CallsOf("ExtractZip").at(0).Second, "/opt/qs");
     EXPECT_EQ(road.Removed, TReports{Core::Text::JoinPath("/opt/qs", "temp_update.zip")});
     EXPECT_EQ(road.Pauses, std::vector<uint32_t>{500});
@@ -301,4 +315,36 @@ TEST(SplashRoads, LaunchFailuresDoNotCloseTheLauncher) {
   missing.Check->Status = Passed(false);
   missing.Files->ApplicationExecutable = "";
   EXPECT_EQ(missing.Run().back(), "Error 0 Executável não encontrado: ");
+}
+
+TEST(SplashRoads, RetryStartsAgainAtTheConfigurationTestFromEveryStoppingState) {
+  TRoad road;
+  road.Check->Configuration = true;
+  EXPECT_EQ(road.Run().back(), "ConfigNeeded 0 Configuração do banco de dados necessária");
+
+  road.Check->Configuration = false;
+  road.Check->DSNSelection = true;
+  EXPECT_EQ(road.Run().back(), "DSNSelectionNeeded 0 Selecione a fonte de dados ODBC que deseja utilizar:");
+
+  road.Check->DSNSelection = false;
+  TStartupStatus passed = Passed(false, "", "http://127.0.0.1/bde.exe");
+  passed.DatabaseVersion = "2.0.0.0";
+  passed.ExecutableVersion = "2.0.0.0";
+  road.Check->Status = passed;
+  road.BDE->Installed = false;
+  EXPECT_EQ(road.Run().back().rfind("BDEMissing 0 ", 0), 0u);
+  EXPECT_EQ(road.ViewModel->GetDatabaseVersion(), "2.0.0.0");
+
+  // A failed check keeps the texts of the last passed one.
+  road.Check->Status = TStartupStatus{};
+  road.Check->Status->Message = "Erro de conexão: x";
+  EXPECT_EQ(road.Run().back(), "Error 0 Erro: Erro de conexão: x");
+  EXPECT_EQ(road.ViewModel->GetDatabaseVersion(), "2.0.0.0");
+  EXPECT_EQ(road.ViewModel->GetMinimumVersion(), "1.3.0.0");
+  EXPECT_EQ(road.ViewModel->GetBdeUrl(), "http://127.0.0.1/bde.exe");
+
+  road.Check->Status = passed;
+  road.BDE->Installed = true;
+  EXPECT_EQ(road.Run().back(), "launch");
+  EXPECT_EQ(road.Check->Runs, 3);
 }

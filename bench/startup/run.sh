@@ -1,0 +1,50 @@
+#!/usr/bin/env bash
+# bench/startup/run.sh [WINDOWS_BUILD_DIR] [PACKAGE_MB] [ROUNDS]
+# Under Wine, with the project's loopback peers (HTTP server, unixODBC with the
+# SQLite test database): the update road's package download against
+# DownloadFile alone on the same file, and StartValidation to the launch on
+# the happy path. Needs a Windows build (startup_bench.exe, marker_app_*.exe).
+set -euo pipefail
+root=$(cd "$(dirname "$0")/../.." && pwd)
+build=$(cd "${1:-$root/build/windows}" && pwd)
+size_mb=${2:-100}
+rounds=${3:-3}
+[ -f "$build/startup_bench.exe" ] || { echo "run.sh: build the Windows configuration first" >&2; exit 1; }
+
+. "$root/scripts/wine-env.sh"
+"$root/scripts/wine-prefix.sh" ensure
+
+state=$(mktemp -d "$build/bench-startup.XXXXXX")
+chmod 755 "$state"  # the PostgreSQL peer runs as the postgres user
+cleanup() {
+  bash "$root/scripts/test-servers.sh" stop "$state" >/dev/null 2>&1 || true
+  rm -rf "$state"
+}
+trap cleanup EXIT
+bash "$root/scripts/test-servers.sh" start "$state" >/dev/null
+export QL_TEST_STATE=$state ODBCSYSINI=$state/database/odbc ODBCINI=$state/database/odbc.ini
+export PGSERVICEFILE=$state/database/pg_service.conf PGSERVICE=ql_direta
+port=$(cat "$state/http.port")
+www=$(cat "$state/http.root")
+
+# The package: the new application and a large incompressible file.
+pkg=$state/pkg
+mkdir -p "$pkg"
+cp "$build/marker_app_new.exe" "$pkg/QuorvaneSoft.exe"
+head -c "$((size_mb * 1024 * 1024))" /dev/urandom >"$pkg/dados.bin"
+(cd "$pkg" && zip -q -0 "$www/pacote.zip" QuorvaneSoft.exe dados.bin)
+printf '[Atualizacao]\r\nVersaoMinima=3.1.4.1\r\nUrlPacote=http://127.0.0.1:%s/files/pacote.zip\r\nUrlBDE=\r\n' "$port" >"$www/update.ini"
+printf '[Atualizacao]\r\nVersaoMinima=\r\nUrlPacote=\r\nUrlBDE=\r\n' >"$www/happy.ini"
+
+app=$state/app
+mkdir -p "$app/BDE"
+touch "$app/BDE/bdeadmin.exe"
+cp "$build/marker_app_old.exe" "$app/old.exe"
+# Kept as .cfg: any *.ini beside the launcher would be taken as its configuration.
+for kind in update happy; do
+  printf '[BancoDados]\r\nODBC=QL_SQLite\r\nUsuario=teste\r\nSenha=teste\r\n\r\n[Atualizacao]\r\nURL=http://127.0.0.1:%s/files/%s.ini\r\n' \
+    "$port" "$kind" >"$app/$kind.cfg"
+done
+# The happy path runs the new application, so versions match the database.
+echo "start-up benchmark: ${size_mb} MiB package over loopback, $(wine --version)"
+wine "$build/startup_bench.exe" "Z:${app//\//\\}" "http://127.0.0.1:$port/files/pacote.zip" "$rounds"
