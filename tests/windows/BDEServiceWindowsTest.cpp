@@ -17,6 +17,7 @@
 #include "Infrastructure/Platform/Win32/ElevatedProcessRunner.h"
 #include "Infrastructure/Platform/Win32/WinText.h"
 #include "Infrastructure/Platform/Win32/WindowsRegistry.h"
+#include "WindowsTestSupport.h"
 #include "support/TempDir.h"
 #include "support/TestServers.h"
 #include "support/Utf8Path.h"
@@ -24,7 +25,6 @@
 using namespace Core::Interfaces;
 using Infrastructure::BDE::TBDEServicePorts;
 using Infrastructure::BDE::TWindowsBDEService;
-using Infrastructure::Platform::DirectoryExists;
 using Infrastructure::Platform::FileExists;
 using Infrastructure::Platform::JoinPath;
 using Infrastructure::Platform::Win32::ToWide;
@@ -69,56 +69,11 @@ struct TBDEOnWindows : ::testing::Test {
       std::make_shared<Infrastructure::Platform::Win32::TWindowsRegistry>();
   std::shared_ptr<Infrastructure::Files::TWindowsFileService> Files =
       std::make_shared<Infrastructure::Files::TWindowsFileService>();
-  std::vector<std::string> CompatibilityValues;  // removed at the end
-  // What existed before (Wine itself creates the first BDE key, for settings
-  // of its own): only what a test added is removed.
-  std::vector<std::pair<std::string, bool>> Keys = ExistingKeys();
-  bool HadLayersKey = Registry->KeyExists(THive::CurrentUser, kLayersKey);
-  std::string FirstMissingFolder = FirstMissing(kDefaultDir);
+  TestSupport::TBDEPrefixGuard Prefix;
   std::vector<std::pair<int64_t, int64_t>> Reports;
 
-  std::vector<std::pair<std::string, bool>> ExistingKeys() {
-    std::vector<std::pair<std::string, bool>> keys;
-    for (const std::string& key : {kKey, std::string("SOFTWARE\\Borland"), kWowKey,
-                                   std::string("SOFTWARE\\WOW6432Node\\Borland"), std::string("SOFTWARE\\WOW6432Node")})
-      keys.emplace_back(key, Registry->KeyExists(THive::LocalMachine, key));
-    return keys;
-  }
-
-  static std::string FirstMissing(std::string APath) {
-    std::string missing;
-    while (!APath.empty() && !DirectoryExists(APath)) {
-      missing = APath;
-      const std::string parent = Infrastructure::Platform::ParentPath(APath);
-      if (parent == APath) break;
-      APath = parent;
-    }
-    return missing;
-  }
-
-  void SetUp() override {
-    for (const std::string& key : {kKey, kWowKey})
-      ASSERT_FALSE(Registry->ValueExists(THive::LocalMachine, key, "DLLPATH")) << "a BDE left behind by an earlier run";
-    ASSERT_FALSE(DirectoryExists(kDefaultDir)) << "a BDE folder left behind by an earlier run";
-  }
-  void TearDown() override { RemoveBDE(); }
-
-  void RemoveBDE() {
-    for (const auto& [key, existed] : Keys) {
-      for (const char* name : {"DLLPATH", "VERSION", "CONFIGFILE"})
-        Registry->DeleteValue(THive::LocalMachine, key, name);
-      if (!existed) {
-        Registry->DeleteKey(THive::LocalMachine, key);
-      } else {
-        EXPECT_TRUE(Registry->KeyExists(THive::LocalMachine, key)) << key;
-      }
-    }
-    std::error_code ignored;
-    if (!FirstMissingFolder.empty())
-      std::filesystem::remove_all(TestSupport::PathFromUtf8(FirstMissingFolder), ignored);
-    for (const std::string& name : CompatibilityValues) Registry->DeleteValue(THive::CurrentUser, kLayersKey, name);
-    if (!HadLayersKey) Registry->DeleteKey(THive::CurrentUser, kLayersKey);
-  }
+  void SetUp() override { ASSERT_EQ(Prefix.LeftBehind(), "") << "a BDE left behind by an earlier run"; }
+  void TearDown() override { Prefix.Restore(); }
 
   TWindowsBDEService Service(uint32_t ATimeLimitMs = 60000) {
     TBDEServicePorts ports = TBDEServicePorts::Defaults();
@@ -137,7 +92,7 @@ struct TBDEOnWindows : ::testing::Test {
     return path;
   }
   std::optional<std::string> CompatibilityValue(const std::string& AInstaller) {
-    CompatibilityValues.push_back(AInstaller);
+    Prefix.RemoveCompatibilityValueOf(AInstaller);
     return Registry->ReadString(THive::CurrentUser, kLayersKey, AInstaller);
   }
 };
@@ -227,7 +182,7 @@ TEST_F(TBDEOnWindows, TheBatchFileIsStoppedAtTheLimitAndStays) {
   Dir.WriteFile("bde_slow.exe.stop", "");
   EXPECT_TRUE(WaitForFile(installer + ".ended"));
   Sleep(300);  // lets the process end before the folder goes
-  CompatibilityValues.push_back(installer);
+  Prefix.RemoveCompatibilityValueOf(installer);
 }
 
 TEST_F(TBDEOnWindows, InstallerPathsWithPercentSignsAndNonASCIICharactersRunTheRightFile) {
@@ -248,7 +203,7 @@ TEST_F(TBDEOnWindows, InstallerPathsWithPercentSignsAndNonASCIICharactersRunTheR
     EXPECT_EQ(CompatibilityValue(installer), "~ WINXPSP3 RUNASADMIN");
     EXPECT_FALSE(FileExists(JoinPath(folder, "install_bde.bat")));
     EXPECT_TRUE(WaitForFile(installer + ".ended"));
-    RemoveBDE();
+    Prefix.Restore();
   }
 }
 

@@ -8,7 +8,9 @@
 
 #include <algorithm>
 #include <memory>
+#include <ostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "Bootstrap/Composition.h"
@@ -20,6 +22,7 @@
 #include "Infrastructure/Platform/FileSystem.h"
 #include "Infrastructure/Platform/Win32/Handles.h"
 #include "Infrastructure/Platform/Win32/WinText.h"
+#include "Infrastructure/Platform/Win32/WindowsRegistry.h"
 #include "Infrastructure/Translator/PortugueseTranslator.h"
 #include "WindowsTestSupport.h"
 #include "support/DatabasePeers.h"
@@ -38,6 +41,7 @@ namespace {
 const std::string kOldApplication = TestSupport::HostPath(QL_BUILD_DIR "/marker_app_old.exe");  // 1.0.0.0
 const std::string kNewApplication =
     TestSupport::HostPath(QL_BUILD_DIR "/marker_app_new.exe");  // 3.1.4.1, as the database
+const std::string kInstallerProgram = TestSupport::HostPath(QL_BUILD_DIR "/bde_test_installer.exe");
 
 // The marker the test application leaves when it runs, waited for up to 20 s.
 bool WaitForMarker(const std::string& AProgram) {
@@ -52,6 +56,17 @@ TFileHandle Hold(const std::string& APath) {
                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
+struct TReport {
+  TAppState State;
+  std::string Message;
+  int32_t Progress;
+  bool operator==(const TReport&) const = default;
+};
+
+void PrintTo(const TReport& AReport, std::ostream* AOut) {
+  *AOut << "{" << static_cast<int>(AReport.State) << ", \"" << AReport.Message << "\", " << AReport.Progress << "}";
+}
+
 struct TStartupRoadsOnWindows : ::testing::Test {
   TTempDir Dir;  // the launcher's folder; nothing goes into the prefix's C:\ .
   std::string Launcher = Dir.Join("QuorvaneSoftLauncher.exe");
@@ -59,6 +74,7 @@ struct TStartupRoadsOnWindows : ::testing::Test {
   std::shared_ptr<Infrastructure::Translator::TPortugueseTranslator> Translator =
       std::make_shared<Infrastructure::Translator::TPortugueseTranslator>();
   std::vector<TAppState> States;
+  std::vector<TReport> Reports;  // of the last run
   std::string LastMessage;
   bool Launched = false;
   // The [BancoDados] lines: a unixODBC data source of the SQLite test
@@ -76,9 +92,10 @@ struct TStartupRoadsOnWindows : ::testing::Test {
 
   // Config.ini beside the launcher: the data source of Database, and the release
   // document published on the loopback server.
-  void Publish(const std::string& APackageUrl) {
+  void Publish(const std::string& APackageUrl, const std::string& ABdeUrl = "") {
     const std::string release = TestSupport::ServeTestFile(
-        Unique("versao.ini"), "[Atualizacao]\r\nVersaoMinima=3.1.4.1\r\nUrlPacote=" + APackageUrl + "\r\nUrlBDE=\r\n");
+        Unique("versao.ini"),
+        "[Atualizacao]\r\nVersaoMinima=3.1.4.1\r\nUrlPacote=" + APackageUrl + "\r\nUrlBDE=" + ABdeUrl + "\r\n");
     Dir.WriteFile("Config.ini", "[BancoDados]\r\n" + Database + "\r\n[Atualizacao]\r\nURL=" +
                                     TestSupport::TestHttpUrl("/files/" + release) + "\r\n");
   }
@@ -86,12 +103,12 @@ struct TStartupRoadsOnWindows : ::testing::Test {
   Infrastructure::BDE::TBDEServicePorts BDEPorts() const {
     Infrastructure::BDE::TBDEServicePorts ports = Infrastructure::BDE::TBDEServicePorts::Defaults();
     ports.DefaultBDEDirectory = BDEFolder;
+    ports.TemporaryDirectory = Dir.Join("Downloads");  // where a BDE installer is downloaded
+    ports.Timings.PauseMs = 100;
     return ports;
   }
 
-  // Runs the roads from StartValidation until the launch or an error, pumping
-  // this thread's messages, and until every background task has let go.
-  void Run() {
+  std::shared_ptr<Presentation::ViewModels::TSplashViewModel> CreateViewModel() {
     Infrastructure::Files::TFileServicePorts ports = Infrastructure::Files::TFileServicePorts::Defaults();
     ports.LauncherPath = Launcher;
     ports.ApplicationFolders.clear();
@@ -102,18 +119,28 @@ struct TStartupRoadsOnWindows : ::testing::Test {
         std::make_shared<Infrastructure::BDE::TWindowsBDEService>(files, BDEPorts())};
     Presentation::ViewModels::TSplashPlatform platform = Bootstrap::Win32::CreateSplashPlatform(Launcher);
     platform.Sleep = [](uint32_t) { Sleep(1); };  // the pauses are not under test here
-    auto viewModel = Bootstrap::CreateSplashViewModel(services, platform);
+    return Bootstrap::CreateSplashViewModel(services, platform);
+  }
+
+  void Run() { Run(CreateViewModel()); }
+
+  // Runs the roads from StartValidation until the launch or a stopping state,
+  // pumping this thread's messages, and until every background task has let
+  // go. A retry starts again a view model that stopped, as its window does.
+  void Run(const std::shared_ptr<Presentation::ViewModels::TSplashViewModel>& AViewModel, bool ARetry = false) {
     bool ended = false;
-    viewModel->SetOnStateChanged([&](TAppState AState, const std::string& AMessage, int32_t) {
+    Reports.clear();
+    AViewModel->SetOnStateChanged([&](TAppState AState, const std::string& AMessage, int32_t AProgress) {
       States.push_back(AState);
+      Reports.push_back({AState, AMessage, AProgress});
       LastMessage = AMessage;
-      if (AState == TAppState::Error) ended = true;
+      if (AState == TAppState::Error || AState == TAppState::BDEMissing) ended = true;
     });
-    viewModel->SetOnLaunchApplication([&] { Launched = ended = true; });
-    viewModel->Initialize();
-    viewModel->StartValidation();
+    AViewModel->SetOnLaunchApplication([&] { Launched = ended = true; });
+    if (!ARetry) AViewModel->Initialize();
+    AViewModel->StartValidation();
     // A safety net against a road that hangs, not a measure of speed.
-    for (int i = 0; i < 12000 && (!ended || viewModel.use_count() > 1); ++i) {
+    for (int i = 0; i < 12000 && (!ended || AViewModel.use_count() > 1); ++i) {
       MSG message;
       while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
         TranslateMessage(&message);
@@ -122,6 +149,86 @@ struct TStartupRoadsOnWindows : ::testing::Test {
       MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
     }
     ASSERT_TRUE(ended) << "the roads did not end; last message: " << LastMessage;
+  }
+};
+
+// The BDE road with no BDE in the prefix: the test installer, served over
+// loopback, installs it into the real default folder and registry keys, which
+// go again at the end with the compatibility value of the installer.
+struct TBDERoadOnWindows : TStartupRoadsOnWindows {
+  TestSupport::TBDEPrefixGuard Prefix;
+  std::shared_ptr<Infrastructure::Platform::Win32::TWindowsRegistry> Registry =
+      std::make_shared<Infrastructure::Platform::Win32::TWindowsRegistry>();
+  const std::string Layers = std::string(Infrastructure::BDE::kCompatibilityLayersKey);
+  std::vector<std::string> Installers;  // the paths the downloads had
+
+  void SetUp() override {
+    TStartupRoadsOnWindows::SetUp();
+    ASSERT_EQ(Prefix.LeftBehind(), "") << "a BDE left behind by an earlier run";
+    Dir.WriteFile("QuorvaneSoft.exe", TestSupport::ReadFileBytes(kNewApplication));  // no update needed
+  }
+  void TearDown() override { Prefix.Restore(); }
+
+  // Publishes the test installer under AName (which chooses its behaviour).
+  void PublishInstaller(const std::string& AName) {
+    const std::string name = Unique(AName);
+    const std::string installer = Infrastructure::Platform::JoinPath(Dir.Join("Downloads"), name);
+    Installers.push_back(installer);
+    Prefix.RemoveCompatibilityValueOf(installer);
+    Publish(TestSupport::TestHttpUrl("/files/" + Unique("nao-baixar.zip")),
+            TestSupport::TestHttpUrl("/files/" +
+                                     TestSupport::ServeTestFile(name, TestSupport::ReadFileBytes(kInstallerProgram))));
+  }
+
+  // The whole run: validation, CheckingBDE, the start of the installation and
+  // its progress, then AEnd. A retry does not initialize again.
+  void ExpectInstallationReports(const std::vector<TReport>& AEnd, bool ARetry = false) {
+    std::vector<TAppState> validation = {TAppState::Validating, TAppState::Validating};
+    if (!ARetry) validation.insert(validation.begin(), TAppState::Initializing);
+    ASSERT_GE(Reports.size(), validation.size() + 3 + AEnd.size());
+    const TReport* report = Reports.data();
+    const TReport* end = Reports.data() + Reports.size() - AEnd.size();
+    for (const TAppState state : validation) EXPECT_EQ((report++)->State, state);
+    EXPECT_EQ(*report++, (TReport{TAppState::CheckingBDE, Translator->Translate("CheckingBDE"), 5}));
+    EXPECT_EQ(*report++, (TReport{TAppState::InstallingBDE, "BDE não encontrado. Instalando...", 10}));
+    ASSERT_LT(report, end) << "no progress of the installation";
+    EXPECT_EQ(report->Progress, 10);  // the download starts at 0 %
+    for (; report < end; ++report) {
+      const int32_t points = report->Progress - 10;
+      EXPECT_EQ(*report,
+                (TReport{TAppState::InstallingBDE,
+                         Translator->TranslateFormat("InstallingBDE", {std::to_string(points)}), report->Progress}));
+      EXPECT_GE(points, 0);
+      EXPECT_LE(points, 80);
+    }
+    EXPECT_EQ(std::vector<TReport>(end, std::as_const(Reports).data() + Reports.size()), AEnd);
+  }
+
+  // After a road that installed the BDE and started the application.
+  void ExpectInstalledAndStarted(bool ARetry = false) {
+    EXPECT_TRUE(Launched) << LastMessage;
+    ASSERT_FALSE(Reports.empty());
+    ExpectInstallationReports({{TAppState::Validated, "BDE instalado com sucesso!", 100}, Reports.back()}, ARetry);
+    EXPECT_EQ(Reports.back().State, TAppState::ReadyToLaunch);
+    EXPECT_TRUE(WaitForMarker(Application)) << "the application did not start";
+
+    // Found by a service of its own, through the real keys and folder.
+    Infrastructure::BDE::TWindowsBDEService service(std::make_shared<Infrastructure::Files::TWindowsFileService>());
+    const Core::Interfaces::TBDEInstallStatus status = service.CheckBDEInstalled();
+    EXPECT_TRUE(status.IsInstalled);
+    EXPECT_EQ(status.InstallPath, std::string(Infrastructure::BDE::kDefaultBDEDirectory));
+    EXPECT_EQ(status.Version, "5.2.0.0");
+    EXPECT_EQ(Registry->ReadString(Core::Interfaces::TRegistryHive::CurrentUser, Layers, Installers.back()),
+              std::string(Infrastructure::BDE::kCompatibilityLayers));
+    EXPECT_FALSE(FileExists(Installers.back())) << "the download stays";
+  }
+
+  // The prefix as the test found it.
+  void ExpectPrefixRestored() {
+    Prefix.Restore();
+    EXPECT_EQ(Prefix.LeftBehind(), "");
+    for (const std::string& installer : Installers)
+      EXPECT_FALSE(Registry->ValueExists(Core::Interfaces::TRegistryHive::CurrentUser, Layers, installer));
   }
 };
 
@@ -237,4 +344,32 @@ TEST_F(TStartupRoadsOnWindows, AnUpToDateApplicationWithTheBDEPresentIsStartedAs
     EXPECT_TRUE(TestSupport::ReadFileBytes(Application) == current);
     EXPECT_TRUE(WaitForMarker(Application)) << "the application did not start";
   }
+}
+
+TEST_F(TBDERoadOnWindows, AMissingBDEIsInstalledFromTheServerAndTheApplicationThenStarted) {
+  PublishInstaller("bde_setup.exe");
+
+  Run();
+
+  ExpectInstalledAndStarted();
+  ExpectPrefixRestored();
+}
+
+TEST_F(TBDERoadOnWindows, AnInstallerThatInstallsNothingStopsTheRoadAndARetryWithAWorkingOneSucceeds) {
+  const auto viewModel = CreateViewModel();
+  PublishInstaller("bde_noop.exe");
+
+  Run(viewModel);
+
+  EXPECT_FALSE(Launched);
+  ExpectInstallationReports({{TAppState::BDEMissing, Translator->Translate("BDERequired"), 0}});
+  EXPECT_TRUE(FileExists(Installers.back() + ".ended")) << "the installer did not run";
+  EXPECT_EQ(Prefix.LeftBehind(), "");
+  EXPECT_FALSE(FileExists(Application + ".started")) << "the application started without the BDE";
+
+  PublishInstaller("bde_setup.exe");
+  Run(viewModel, true);
+
+  ExpectInstalledAndStarted(true);
+  ExpectPrefixRestored();
 }

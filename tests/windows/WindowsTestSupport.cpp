@@ -1,9 +1,19 @@
 #include "windows/WindowsTestSupport.h"
 
+#include <gtest/gtest.h>
 #include <windows.h>
 
-#include "Infrastructure/Platform/Win32/WinText.h"
+#include <filesystem>
+#include <system_error>
 
+#include "Infrastructure/BDE/WindowsBDEService.h"
+#include "Infrastructure/Platform/FileSystem.h"
+#include "Infrastructure/Platform/Win32/WinText.h"
+#include "Infrastructure/Platform/Win32/WindowsRegistry.h"
+#include "support/Utf8Path.h"
+
+using Core::Interfaces::TRegistryHive;
+using Infrastructure::Platform::DirectoryExists;
 using Infrastructure::Platform::Win32::ToWide;
 
 namespace TestSupport {
@@ -28,6 +38,62 @@ int64_t RunProgram(const std::string& AExecutable, const std::string& AArguments
   }
   CloseHandle(process.hProcess);
   return result;
+}
+
+namespace {
+
+const std::string kKey(Infrastructure::BDE::kBDEKeyPath);
+const std::string kWowKey(Infrastructure::BDE::kBDEKeyPathWow64);
+const std::string kDefaultDir(Infrastructure::BDE::kDefaultBDEDirectory);
+const std::string kLayersKey(Infrastructure::BDE::kCompatibilityLayersKey);
+
+std::string FirstMissing(std::string APath) {
+  std::string missing;
+  while (!APath.empty() && !DirectoryExists(APath)) {
+    missing = APath;
+    const std::string parent = Infrastructure::Platform::ParentPath(APath);
+    if (parent == APath) break;
+    APath = parent;
+  }
+  return missing;
+}
+
+}  // namespace
+
+TBDEPrefixGuard::TBDEPrefixGuard() {
+  Infrastructure::Platform::Win32::TWindowsRegistry registry;
+  // Children before parents, so that Restore deletes them in that order.
+  for (const std::string& key : {kKey, std::string("SOFTWARE\\Borland"), kWowKey,
+                                 std::string("SOFTWARE\\WOW6432Node\\Borland"), std::string("SOFTWARE\\WOW6432Node")})
+    FKeys.emplace_back(key, registry.KeyExists(TRegistryHive::LocalMachine, key));
+  FHadLayersKey = registry.KeyExists(TRegistryHive::CurrentUser, kLayersKey);
+  FFirstMissingFolder = FirstMissing(kDefaultDir);
+}
+
+std::string TBDEPrefixGuard::LeftBehind() const {
+  Infrastructure::Platform::Win32::TWindowsRegistry registry;
+  for (const std::string& key : {kKey, kWowKey})
+    if (registry.ValueExists(TRegistryHive::LocalMachine, key, "DLLPATH")) return key + "\\DLLPATH";
+  if (DirectoryExists(kDefaultDir)) return kDefaultDir;
+  return {};
+}
+
+void TBDEPrefixGuard::Restore() {
+  Infrastructure::Platform::Win32::TWindowsRegistry registry;
+  for (const auto& [key, existed] : FKeys) {
+    for (const char* name : {"DLLPATH", "VERSION", "CONFIGFILE"})
+      registry.DeleteValue(TRegistryHive::LocalMachine, key, name);
+    if (!existed) {
+      registry.DeleteKey(TRegistryHive::LocalMachine, key);
+    } else {
+      EXPECT_TRUE(registry.KeyExists(TRegistryHive::LocalMachine, key)) << key;
+    }
+  }
+  std::error_code ignored;
+  if (!FFirstMissingFolder.empty()) std::filesystem::remove_all(PathFromUtf8(FFirstMissingFolder), ignored);
+  for (const std::string& name : FCompatibilityValues)
+    registry.DeleteValue(TRegistryHive::CurrentUser, kLayersKey, name);
+  if (!FHadLayersKey) registry.DeleteKey(TRegistryHive::CurrentUser, kLayersKey);
 }
 
 }  // namespace TestSupport
