@@ -2,8 +2,12 @@
 // Time for waits and pauses, injectable so that tests of a five-minute limit
 // take milliseconds.
 #include <cstdint>
+#include <functional>
 
 namespace Core::Interfaces {
+
+// A pause alone, for code that needs no clock reading.
+using TSleepProc = std::function<void(uint32_t AMilliseconds)>;
 
 class IClock {
  public:

@@ -13,7 +13,7 @@ constexpr size_t kCopyBlock = 256 * 1024;
 }
 
 void CopyFileReplacing(const std::string& ASource, const std::string& ADestination,
-                       const std::function<void(uint32_t AMilliseconds)>& ASleep, int AAttempts, uint32_t APauseMs) {
+                       const Core::Interfaces::TSleepProc& ASleep, int AAttempts, uint32_t APauseMs) {
   const std::string temporary = ADestination + ".novo";
   try {
     TFileReader source(ASource);

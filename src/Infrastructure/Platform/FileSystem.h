@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "Core/Interfaces/IClock.h"
 #include "Core/Text/PathText.h"
 
 namespace Infrastructure::Platform {
@@ -48,8 +49,7 @@ void ReplaceFileAtomically(const std::string& ASource, const std::string& ADesti
 // whole. The replacement is tried AAttempts times, APauseMs apart, since
 // scanners hold new files open for a moment. Throws Core::EFileSystemError.
 void CopyFileReplacing(const std::string& ASource, const std::string& ADestination,
-                       const std::function<void(uint32_t AMilliseconds)>& ASleep, int AAttempts = 10,
-                       uint32_t APauseMs = 200);
+                       const Core::Interfaces::TSleepProc& ASleep, int AAttempts = 10, uint32_t APauseMs = 200);
 
 // True when the file is gone afterwards (also when it never existed).
 bool RemoveFile(const std::string& APath);

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "Core/Interfaces/IClock.h"
 #include "Core/Interfaces/IFileService.h"
 #include "Core/Interfaces/IProcessLauncher.h"
 #include "Core/Interfaces/ITranslator.h"
@@ -14,7 +15,7 @@
 
 namespace Infrastructure::Update {
 
-using TSleepProc = std::function<void(uint32_t AMilliseconds)>;
+using Core::Interfaces::TSleepProc;
 
 class TAutoUpdateService : public Core::Interfaces::IUpdateService {
  public:

@@ -11,6 +11,7 @@
 #include "Application/UseCases/StartupCheck.h"
 #include "Application/UseCases/UpdateApplication.h"
 #include "Core/Interfaces/IBDEService.h"
+#include "Core/Interfaces/IClock.h"
 #include "Core/Interfaces/IFileService.h"
 #include "Core/Interfaces/ILoggerService.h"
 #include "Core/Interfaces/IMainThread.h"
@@ -41,7 +42,7 @@ using TOnStateChanged = std::function<void(TAppState ANewState, const std::strin
 using TOnLaunchApplication = std::function<void()>;
 
 class ISplashViewModel {
-public:
+ public:
   virtual ~ISplashViewModel() = default;
   virtual void Initialize() = 0;
   virtual void StartValidation() = 0;
@@ -66,7 +67,7 @@ struct TSplashPlatform {
   std::shared_ptr<Core::Interfaces::IMainThread> MainThread;
   std::shared_ptr<Core::Interfaces::ITaskPool> Tasks;
   std::shared_ptr<Core::Interfaces::IProcessLauncher> Shell;
-  std::function<void(uint32_t AMilliseconds)> Sleep;
+  Core::Interfaces::TSleepProc Sleep;
   // Puts a copy of ASource in place of ATarget without deleting ATarget first;
   // throws with the system's text when it cannot.
   std::function<void(const std::string& ASource, const std::string& ATarget)> ReplaceFile;
@@ -77,7 +78,7 @@ struct TSplashPlatform {
 };
 
 class TSplashViewModel : public ISplashViewModel, public std::enable_shared_from_this<TSplashViewModel> {
-public:
+ public:
   TSplashViewModel(std::shared_ptr<Application::UseCases::IStartupCheckUseCase> AStartupCheckUseCase,
                    std::shared_ptr<Application::UseCases::IUpdateApplicationUseCase> AUpdateUseCase,
                    std::shared_ptr<Application::UseCases::IConfigureDatabaseUseCase> AConfigureUseCase,
@@ -109,7 +110,7 @@ public:
   // The BDE installation's points (0 to 80) for C of T.
   static int32_t InstallPoints(int64_t ACurrent, int64_t ATotal);
 
-private:
+ private:
   void SetState(TAppState AState, const std::string& AMessage, int32_t AProgress);
   void ValidateConfiguration();
   void ApplyCheckResult(const Core::ValueObjects::TStartupStatus& AStatus);
