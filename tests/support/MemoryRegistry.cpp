@@ -7,22 +7,14 @@
 
 namespace TestSupport {
 
-namespace {
-
-std::string Lower(std::string AText) {
-  std::transform(AText.begin(), AText.end(), AText.begin(),
-                 [](unsigned char c) { return static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c); });
-  return AText;
-}
-
-}  // namespace
-
 TMemoryRegistry::TKey* TMemoryRegistry::Find(THive AHive, const std::string& AKey) {
-  auto found = Hive(AHive).find(Lower(AKey));
+  auto found = Hive(AHive).find(Core::Text::LowerAscii(AKey));
   return found == Hive(AHive).end() ? nullptr : &found->second;
 }
 
-bool TMemoryRegistry::KeyExists(THive AHive, const std::string& AKey) { return Find(AHive, AKey) != nullptr; }
+bool TMemoryRegistry::KeyExists(THive AHive, const std::string& AKey) {
+  return Find(AHive, AKey) != nullptr;
+}
 
 std::vector<std::string> TMemoryRegistry::GetValueNames(THive AHive, const std::string& AKey) {
   std::vector<std::string> names;
@@ -38,8 +30,7 @@ TMemoryRegistry::TType TMemoryRegistry::GetValueType(THive AHive, const std::str
   return TType::Missing;
 }
 
-std::optional<std::string> TMemoryRegistry::ReadString(THive AHive, const std::string& AKey,
-                                                       const std::string& AName) {
+std::optional<std::string> TMemoryRegistry::ReadString(THive AHive, const std::string& AKey, const std::string& AName) {
   if (const TKey* key = Find(AHive, AKey))
     for (const TValue& value : key->Values)
       if (Core::Text::SameTextAscii(value.Name, AName)) {
@@ -53,7 +44,7 @@ std::optional<std::string> TMemoryRegistry::ReadString(THive AHive, const std::s
 bool TMemoryRegistry::CreateKey(THive AHive, const std::string& AKey) {
   if (FReadOnly[static_cast<int>(AHive)]) return false;
   // Parents exist implicitly: a lookup is by full path.
-  Hive(AHive)[Lower(AKey)];
+  Hive(AHive)[Core::Text::LowerAscii(AKey)];
   return true;
 }
 
@@ -61,8 +52,7 @@ bool TMemoryRegistry::WriteString(THive AHive, const std::string& AKey, const st
                                   const std::string& AValue) {
   TKey* key = Find(AHive, AKey);
   if (key == nullptr || FReadOnly[static_cast<int>(AHive)]) return false;
-  Writes.push_back(std::string(AHive == THive::CurrentUser ? "HKCU\\" : "HKLM\\") + AKey + "\\" + AName + "=" +
-                   AValue);
+  Writes.push_back(std::string(AHive == THive::CurrentUser ? "HKCU\\" : "HKLM\\") + AKey + "\\" + AName + "=" + AValue);
   for (TValue& value : key->Values)
     if (Core::Text::SameTextAscii(value.Name, AName)) {
       value.Data = AValue;
@@ -83,16 +73,16 @@ bool TMemoryRegistry::DeleteValue(THive AHive, const std::string& AKey, const st
 
 bool TMemoryRegistry::DeleteKey(THive AHive, const std::string& AKey) {
   if (FReadOnly[static_cast<int>(AHive)] || Find(AHive, AKey) == nullptr) return false;
-  const std::string prefix = Lower(AKey) + "\\";
+  const std::string prefix = Core::Text::LowerAscii(AKey) + "\\";
   std::erase_if(Hive(AHive), [&](const auto& entry) {
-    return entry.first == Lower(AKey) || entry.first.compare(0, prefix.size(), prefix) == 0;
+    return entry.first == Core::Text::LowerAscii(AKey) || entry.first.compare(0, prefix.size(), prefix) == 0;
   });
   return true;
 }
 
 void TMemoryRegistry::Put(THive AHive, const std::string& AKey, const std::string& AName, const std::string& AData,
                           TType AType) {
-  TKey& key = Hive(AHive)[Lower(AKey)];
+  TKey& key = Hive(AHive)[Core::Text::LowerAscii(AKey)];
   for (TValue& value : key.Values)
     if (Core::Text::SameTextAscii(value.Name, AName)) {
       value = {AName, AData, AType};

@@ -3,8 +3,9 @@
 namespace Core::Text {
 
 namespace {
-bool IsBlank(char c) { return static_cast<unsigned char>(c) <= 32; }
-char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c; }
+char LowerAscii(char c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c;
+}
 }  // namespace
 
 std::string_view TrimLeft(std::string_view AText) {
@@ -19,7 +20,9 @@ std::string_view TrimRight(std::string_view AText) {
   return AText.substr(0, end);
 }
 
-std::string_view Trim(std::string_view AText) { return TrimRight(TrimLeft(AText)); }
+std::string_view Trim(std::string_view AText) {
+  return TrimRight(TrimLeft(AText));
+}
 
 bool SameTextAscii(std::string_view A, std::string_view B) {
   if (A.size() != B.size()) return false;
@@ -30,6 +33,12 @@ bool SameTextAscii(std::string_view A, std::string_view B) {
 
 bool EndsWithTextAscii(std::string_view AText, std::string_view ASuffix) {
   return AText.size() >= ASuffix.size() && SameTextAscii(AText.substr(AText.size() - ASuffix.size()), ASuffix);
+}
+
+std::string LowerAscii(std::string_view AText) {
+  std::string lower(AText);
+  for (char& c : lower) c = LowerAscii(c);
+  return lower;
 }
 
 }  // namespace Core::Text

@@ -4,6 +4,11 @@
 
 namespace Core::Text {
 
+// Codes 0 to 32: the characters "trimmed" removes.
+inline bool IsBlank(char AChar) {
+  return static_cast<unsigned char>(AChar) <= 32;
+}
+
 // "Trimmed": characters with codes 0 to 32 removed at both ends.
 std::string_view Trim(std::string_view AText);
 std::string_view TrimLeft(std::string_view AText);
@@ -12,5 +17,7 @@ std::string_view TrimRight(std::string_view AText);
 // Letter case ignored for ASCII letters only, as Windows compares INI names.
 bool SameTextAscii(std::string_view A, std::string_view B);
 bool EndsWithTextAscii(std::string_view AText, std::string_view ASuffix);
+// A..Z lowered, every other byte as it is: keys for lookups that ignore case.
+std::string LowerAscii(std::string_view AText);
 
 }  // namespace Core::Text

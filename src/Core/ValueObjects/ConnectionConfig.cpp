@@ -1,10 +1,10 @@
 #include "Core/ValueObjects/ConnectionConfig.h"
 
+#include "Core/Text/TextUtils.h"
+
 namespace Core::ValueObjects {
 
 namespace {
-
-bool IsBlank(char c) { return static_cast<unsigned char>(c) <= 32; }
 
 // "{" + value + "}" with every "}" doubled: the only quoting ODBC knows.
 std::string Braced(std::string_view AValue) {
@@ -30,8 +30,9 @@ bool TConnectionConfig::Validate() const {
 }
 
 std::string TConnectionConfig::QuoteValue(std::string_view AValue) {
-  const bool needsBraces = AValue.find_first_of(";{}") != std::string_view::npos ||
-                           (!AValue.empty() && (IsBlank(AValue.front()) || IsBlank(AValue.back())));
+  const bool needsBraces =
+      AValue.find_first_of(";{}") != std::string_view::npos ||
+      (!AValue.empty() && (Core::Text::IsBlank(AValue.front()) || Core::Text::IsBlank(AValue.back())));
   return needsBraces ? Braced(AValue) : std::string(AValue);
 }
 

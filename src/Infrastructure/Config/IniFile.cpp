@@ -10,6 +10,8 @@ using Core::EFileSystemError;
 
 namespace Infrastructure::Config {
 
+using Core::Text::LowerAscii;
+
 namespace {
 
 constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
@@ -21,13 +23,6 @@ constexpr char16_t kWindows1252High[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201
                                            0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
                                            0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
                                            0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-
-std::string LowerAscii(std::string_view AText) {
-  std::string out(AText);
-  for (char& c : out)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + ('a' - 'A'));
-  return out;
-}
 
 bool StartsWith(std::string_view AText, std::string_view APrefix) {
   return AText.substr(0, APrefix.size()) == APrefix;

@@ -70,51 +70,6 @@ void CreateDirectories(const std::string& APath) {
     Fail("Não foi possível criar a pasta", APath, errno);
 }
 
-std::string ReadFileBytes(const std::string& APath) {
-  TFd fd(::open(APath.c_str(), O_RDONLY | O_CLOEXEC));
-  if (fd.Get() < 0) Fail("Não foi possível abrir o arquivo", APath, errno);
-  std::string content;
-  char buffer[64 * 1024];
-  for (;;) {
-    const ssize_t got = ::read(fd.Get(), buffer, sizeof(buffer));
-    if (got < 0 && errno == EINTR) continue;
-    if (got < 0) Fail("Não foi possível ler o arquivo", APath, errno);
-    if (got == 0) break;
-    content.append(buffer, static_cast<size_t>(got));
-  }
-  return content;
-}
-
-void WriteFileAtomically(const std::string& APath, std::string_view AContent) {
-  static std::atomic<unsigned> counter{0};
-  const std::string temporary = APath + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
-  TFd fd(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
-  if (fd.Get() < 0) Fail("Não foi possível gravar o arquivo", APath, errno);
-  size_t written = 0;
-  while (written < AContent.size()) {
-    const ssize_t put = ::write(fd.Get(), AContent.data() + written, AContent.size() - written);
-    if (put < 0 && errno == EINTR) continue;
-    if (put <= 0) {
-      const int error = errno;
-      fd.Close();
-      ::unlink(temporary.c_str());
-      Fail("Não foi possível gravar o arquivo", APath, error);
-    }
-    written += static_cast<size_t>(put);
-  }
-  if (::fsync(fd.Get()) != 0 || fd.Close() != 0) {
-    const int error = errno;
-    ::unlink(temporary.c_str());
-    Fail("Não foi possível gravar o arquivo", APath, error);
-  }
-  try {
-    ReplaceFileAtomically(temporary, APath);
-  } catch (...) {
-    ::unlink(temporary.c_str());
-    throw;
-  }
-}
-
 void ReplaceFileAtomically(const std::string& ASource, const std::string& ADestination) {
   if (std::rename(ASource.c_str(), ADestination.c_str()) != 0)
     Fail("Não foi possível substituir o arquivo", ADestination, errno);

@@ -72,51 +72,6 @@ void CreateDirectories(const std::string& APath) {
   }
 }
 
-std::string ReadFileBytes(const std::string& APath) {
-  TFileHandle file(CreateFileW(ToWide(APath).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) Fail("Não foi possível abrir o arquivo", APath, GetLastError());
-  std::string content;
-  char buffer[64 * 1024];
-  for (;;) {
-    DWORD read = 0;
-    if (!ReadFile(file.Get(), buffer, sizeof(buffer), &read, nullptr)) Fail("Não foi possível ler o arquivo", APath, GetLastError());
-    if (read == 0) break;
-    content.append(buffer, read);
-  }
-  return content;
-}
-
-void WriteFileAtomically(const std::string& APath, std::string_view AContent) {
-  static std::atomic<unsigned> counter{0};
-  const std::string temporary =
-      APath + ".tmp" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(counter++);
-  {
-    TFileHandle file(CreateFileW(ToWide(temporary).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                 FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) Fail("Não foi possível gravar o arquivo", APath, GetLastError());
-    size_t written = 0;
-    while (written < AContent.size()) {
-      DWORD chunk = 0;
-      const DWORD want = static_cast<DWORD>(std::min<size_t>(AContent.size() - written, 1u << 20));
-      if (!WriteFile(file.Get(), AContent.data() + written, want, &chunk, nullptr) || chunk == 0) {
-        const DWORD error = GetLastError();
-        file.Reset();
-        DeleteFileW(ToWide(temporary).c_str());
-        Fail("Não foi possível gravar o arquivo", APath, error);
-      }
-      written += chunk;
-    }
-    FlushFileBuffers(file.Get());
-  }
-  try {
-    ReplaceFileAtomically(temporary, APath);
-  } catch (...) {
-    DeleteFileW(ToWide(temporary).c_str());
-    throw;
-  }
-}
-
 void ReplaceFileAtomically(const std::string& ASource, const std::string& ADestination) {
   if (!MoveFileExW(ToWide(ASource).c_str(), ToWide(ADestination).c_str(),
                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))

@@ -1,0 +1,84 @@
+// The whole-file operations of the file-system port, written once over the
+// streaming port; the one-step replacement is each platform's own.
+#include <atomic>
+#include <memory>
+
+#include "Core/Errors.h"
+#include "Infrastructure/Platform/FileStream.h"
+#include "Infrastructure/Platform/FileSystem.h"
+
+namespace Infrastructure::Platform {
+
+namespace {
+
+constexpr size_t kBlock = 256 * 1024;
+
+// A temporary file of our own beside APath: created new, never an existing one.
+TFileWriter CreateTemporaryBeside(const std::string& APath, std::string& ATemporary) {
+  static std::atomic<unsigned> counter{0};
+  for (int attempt = 0;; ++attempt) {
+    ATemporary = APath + ".tmp" + std::to_string(counter++);
+    try {
+      return TFileWriter(ATemporary, TCreateMode::New);
+    } catch (const Core::EFileSystemError&) {
+      if (attempt >= 100 || !FileExists(ATemporary)) throw;  // only a name clash is worth another try
+    }
+  }
+}
+
+// Writes the temporary copy and puts it in place; the temporary never survives a failure.
+template <typename TFill>
+void ReplaceWithTemporary(const std::string& ADestination, TFill AFill, const Core::Interfaces::TSleepProc& ASleep,
+                          int AAttempts, uint32_t APauseMs) {
+  std::string temporary;
+  try {
+    TFileWriter writer = CreateTemporaryBeside(ADestination, temporary);
+    AFill(writer);
+    writer.Flush();
+    writer.Close();
+  } catch (const std::exception&) {
+    if (!temporary.empty()) RemoveFile(temporary);
+    throw;
+  }
+  for (int attempt = 1;; ++attempt) {
+    try {
+      ReplaceFileAtomically(temporary, ADestination);
+      return;
+    } catch (const std::exception&) {
+      if (attempt >= AAttempts) {
+        RemoveFile(temporary);
+        throw;
+      }
+    }
+    if (ASleep) ASleep(APauseMs);
+  }
+}
+
+}  // namespace
+
+std::string ReadFileBytes(const std::string& APath) {
+  TFileReader reader(APath);
+  std::string content;
+  const std::unique_ptr<char[]> buffer(new char[kBlock]);
+  for (size_t read; (read = reader.Read(buffer.get(), kBlock)) != 0;) content.append(buffer.get(), read);
+  return content;
+}
+
+void WriteFileAtomically(const std::string& APath, std::string_view AContent) {
+  ReplaceWithTemporary(
+      APath, [&](TFileWriter& AWriter) { AWriter.Write(AContent); }, {}, 1, 0);
+}
+
+void CopyFileReplacing(const std::string& ASource, const std::string& ADestination,
+                       const Core::Interfaces::TSleepProc& ASleep, int AAttempts, uint32_t APauseMs) {
+  ReplaceWithTemporary(
+      ADestination,
+      [&](TFileWriter& AWriter) {
+        TFileReader source(ASource);
+        const std::unique_ptr<char[]> buffer(new char[kBlock]);
+        for (size_t read; (read = source.Read(buffer.get(), kBlock)) != 0;) AWriter.Write(buffer.get(), read);
+      },
+      ASleep, AAttempts, APauseMs);
+}
+
+}  // namespace Infrastructure::Platform
