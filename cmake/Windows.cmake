@@ -60,7 +60,12 @@ foreach(src IN LISTS QL_WINDOWS_TEST_PROGRAMS)
 endforeach()
 
 if(QL_WINDOWS_TEST_SOURCES)
-  add_executable(windows_tests ${QL_WINDOWS_TEST_SOURCES} ${QL_SUPPORT_SOURCES})
+  add_executable(windows_tests ${QL_WINDOWS_TEST_SOURCES} ${QL_SUPPORT_SOURCES}
+    ${PROJECT_SOURCE_DIR}/tests/windows/windows_tests.rc)
+  # The manifest of the launcher (Common Controls 6, DPI awareness) is found beside its .rc.
+  set_source_files_properties(${PROJECT_SOURCE_DIR}/tests/windows/windows_tests.rc PROPERTIES
+    COMPILE_OPTIONS "-I${PROJECT_SOURCE_DIR}/src/Bootstrap"
+    OBJECT_DEPENDS "${PROJECT_SOURCE_DIR}/src/Bootstrap/Launcher.manifest")
   target_include_directories(windows_tests PRIVATE ${PROJECT_SOURCE_DIR}/tests)
   target_compile_options(windows_tests PRIVATE ${QL_WARNINGS})
   target_compile_definitions(windows_tests PRIVATE

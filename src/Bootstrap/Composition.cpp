@@ -60,22 +60,22 @@ Presentation::ViewModels::TSplashPlatform CreatePortableSplashPlatform(std::stri
   return platform;
 }
 
-std::shared_ptr<Presentation::ViewModels::TSplashViewModel> CreateSplashViewModel(
-    const TSplashServices& AServices, Presentation::ViewModels::TSplashPlatform APlatform) {
-  auto update = std::make_shared<Application::UseCases::TUpdateApplicationUseCase>(
-      AServices.Files, AServices.Translator, Infrastructure::Update::AutoUpdateServiceFactory(APlatform.Shell));
-  return std::make_shared<Presentation::ViewModels::TSplashViewModel>(
-      CreateStartupCheckUseCase(AServices.Config, AServices.Files, AServices.Translator, AServices.Logger),
-      std::move(update), CreateConfigureDatabaseUseCase(AServices.Config, AServices.Translator), AServices.Files,
-      AServices.Translator, AServices.Logger, AServices.BDE, std::move(APlatform));
+TSplashServices RegisteredSplashServices() {
+  return {TServiceLocator::GetConfigService(), TServiceLocator::GetFileService(), TServiceLocator::GetTranslator(),
+          TServiceLocator::GetLoggerService(), TServiceLocator::GetBDEService()};
 }
 
 std::shared_ptr<Presentation::ViewModels::TSplashViewModel> CreateSplashViewModel(
-    Presentation::ViewModels::TSplashPlatform APlatform) {
-  return CreateSplashViewModel(
-      {TServiceLocator::GetConfigService(), TServiceLocator::GetFileService(), TServiceLocator::GetTranslator(),
-       TServiceLocator::GetLoggerService(), TServiceLocator::GetBDEService()},
-      std::move(APlatform));
+    const TSplashServices& AServices, Presentation::ViewModels::TSplashPlatform APlatform,
+    std::shared_ptr<Application::UseCases::IStartupCheckUseCase> AStartupCheck) {
+  if (!AStartupCheck)
+    AStartupCheck = CreateStartupCheckUseCase(AServices.Config, AServices.Files, AServices.Translator, AServices.Logger);
+  auto update = std::make_shared<Application::UseCases::TUpdateApplicationUseCase>(
+      AServices.Files, AServices.Translator, Infrastructure::Update::AutoUpdateServiceFactory(APlatform.Shell));
+  return std::make_shared<Presentation::ViewModels::TSplashViewModel>(
+      std::move(AStartupCheck), std::move(update),
+      CreateConfigureDatabaseUseCase(AServices.Config, AServices.Translator), AServices.Files, AServices.Translator,
+      AServices.Logger, AServices.BDE, std::move(APlatform));
 }
 
 }  // namespace Bootstrap

@@ -46,12 +46,14 @@ struct TSplashServices {
   std::shared_ptr<Core::Interfaces::IBDEService> BDE;
 };
 
-// The splash view model with its use cases over the given services.
-std::shared_ptr<Presentation::ViewModels::TSplashViewModel> CreateSplashViewModel(
-    const TSplashServices& AServices, Presentation::ViewModels::TSplashPlatform APlatform);
+// The services of the registry (registered before).
+TSplashServices RegisteredSplashServices();
 
-// The same over the service registry's services (registered before).
+// The splash view model with its use cases over the given services. The
+// start-up check is made here unless the caller passes its own (the window
+// keeps it to hand over the data source the user chose).
 std::shared_ptr<Presentation::ViewModels::TSplashViewModel> CreateSplashViewModel(
-    Presentation::ViewModels::TSplashPlatform APlatform);
+    const TSplashServices& AServices, Presentation::ViewModels::TSplashPlatform APlatform,
+    std::shared_ptr<Application::UseCases::IStartupCheckUseCase> AStartupCheck = nullptr);
 
 }  // namespace Bootstrap

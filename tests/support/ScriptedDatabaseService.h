@@ -13,6 +13,7 @@ class TScriptedDatabaseService : public Core::Interfaces::IDatabaseService {
 public:
   Core::Interfaces::TDatabaseConnectionResult ConnectAnswer{true, "", false};
   std::string SystemVersion;
+  std::vector<std::string> DatabaseNames;
   std::vector<std::string> Calls;
   std::string LastConnectionString;
   bool Connected = false;
@@ -36,6 +37,10 @@ public:
   std::string GetSystemVersion() override {
     Calls.push_back("GetSystemVersion");
     return SystemVersion;
+  }
+  std::vector<std::string> GetDatabaseNames() override {
+    Calls.push_back("GetDatabaseNames");
+    return Connected ? DatabaseNames : std::vector<std::string>{};
   }
   std::vector<std::string> GetODBCList() override { return {}; }
   std::vector<std::string> GetAvailableDrivers() override { return {}; }

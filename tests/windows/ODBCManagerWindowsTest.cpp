@@ -244,3 +244,31 @@ TEST(ODBCManagerWindows, TheUseCaseCreatesTheDefaultDataSourceForTheUser) {
   EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kOdbcIni + "QuorvaneSoft_DSN"));
   EXPECT_TRUE(useCase.DeleteDSN("QuorvaneSoft_DSN"));
 }
+
+TEST(ODBCManagerWindows, UpdateRewritesTheDataSourceInItsOwnHive) {
+  const TOdbcMachine machine;
+  TDSNConfig config;
+  config.SetDSNName("QLTeste_Sistema1");
+  config.SetDriver(kSqlServerDriver);
+  config.SetServer("srv-novo");
+  config.SetDatabase("Vendas");
+  config.SetDescription("Matriz");
+  ASSERT_TRUE(machine.Manager.UpdateDSN(config));
+  const std::string key = kOdbcIni + "QLTeste_Sistema1";
+  EXPECT_EQ(GetString(HKEY_LOCAL_MACHINE, kList, "QLTeste_Sistema1"), kSqlServerDriver);
+  EXPECT_EQ(GetString(HKEY_LOCAL_MACHINE, key, "Driver"), "C:\\Windows\\system32\\" + kSqlServerDriver + ".dll");
+  EXPECT_EQ(GetString(HKEY_LOCAL_MACHINE, key, "Server"), "srv-novo");
+  EXPECT_EQ(GetString(HKEY_LOCAL_MACHINE, key, "Database"), "Vendas");
+  EXPECT_EQ(GetString(HKEY_LOCAL_MACHINE, key, "Description"), "Matriz");
+  EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, key));
+  EXPECT_EQ(machine.Manager.GetDSNConfig("QLTeste_Sistema1").Driver(), kSqlServerDriver);
+
+  // An empty database removes the stored one; a name without a data source is refused.
+  config.SetDatabase("");
+  ASSERT_TRUE(machine.Manager.UpdateDSN(config));
+  EXPECT_EQ(GetString(HKEY_LOCAL_MACHINE, key, "Database"), std::nullopt);
+  config.SetDSNName("QLTeste_Nenhum");
+  EXPECT_FALSE(machine.Manager.UpdateDSN(config));
+  EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, kOdbcIni + "QLTeste_Nenhum"));
+  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kOdbcIni + "QLTeste_Nenhum"));
+}

@@ -24,7 +24,11 @@
 #include "Infrastructure/Platform/Win32/WinText.h"
 #include "Infrastructure/Platform/Win32/WindowsRegistry.h"
 #include "Infrastructure/Translator/PortugueseTranslator.h"
+#include "Presentation/Views/DatabaseConfig.h"
+#include "Presentation/Views/ODBCEditor.h"
+#include "Presentation/Views/Splash.h"
 #include "WindowsTestSupport.h"
+#include "windows/WindowTestSupport.h"
 #include "support/DatabasePeers.h"
 #include "support/TempDir.h"
 #include "support/TestServers.h"
@@ -161,6 +165,7 @@ struct TBDERoadOnWindows : TStartupRoadsOnWindows {
       std::make_shared<Infrastructure::Platform::Win32::TWindowsRegistry>();
   const std::string Layers = std::string(Infrastructure::BDE::kCompatibilityLayersKey);
   std::vector<std::string> Installers;  // the paths the downloads had
+  std::string DownloadFolder = Dir.Join("Downloads");  // where the BDE service puts them
 
   void SetUp() override {
     TStartupRoadsOnWindows::SetUp();
@@ -172,7 +177,7 @@ struct TBDERoadOnWindows : TStartupRoadsOnWindows {
   // Publishes the test installer under AName (which chooses its behaviour).
   void PublishInstaller(const std::string& AName) {
     const std::string name = Unique(AName);
-    const std::string installer = Infrastructure::Platform::JoinPath(Dir.Join("Downloads"), name);
+    const std::string installer = Infrastructure::Platform::JoinPath(DownloadFolder, name);
     Installers.push_back(installer);
     Prefix.RemoveCompatibilityValueOf(installer);
     Publish(TestSupport::TestHttpUrl("/files/" + Unique("nao-baixar.zip")),
@@ -371,5 +376,125 @@ TEST_F(TBDERoadOnWindows, AnInstallerThatInstallsNothingStopsTheRoadAndARetryWit
   Run(viewModel, true);
 
   ExpectInstalledAndStarted(true);
+  ExpectPrefixRestored();
+}
+
+namespace {
+
+// The launcher program itself in the test's folder, its windows worked from
+// this process as a user would work them.
+struct TLauncherOnWindows : TBDERoadOnWindows {
+  void SetUp() override {
+    TBDERoadOnWindows::SetUp();
+    Dir.WriteFile("QuorvaneSoftLauncher.exe", TestSupport::ReadFileBytes(TestSupport::HostPath(QL_LAUNCHER_EXE)));
+    // The launcher downloads the BDE installer into the user's temporary folder.
+    wchar_t temporary[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temporary);
+    DownloadFolder = Infrastructure::Platform::Win32::FromWide(temporary);
+    while (!DownloadFolder.empty() && DownloadFolder.back() == '\\') DownloadFolder.pop_back();
+  }
+
+  void ExpectBDEInstalledAndApplicationStarted() {
+    EXPECT_TRUE(WaitForMarker(Application)) << "the application did not start";
+    Infrastructure::BDE::TWindowsBDEService service(std::make_shared<Infrastructure::Files::TWindowsFileService>());
+    EXPECT_TRUE(service.CheckBDEInstalled().IsInstalled);
+  }
+};
+
+}  // namespace
+
+TEST_F(TLauncherOnWindows, ARetryAfterTheBDEWasMissingInstallsItAndStartsTheApplication) {
+  using Presentation::Views::TfrmSplash;
+  PublishInstaller("bde_noop.exe");
+  TestSupport::TRunningProgram launcher(Launcher);
+  ASSERT_TRUE(launcher.Started());
+  const HWND splash = TestSupport::WaitForWindow(TfrmSplash::ClassName, 20000, launcher.Id());
+  ASSERT_NE(splash, nullptr);
+  ASSERT_TRUE(TestSupport::WaitFor([&] { return TestSupport::ControlVisible(splash, TfrmSplash::btnRetry); }, 60000))
+      << TestSupport::ControlText(splash, TfrmSplash::lblMessage);
+  EXPECT_EQ(TestSupport::ControlText(splash, TfrmSplash::lblMessage), Translator->Translate("BDERequired"));
+  EXPECT_EQ(TestSupport::ControlText(splash, TfrmSplash::lblVersion), "BD: 3.1.4.1 | EXE: 3.1.4.1 | WS: 3.1.4.1");
+  TestSupport::SaveScreenshot(splash, "launcher_bde_missing");
+  EXPECT_FALSE(FileExists(Application + ".started"));
+
+  PublishInstaller("bde_setup.exe");
+  TestSupport::Click(splash, TfrmSplash::btnRetry);
+
+  EXPECT_EQ(launcher.Wait(120000), TfrmSplash::ExitLaunched);
+  ExpectBDEInstalledAndApplicationStarted();
+  ExpectPrefixRestored();
+}
+
+// What a person sees on a machine that was never set up: the configuration
+// window, a data source created from it, the settings saved, then the road to
+// a started application. The data source is the SQLite test database's: Wine
+// hands ODBC to the host, where the fixture's odbc.ini defines that name.
+TEST_F(TLauncherOnWindows, FromNoConfigurationThroughANewDataSourceToAStartedApplication) {
+  using namespace Presentation::Views;
+  using namespace TestSupport;
+  using Core::Interfaces::TRegistryHive;
+  PublishInstaller("bde_setup.exe");
+  // Only the release information's address is written before the save, so that
+  // nothing asks for the default address outside the loopback.
+  const std::string published = ReadFileBytes(Dir.Join("Config.ini"));
+  const std::string release = published.substr(published.find("[Atualizacao]"));
+  ASSERT_TRUE(Infrastructure::Platform::RemoveFile(Dir.Join("Config.ini")));
+  const std::string dsnKey = "Software\\ODBC\\ODBC.INI\\QL_SQLite";
+  const bool dsnExisted = Registry->KeyExists(TRegistryHive::CurrentUser, dsnKey);
+  // The driver as its installer registers it on Windows (Wine lists none of the host's).
+  const std::string driversKey = "Software\\ODBC\\ODBCINST.INI\\ODBC Drivers";
+  const std::string driverKey = "Software\\ODBC\\ODBCINST.INI\\SQLite3";
+  const bool driverExisted = Registry->KeyExists(TRegistryHive::LocalMachine, driverKey);
+  if (!driverExisted) {
+    Registry->CreateKey(TRegistryHive::LocalMachine, driversKey);
+    Registry->CreateKey(TRegistryHive::LocalMachine, driverKey);
+    ASSERT_TRUE(Registry->WriteString(TRegistryHive::LocalMachine, driversKey, "SQLite3", "Installed"));
+    ASSERT_TRUE(Registry->WriteString(TRegistryHive::LocalMachine, driverKey, "Driver", "sqlite3odbc.dll"));
+  }
+
+  TRunningProgram launcher(Launcher);
+  ASSERT_TRUE(launcher.Started());
+  const HWND config = WaitForWindow(TfrmDatabaseConfig::ClassName, 20000, launcher.Id());
+  ASSERT_NE(config, nullptr) << "the configuration window did not open";
+  SaveScreenshot(config, "launcher_1_configuration");
+  Dir.WriteFile("Config.ini", release);
+
+  Click(config, TfrmDatabaseConfig::idCreateODBC);
+  const HWND editor = WaitForWindow(TfrmODBCEditor::ClassName, 20000, launcher.Id());
+  ASSERT_NE(editor, nullptr) << "the data-source editor did not open";
+  const std::vector<std::string> drivers = ComboItems(editor, TfrmODBCEditor::idDriver);
+  const auto sqlite = std::find(drivers.begin(), drivers.end(), "SQLite3");
+  ASSERT_NE(sqlite, drivers.end()) << "the SQLite driver is not among the installed drivers";
+  ChooseItem(editor, TfrmODBCEditor::idDriver, static_cast<int>(sqlite - drivers.begin()));
+  TypeText(editor, TfrmODBCEditor::idDSNName, "QL_SQLite");
+  TypeText(editor, TfrmODBCEditor::idDatabase, "versao");
+  TypeText(editor, TfrmODBCEditor::idUser, "teste");
+  TypeText(editor, TfrmODBCEditor::idPassword, "teste");
+  SaveScreenshot(editor, "launcher_2_new_data_source");
+  Click(editor, IDOK);
+
+  ASSERT_TRUE(WaitFor([&] { return !IsWindowVisible(editor); }, 20000)) << "the editor stayed open";
+  ASSERT_TRUE(WaitFor([&] { return ControlText(config, TfrmDatabaseConfig::idStatus) == "ODBC criado com sucesso!"; }))
+      << ControlText(config, TfrmDatabaseConfig::idStatus);
+  EXPECT_EQ(ControlText(config, TfrmDatabaseConfig::idODBC), "QL_SQLite");
+  EXPECT_EQ(ControlText(config, TfrmDatabaseConfig::idUser), "teste");
+  SaveScreenshot(config, "launcher_3_data_source_chosen");
+  Click(config, IDOK);
+
+  EXPECT_EQ(launcher.Wait(120000), TfrmSplash::ExitLaunched);
+  ExpectBDEInstalledAndApplicationStarted();
+  const std::string saved = ReadFileBytes(Dir.Join("Config.ini"));
+  for (const char* line : {"ODBC=QL_SQLite", "Usuario=teste", "Senha=teste", "[Atualizacao]"})
+    EXPECT_NE(saved.find(line), std::string::npos) << line << " missing from:\n" << saved;
+  EXPECT_TRUE(Registry->KeyExists(TRegistryHive::CurrentUser, dsnKey) ||
+              Registry->KeyExists(TRegistryHive::LocalMachine, dsnKey));
+  if (!dsnExisted) {
+    Registry->DeleteKey(TRegistryHive::CurrentUser, dsnKey);
+    Registry->DeleteValue(TRegistryHive::CurrentUser, "Software\\ODBC\\ODBC.INI\\ODBC Data Sources", "QL_SQLite");
+  }
+  if (!driverExisted) {
+    Registry->DeleteKey(TRegistryHive::LocalMachine, driverKey);
+    Registry->DeleteValue(TRegistryHive::LocalMachine, driversKey, "SQLite3");
+  }
   ExpectPrefixRestored();
 }

@@ -19,25 +19,39 @@ using Infrastructure::Platform::Win32::ToWide;
 namespace TestSupport {
 
 int64_t RunProgram(const std::string& AExecutable, const std::string& AArguments, uint32_t ATimeoutMs) {
+  TRunningProgram program(AExecutable, AArguments);
+  if (!program.Started()) return -1;
+  return program.Wait(ATimeoutMs);  // stopped on leaving when it has not ended
+}
+
+TRunningProgram::TRunningProgram(const std::string& AExecutable, const std::string& AArguments) {
   std::wstring commandLine = L"\"" + ToWide(AExecutable) + L"\"";
   if (!AArguments.empty()) commandLine += L" " + ToWide(AArguments);
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION process{};
   if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
-    return -1;
+    return;
   CloseHandle(process.hThread);
-  int64_t result = -2;
-  if (WaitForSingleObject(process.hProcess, ATimeoutMs) == WAIT_OBJECT_0) {
-    DWORD code = 0;
-    GetExitCodeProcess(process.hProcess, &code);
-    result = code;
-  } else {
-    TerminateProcess(process.hProcess, 1);
-    WaitForSingleObject(process.hProcess, 5000);
+  FProcess = process.hProcess;
+  FId = process.dwProcessId;
+}
+
+TRunningProgram::~TRunningProgram() {
+  if (FProcess == nullptr) return;
+  if (WaitForSingleObject(FProcess, 0) == WAIT_TIMEOUT) {
+    TerminateProcess(FProcess, 1);
+    WaitForSingleObject(FProcess, 5000);
   }
-  CloseHandle(process.hProcess);
-  return result;
+  CloseHandle(FProcess);
+}
+
+int64_t TRunningProgram::Wait(uint32_t ATimeoutMs) {
+  if (FProcess == nullptr) return -1;
+  if (WaitForSingleObject(FProcess, ATimeoutMs) != WAIT_OBJECT_0) return -2;
+  DWORD code = 0;
+  GetExitCodeProcess(FProcess, &code);
+  return code;
 }
 
 namespace {

@@ -11,6 +11,25 @@ namespace TestSupport {
 // (-1 when it did not start, -2 when it had to be stopped at the time-out).
 int64_t RunProgram(const std::string& AExecutable, const std::string& AArguments, uint32_t ATimeoutMs);
 
+// A program started without waiting for it; stopped when the object goes if
+// it is still running.
+class TRunningProgram {
+ public:
+  TRunningProgram(const std::string& AExecutable, const std::string& AArguments = "");
+  ~TRunningProgram();
+  TRunningProgram(const TRunningProgram&) = delete;
+  TRunningProgram& operator=(const TRunningProgram&) = delete;
+
+  bool Started() const { return FProcess != nullptr; }
+  unsigned long Id() const { return FId; }
+  // The exit code, or -2 when it is still running after ATimeoutMs.
+  int64_t Wait(uint32_t ATimeoutMs);
+
+ private:
+  void* FProcess = nullptr;
+  unsigned long FId = 0;
+};
+
 // Puts the prefix back as it was for the BDE: what an installation adds is
 // removed, what was there before stays (Wine's own setup creates the first BDE
 // key, for settings of its own). Create it before anything is installed.

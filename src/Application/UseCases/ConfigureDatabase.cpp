@@ -54,6 +54,29 @@ bool TConfigureDatabaseUseCase::TestConnection(const TConnectionConfig& AConfig)
   return service->TestConnection(AConfig);
 }
 
+Core::Interfaces::TDatabaseConnectionResult TConfigureDatabaseUseCase::TestConnectionDetailed(
+    const TConnectionConfig& AConfig) {
+  Core::Interfaces::TDatabaseConnectionResult result;
+  if (!AConfig.Validate()) {
+    result.NeedsConfiguration = true;
+    result.ErrorMessage = FTranslator->Translate("ConfigIncomplete");
+    return result;
+  }
+  const std::shared_ptr<Core::Interfaces::IDatabaseService> service = FDatabaseServiceCreator(AConfig);
+  result = service->Connect(AConfig);
+  service->Disconnect();
+  return result;
+}
+
+std::vector<std::string> TConfigureDatabaseUseCase::GetDatabaseNames(const TConnectionConfig& AConfig) {
+  if (!AConfig.Validate()) return {};
+  const std::shared_ptr<Core::Interfaces::IDatabaseService> service = FDatabaseServiceCreator(AConfig);
+  if (!service->Connect(AConfig).IsConnected) return {};
+  std::vector<std::string> names = service->GetDatabaseNames();
+  service->Disconnect();
+  return names;
+}
+
 std::vector<std::string> TConfigureDatabaseUseCase::GetODBCList() {
   return FDataSources->GetInstalledODBCs();
 }
@@ -73,6 +96,25 @@ bool TConfigureDatabaseUseCase::CreateDSN(const std::string& ADSNName, const std
 
 bool TConfigureDatabaseUseCase::DeleteDSN(const std::string& ADSNName) {
   return FDatabaseServiceCreator(TConnectionConfig())->DeleteDSN(ADSNName);
+}
+
+bool TConfigureDatabaseUseCase::CreateDSNFromConfig(const Core::ValueObjects::TDSNConfig& AConfig) {
+  // The login typed in the editor is for the caller; the data source gets none.
+  Core::ValueObjects::TDSNConfig record;
+  record.SetDSNName(AConfig.DSNName());
+  record.SetDriver(AConfig.Driver());
+  record.SetServer(AConfig.Server());
+  record.SetDatabase(AConfig.Database());
+  record.SetDescription(AConfig.Description());
+  return FDataSources->CreateDSN(record, Core::ValueObjects::TODSNType::User);
+}
+
+Core::ValueObjects::TDSNConfig TConfigureDatabaseUseCase::GetDSNConfig(const std::string& ADSNName) {
+  return FDataSources->GetDSNConfig(ADSNName);
+}
+
+bool TConfigureDatabaseUseCase::UpdateDSN(const Core::ValueObjects::TDSNConfig& AConfig) {
+  return FDataSources->UpdateDSN(AConfig);
 }
 
 bool TConfigureDatabaseUseCase::AutoCreateDSN(const TConnectionConfig& AConfig) {

@@ -21,12 +21,27 @@ class IConfigureDatabaseUseCase {
   // of reading or writing the file reach the caller.
   virtual bool SaveConnectionConfig(const Core::ValueObjects::TConnectionConfig& AConfig) = 0;
   virtual bool TestConnection(const Core::ValueObjects::TConnectionConfig& AConfig) = 0;
+  // TestConnection with the driver's message on failure. Settings that do not
+  // validate answer NeedsConfiguration and the catalogue's "ConfigIncomplete"
+  // without a connection attempt.
+  virtual Core::Interfaces::TDatabaseConnectionResult TestConnectionDetailed(
+      const Core::ValueObjects::TConnectionConfig& AConfig) = 0;
+  // The databases of the server the settings connect to; {} when they do not.
+  virtual std::vector<std::string> GetDatabaseNames(const Core::ValueObjects::TConnectionConfig& AConfig) = 0;
   virtual std::vector<std::string> GetODBCList() = 0;
   virtual std::vector<std::string> GetAvailableDrivers() = 0;
   virtual bool DriverExists(const std::string& ADriverName) = 0;
   virtual bool CreateDSN(const std::string& ADSNName, const std::string& ADriver, const std::string& AServer,
                          const std::string& ADatabase) = 0;
   virtual bool DeleteDSN(const std::string& ADSNName) = 0;
+  // The ODBC editor's record: a per-user data source with its name, driver,
+  // server, database and description (no login); an existing name is left
+  // unchanged and answers true.
+  virtual bool CreateDSNFromConfig(const Core::ValueObjects::TDSNConfig& AConfig) = 0;
+  // The stored settings of a data source, for the editor's edit mode.
+  virtual Core::ValueObjects::TDSNConfig GetDSNConfig(const std::string& ADSNName) = 0;
+  // Rewrites driver, server, database and description of an existing data source.
+  virtual bool UpdateDSN(const Core::ValueObjects::TDSNConfig& AConfig) = 0;
   // For an ODBC configuration: the data source exists, or was created with the
   // given driver ("SQL Server" when none) under the given name
   // ("QuorvaneSoft_DSN" when none).
@@ -53,12 +68,18 @@ class TConfigureDatabaseUseCase : public IConfigureDatabaseUseCase {
   Core::ValueObjects::TConnectionConfig GetConnectionConfig() override;
   bool SaveConnectionConfig(const Core::ValueObjects::TConnectionConfig& AConfig) override;
   bool TestConnection(const Core::ValueObjects::TConnectionConfig& AConfig) override;
+  Core::Interfaces::TDatabaseConnectionResult TestConnectionDetailed(
+      const Core::ValueObjects::TConnectionConfig& AConfig) override;
+  std::vector<std::string> GetDatabaseNames(const Core::ValueObjects::TConnectionConfig& AConfig) override;
   std::vector<std::string> GetODBCList() override;
   std::vector<std::string> GetAvailableDrivers() override;
   bool DriverExists(const std::string& ADriverName) override;
   bool CreateDSN(const std::string& ADSNName, const std::string& ADriver, const std::string& AServer,
                  const std::string& ADatabase) override;
   bool DeleteDSN(const std::string& ADSNName) override;
+  bool CreateDSNFromConfig(const Core::ValueObjects::TDSNConfig& AConfig) override;
+  Core::ValueObjects::TDSNConfig GetDSNConfig(const std::string& ADSNName) override;
+  bool UpdateDSN(const Core::ValueObjects::TDSNConfig& AConfig) override;
   bool AutoCreateDSN(const Core::ValueObjects::TConnectionConfig& AConfig) override;
 
   const std::string& ConfigPath() const { return FConfigPath; }

@@ -19,6 +19,9 @@ class IDataSourceManager {
                          Core::ValueObjects::TODSNType ADSNType) const = 0;
   virtual bool DeleteDSN(const std::string& ADSNName, Core::ValueObjects::TODSNType ADSNType) const = 0;
   virtual Core::ValueObjects::TDSNConfig GetDSNConfig(const std::string& ADSNName) const = 0;
+  // Rewrites the driver, server, database and description of an existing data
+  // source where it lives; false when there is none or it cannot be written.
+  virtual bool UpdateDSN(const Core::ValueObjects::TDSNConfig& AConfig) const = 0;
 };
 
 }  // namespace Core::Interfaces

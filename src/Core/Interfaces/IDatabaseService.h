@@ -32,6 +32,10 @@ class IDatabaseService {
   // The version recorded in the database; "" when not connected, on any
   // failure and when nothing is recorded.
   virtual std::string GetSystemVersion() = 0;
+  // The databases of the server this service is connected to, as the driver
+  // lists its catalogs; a driver that lists none gives the database it is
+  // connected to. {} when not connected.
+  virtual std::vector<std::string> GetDatabaseNames() = 0;
   virtual std::vector<std::string> GetODBCList() = 0;
   virtual std::vector<std::string> GetAvailableDrivers() = 0;
   virtual bool DriverExists(const std::string& ADriverName) = 0;

@@ -49,9 +49,7 @@ std::vector<std::string> TODBCManager::GetInstalledODBCs() const {
 }
 
 bool TODBCManager::ODBCExists(const std::string& AName) const {
-  if (!IsUsableDSNName(AName)) return false;
-  return FRegistry->KeyExists(TRegistryHive::CurrentUser, DataSourceKey(AName)) ||
-         FRegistry->KeyExists(TRegistryHive::LocalMachine, DataSourceKey(AName));
+  return HiveOfDataSource(AName).has_value();
 }
 
 std::vector<std::string> TODBCManager::GetAvailableDrivers() const {
@@ -103,22 +101,52 @@ bool TODBCManager::DeleteDSN(const std::string& ADSNName, TODSNType ADSNType) co
   return FRegistry->KeyExists(hive, key) && FRegistry->DeleteKey(hive, key);
 }
 
+std::optional<TRegistryHive> TODBCManager::HiveOfDataSource(const std::string& AName) const {
+  if (!IsUsableDSNName(AName)) return std::nullopt;
+  for (const TRegistryHive hive : {TRegistryHive::CurrentUser, TRegistryHive::LocalMachine})
+    if (FRegistry->KeyExists(hive, DataSourceKey(AName))) return hive;
+  return std::nullopt;
+}
+
 TDSNConfig TODBCManager::GetDSNConfig(const std::string& ADSNName) const {
   TDSNConfig config;
   config.SetDSNName(ADSNName);
-  if (!IsUsableDSNName(ADSNName)) return config;
+  const std::optional<TRegistryHive> found = HiveOfDataSource(ADSNName);
+  if (!found) return config;
+  const TRegistryHive hive = *found;
   const std::string key = DataSourceKey(ADSNName);
-  TRegistryHive hive = TRegistryHive::CurrentUser;
-  if (!FRegistry->KeyExists(hive, key)) {
-    hive = TRegistryHive::LocalMachine;
-    if (!FRegistry->KeyExists(hive, key)) return config;
-  }
+  // The key's own "Driver" is a library path; the name is in the list entry.
+  if (auto value = ReadText(*FRegistry, hive, DataSourcesKey, ADSNName); value && !value->empty())
+    config.SetDriver(std::move(*value));
   if (auto value = ReadText(*FRegistry, hive, key, "Server")) config.SetServer(std::move(*value));
   if (auto value = ReadText(*FRegistry, hive, key, "Database")) config.SetDatabase(std::move(*value));
   if (auto value = ReadText(*FRegistry, hive, key, "Description")) config.SetDescription(std::move(*value));
   if (auto value = ReadText(*FRegistry, hive, key, "Trusted_Connection"))
     config.SetTrustedConnection(Core::Text::SameTextAscii(*value, "Yes"));
   return config;
+}
+
+bool TODBCManager::UpdateDSN(const TDSNConfig& AConfig) const {
+  const std::string& name = AConfig.DSNName();
+  if (AConfig.Driver().empty()) return false;
+  const std::optional<TRegistryHive> found = HiveOfDataSource(name);
+  if (!found) return false;
+  const TRegistryHive hive = *found;
+  const std::string key = DataSourceKey(name);
+  if (!FRegistry->CreateKey(hive, key)) return false;
+
+  auto put = [&](const char* AName, const std::string& AValue) {
+    if (!AValue.empty()) return FRegistry->WriteString(hive, key, AName, AValue);
+    return !FRegistry->ValueExists(hive, key, AName) || FRegistry->DeleteValue(hive, key, AName);
+  };
+  const std::string library =
+      ReadText(*FRegistry, TRegistryHive::LocalMachine, DriverKeyPrefix + AConfig.Driver(), "Driver").value_or("");
+  if (!put("Driver", library)) return false;
+  if (!FRegistry->WriteString(hive, key, "Description", AConfig.Description())) return false;
+  if (!put("Server", AConfig.Server())) return false;
+  if (!put("Database", AConfig.Database())) return false;
+  return FRegistry->CreateKey(hive, DataSourcesKey) &&
+         FRegistry->WriteString(hive, DataSourcesKey, name, AConfig.Driver());
 }
 
 }  // namespace Infrastructure::Database

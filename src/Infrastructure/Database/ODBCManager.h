@@ -7,6 +7,7 @@
 //   HKLM\Software\ODBC\ODBCINST.INI\<driver>           Driver (library)
 // The manager keeps no state besides the registry it works on; nothing here throws.
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -37,8 +38,16 @@ class TODBCManager : public Core::Interfaces::IDataSourceManager {
   // Removes the list entry, then the key; true only when the key was deleted.
   bool DeleteDSN(const std::string& ADSNName, Core::ValueObjects::TODSNType ADSNType) const override;
   // The stored Server, Database, Description and Trusted_Connection (user hive
-  // first); defaults for what is missing or not a text.
+  // first), and the driver name of the list entry in that hive; defaults for
+  // what is missing or not a text.
   Core::ValueObjects::TDSNConfig GetDSNConfig(const std::string& ADSNName) const override;
+  // In the hive GetDSNConfig reads (user first): the key's Driver (library),
+  // Description, Server and Database, then the list entry. An empty server or
+  // database, or a driver without a known library, removes the stored value so
+  // nothing of the old settings is left to contradict the new ones. Login
+  // values are left as they are. False when the data source does not exist or a
+  // write fails (a system data source without administrator rights).
+  bool UpdateDSN(const Core::ValueObjects::TDSNConfig& AConfig) const override;
 
   // A name that can be a data source's key: not empty, no "\" (it would name
   // another key, even the list key's parent) and not the list key itself.
@@ -50,6 +59,9 @@ class TODBCManager : public Core::Interfaces::IDataSourceManager {
   static constexpr const char* DriverKeyPrefix = "Software\\ODBC\\ODBCINST.INI\\";
 
  private:
+  // Where the data source's own key is: the user's hive first.
+  std::optional<Core::Interfaces::TRegistryHive> HiveOfDataSource(const std::string& AName) const;
+
   std::shared_ptr<Core::Interfaces::IRegistry> FRegistry;
 };
 

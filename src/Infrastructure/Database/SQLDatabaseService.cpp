@@ -1,5 +1,6 @@
 #include "Infrastructure/Database/SQLDatabaseService.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <optional>
 #include <utility>
@@ -26,6 +27,8 @@ namespace {
 constexpr size_t kMaxConnectionStringLength = 32767;
 // More than any version text needs; a runaway column cannot exhaust memory.
 constexpr size_t kMaxTextLength = 65536;
+// More than any server holds; a driver that never ends its list cannot either.
+constexpr size_t kMaxDatabaseNames = 4096;
 
 SQLPOINTER UnsignedAttribute(unsigned AValue) {
   return reinterpret_cast<SQLPOINTER>(static_cast<uintptr_t>(AValue));
@@ -184,6 +187,45 @@ std::string TSQLDatabaseService::GetSystemVersion() {
   if (IsConnectionFailure(Odbc::Diagnostics(SQL_HANDLE_STMT, statement.Get())) ||
       DriverReportsDead(FState->Connection.Get()))
     Disconnect();
+  return {};
+}
+
+std::vector<std::string> TSQLDatabaseService::GetDatabaseNames() {
+  if (!FIsConnected) return {};
+  const SQLHDBC connection = FState->Connection.Get();
+  std::vector<std::string> names;
+  Odbc::TStatement statement;
+  if (statement.Allocate(connection)) {
+    std::u16string allCatalogs = u"" SQL_ALL_CATALOGS;
+    std::u16string empty;
+    // Schema and table must be empty strings, not null, for the catalog list.
+    if (SQL_SUCCEEDED(SQLTablesW(statement.Get(), Odbc::WideArgument(allCatalogs), SQL_NTS, Odbc::WideArgument(empty),
+                                 SQL_NTS, Odbc::WideArgument(empty), SQL_NTS, nullptr, 0))) {
+      while (names.size() < kMaxDatabaseNames && SQL_SUCCEEDED(SQLFetch(statement.Get()))) {
+        const std::optional<std::string> name = ReadText(statement.Get());  // TABLE_CAT
+        if (!name) break;
+        // SQLite answers one row with a null catalog.
+        if (!name->empty() && std::find(names.begin(), names.end(), *name) == names.end()) names.push_back(*name);
+      }
+    } else if (IsConnectionFailure(Odbc::Diagnostics(SQL_HANDLE_STMT, statement.Get())) ||
+               DriverReportsDead(connection)) {
+      Disconnect();
+      return {};
+    }
+  }
+  if (!names.empty()) return names;
+
+  char16_t buffer[512] = {};
+  SQLINTEGER length = 0;
+  if (SQL_SUCCEEDED(SQLGetConnectAttrW(connection, SQL_ATTR_CURRENT_CATALOG, buffer, sizeof(buffer) - sizeof(char16_t),
+                                       &length)) &&
+      buffer[0] != u'\0')
+    return {Core::Text::Utf16ToUtf8(buffer)};
+  SQLSMALLINT infoLength = 0;
+  if (SQL_SUCCEEDED(
+          SQLGetInfoW(connection, SQL_DATABASE_NAME, buffer, sizeof(buffer) - sizeof(char16_t), &infoLength)) &&
+      buffer[0] != u'\0')
+    return {Core::Text::Utf16ToUtf8(buffer)};
   return {};
 }
 

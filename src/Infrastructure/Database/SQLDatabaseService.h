@@ -39,6 +39,10 @@ class TSQLDatabaseService : public Core::Interfaces::IDatabaseService {
   bool IsConnected() override;
   bool TestConnection(const Core::ValueObjects::TConnectionConfig& AConfig) override;
   std::string GetSystemVersion() override;
+  // SQLTables with SQL_ALL_CATALOGS (SQL Server lists every database; psqlODBC
+  // only the current one; SQLite has no catalogs), else the current catalog or
+  // the driver's database name.
+  std::vector<std::string> GetDatabaseNames() override;
   std::vector<std::string> GetODBCList() override;
   std::vector<std::string> GetAvailableDrivers() override;
   bool DriverExists(const std::string& ADriverName) override;

@@ -116,6 +116,9 @@ constexpr TCatalogueEntry kCatalogue[] = {
     {"ValidatingStartup", "Verificando banco de dados e versões..."},
     {"StartupCheckPassed", "Verificação concluída"},
     {"BDEPresent", "BDE encontrado. Iniciando o sistema..."},
+    // ODBC editor in edit mode.
+    {"ODBCUpdateSuccess", "ODBC \"%s\" atualizado com sucesso!"},
+    {"ODBCUpdateError", "Erro ao atualizar ODBC. Verifique se ainda existe ou execute como admin."},
 };
 
 using TTable = std::unordered_map<std::string_view, std::string_view>;

@@ -19,6 +19,16 @@ bool TDatabaseConfigViewModel::TestConnection(const Core::ValueObjects::TConnect
   return FConfigureUseCase->TestConnection(AConfig);
 }
 
+Core::Interfaces::TDatabaseConnectionResult TDatabaseConfigViewModel::TestConnectionDetailed(
+    const Core::ValueObjects::TConnectionConfig& AConfig) {
+  return FConfigureUseCase->TestConnectionDetailed(AConfig);
+}
+
+std::vector<std::string> TDatabaseConfigViewModel::GetDatabaseNames(
+    const Core::ValueObjects::TConnectionConfig& AConfig) {
+  return FConfigureUseCase->GetDatabaseNames(AConfig);
+}
+
 std::vector<std::string> TDatabaseConfigViewModel::GetODBCList() {
   return FConfigureUseCase->GetODBCList();
 }

@@ -159,6 +159,37 @@ TEST(ConfigureDatabase, TestConnectionTriesOnlyCompleteSettingsAndReportsTheOutc
   EXPECT_FALSE(useCase.TestConnection(wrong));
 }
 
+TEST(ConfigureDatabase, TheDetailedTestCarriesTheDriversMessageAndListsNothingForFailures) {
+  TSetup setup;
+  int created = 0;
+  TConfigureDatabaseUseCase counting = setup.UseCase([&](const TConnectionConfig& AConfig) {
+    ++created;
+    return std::make_shared<Infrastructure::Database::TSQLDatabaseService>(AConfig, setup.Registry);
+  });
+  TConnectionConfig noDatabase = TestSupport::PeerPostgresDirect();
+  noDatabase.SetDatabase("");
+  const auto refused = counting.TestConnectionDetailed(noDatabase);
+  EXPECT_FALSE(refused.IsConnected);
+  EXPECT_TRUE(refused.NeedsConfiguration);
+  EXPECT_EQ(refused.ErrorMessage, "Configuração incompleta. Preencha todos os campos obrigatórios.");
+  EXPECT_TRUE(counting.GetDatabaseNames(noDatabase).empty());
+  EXPECT_EQ(created, 0);
+
+  TConnectionConfig wrong = TestSupport::PeerPostgresDirect();
+  wrong.SetPassword("errada");
+  const auto failed = counting.TestConnectionDetailed(wrong);
+  EXPECT_FALSE(failed.IsConnected);
+  EXPECT_FALSE(failed.NeedsConfiguration);
+  EXPECT_NE(failed.ErrorMessage.find("password authentication failed"), std::string::npos) << failed.ErrorMessage;
+  EXPECT_TRUE(counting.GetDatabaseNames(wrong).empty());
+
+  const auto connected = counting.TestConnectionDetailed(TestSupport::PeerPostgresDirect());
+  EXPECT_TRUE(connected.IsConnected);
+  EXPECT_EQ(connected.ErrorMessage, "");
+  EXPECT_EQ(counting.GetDatabaseNames(TestSupport::PeerPostgresDirect("ql_nulo")),
+            (std::vector<std::string>{"ql_nulo"}));
+}
+
 TEST(ConfigureDatabase, DataSourcesAreCreatedAndDeletedForTheUserOnly) {
   TSetup setup;
   setup.Registry->Put(HKLM, kDrivers, "SQL Server", "Installed");

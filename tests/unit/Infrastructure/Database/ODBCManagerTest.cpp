@@ -221,10 +221,17 @@ TEST(ODBCManager, GetDSNConfigReadsTheUserHiveFirstAndKeepsDefaults) {
   EXPECT_EQ(user.Database(), "LojaDB");
   EXPECT_TRUE(user.TrustedConnection());
   EXPECT_EQ(user.Description(), TDSNConfig::DefaultDescription);
-  EXPECT_EQ(user.Driver(), "SQL Server");  // neither Driver nor LastUser is read
-  EXPECT_EQ(user.User(), "");
+  EXPECT_EQ(user.Driver(), "SQL Server");  // the list entry's name, not the key's library path
+  EXPECT_EQ(user.User(), "");               // LastUser is not read
 
   EXPECT_EQ(machine.Manager.GetDSNConfig("Financeiro").Server(), "srv-Financeiro");
+  EXPECT_EQ(machine.Manager.GetDSNConfig("Financeiro").Driver(), "ODBC Driver 17 for SQL Server");
+  // The entry of the hive the key was found in, even when the other hive names another driver.
+  machine.Registry->Put(HKLM, kList, "Loja", "ODBC Driver 17 for SQL Server");
+  EXPECT_EQ(machine.Manager.GetDSNConfig("Loja").Driver(), "SQL Server");
+  // A key without a list entry keeps the default driver.
+  machine.Registry->Put(HKCU, kOdbcIni + "SemEntrada", "Server", "x");
+  EXPECT_EQ(machine.Manager.GetDSNConfig("SemEntrada").Driver(), TDSNConfig::DefaultDriver);
 
   const TDSNConfig missing = machine.Manager.GetDSNConfig("Nenhum");
   EXPECT_EQ(missing.DSNName(), "Nenhum");
@@ -232,4 +239,81 @@ TEST(ODBCManager, GetDSNConfigReadsTheUserHiveFirstAndKeepsDefaults) {
   EXPECT_EQ(missing.Server(), "(local)");
   EXPECT_EQ(missing.Description(), TDSNConfig::DefaultDescription);
   EXPECT_FALSE(missing.TrustedConnection());
+}
+
+TEST(ODBCManager, UpdateRewritesTheDataSourceWhereItLives) {
+  TMachine machine;
+  machine.Registry->Put(HKLM, kOdbcIni + "Financeiro", "Driver", "C:\\Windows\\system32\\msodbcsql17.dll");
+  machine.Registry->Put(HKLM, kOdbcIni + "Financeiro", "Database", "Antigo");
+  machine.Registry->Put(HKLM, kOdbcIni + "Financeiro", "LastUser", "sa");
+  TDSNConfig config = Config("Financeiro", "SQL Server");
+  config.SetServer("srv2");
+  config.SetDatabase("Novo");
+  config.SetDescription("Financeiro da matriz");
+  config.SetUser("outro");
+  ASSERT_TRUE(machine.Manager.UpdateDSN(config));
+
+  const std::string key = kOdbcIni + "Financeiro";
+  EXPECT_EQ(machine.Registry->ReadString(HKLM, key, "Driver"), "C:\\Windows\\system32\\SQLSRV32.dll");
+  EXPECT_EQ(machine.Registry->ReadString(HKLM, key, "Server"), "srv2");
+  EXPECT_EQ(machine.Registry->ReadString(HKLM, key, "Database"), "Novo");
+  EXPECT_EQ(machine.Registry->ReadString(HKLM, key, "Description"), "Financeiro da matriz");
+  EXPECT_EQ(machine.Registry->ReadString(HKLM, key, "LastUser"), "sa");  // login values stay
+  EXPECT_EQ(machine.Registry->ReadString(HKLM, kList, "Financeiro"), "SQL Server");
+  EXPECT_FALSE(machine.Registry->KeyExists(HKCU, key));  // not copied into the user's hive
+
+  // What is read back is what was written.
+  const TDSNConfig read = machine.Manager.GetDSNConfig("Financeiro");
+  EXPECT_EQ(read.Driver(), "SQL Server");
+  EXPECT_EQ(read.Server(), "srv2");
+  EXPECT_EQ(read.Database(), "Novo");
+  EXPECT_EQ(read.Description(), "Financeiro da matriz");
+
+  // "Loja" is in both hives: the user's copy is the one GetDSNConfig shows, so it is the one rewritten.
+  config.SetDSNName("Loja");
+  ASSERT_TRUE(machine.Manager.UpdateDSN(config));
+  EXPECT_EQ(machine.Registry->ReadString(HKCU, kOdbcIni + "Loja", "Server"), "srv2");
+  EXPECT_EQ(machine.Registry->ReadString(HKLM, kOdbcIni + "Loja", "Server"), "srv-Loja");
+}
+
+TEST(ODBCManager, UpdateLeavesNoStaleValueBehind) {
+  TMachine machine;
+  const std::string key = kOdbcIni + "Loja";
+  machine.Registry->Put(HKCU, key, "Driver", "C:\\Windows\\system32\\SQLSRV32.dll");
+  machine.Registry->Put(HKCU, key, "Database", "LojaDB");
+  // A driver that is not installed has no library: the old one must not stay
+  // behind the new name, or ODBC would still load the old driver.
+  TDSNConfig config = Config("Loja", "Driver Ausente");
+  config.SetServer("");
+  config.SetDatabase("");
+  config.SetDescription("");
+  ASSERT_TRUE(machine.Manager.UpdateDSN(config));
+  EXPECT_FALSE(machine.Registry->ValueExists(HKCU, key, "Driver"));
+  EXPECT_FALSE(machine.Registry->ValueExists(HKCU, key, "Server"));
+  EXPECT_FALSE(machine.Registry->ValueExists(HKCU, key, "Database"));
+  EXPECT_EQ(machine.Registry->ReadString(HKCU, key, "Description"), "");
+  EXPECT_EQ(machine.Registry->ReadString(HKCU, kList, "Loja"), "Driver Ausente");
+}
+
+TEST(ODBCManager, UpdateRefusesWhatItCannotRewrite) {
+  TMachine machine;
+  machine.Registry->Put(HKCU, kList, "SoNaLista", "SQL Server");  // an entry without a key
+  const TDSNConfig cases[] = {
+      Config("Nenhum"), Config("SoNaLista"), Config("Loja", ""), Config(""), Config("ODBC Data Sources"),
+      Config("..\\..\\Run"),
+  };
+  for (const TDSNConfig& config : cases) {
+    SCOPED_TRACE(config.DSNName() + "/" + config.Driver());
+    EXPECT_FALSE(machine.Manager.UpdateDSN(config));
+    EXPECT_TRUE(machine.Registry->Writes.empty());
+  }
+  EXPECT_FALSE(machine.Manager.ODBCExists("Nenhum"));  // no update creates a data source
+
+  // A system data source without administrator rights.
+  machine.Registry->SetReadOnly(HKLM, true);
+  TDSNConfig financeiro = Config("Financeiro");
+  financeiro.SetServer("srv2");
+  EXPECT_FALSE(machine.Manager.UpdateDSN(financeiro));
+  EXPECT_EQ(machine.Registry->ReadString(HKLM, kOdbcIni + "Financeiro", "Server"), "srv-Financeiro");
+  EXPECT_EQ(machine.Registry->ReadString(HKLM, kList, "Financeiro"), "ODBC Driver 17 for SQL Server");
 }

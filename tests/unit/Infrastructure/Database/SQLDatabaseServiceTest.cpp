@@ -170,7 +170,32 @@ TEST(SQLDatabaseService, NeverConnectedAnswersEmptyWithoutADatabase) {
   EXPECT_FALSE(service.IsConnected());
   EXPECT_EQ(service.GetSystemVersion(), "");
   EXPECT_FALSE(service.TableExists("QuorvaneSoftSistema"));
+  EXPECT_TRUE(service.GetDatabaseNames().empty());
   service.Disconnect();
+}
+
+TEST(SQLDatabaseService, DatabaseNamesAreWhatTheDriverListsOrTheOneConnectedTo) {
+  const std::string sqliteFile = TestSupport::DatabasePeerValue("sqlite.versao");
+  const struct {
+    const char* Name;
+    TConnectionConfig Config;
+    std::vector<std::string> Expected;
+  } cases[] = {
+      // psqlODBC lists the current database only, not the server's others.
+      {"PostgreSQL driver settings", PeerPostgresDirect("ql_vazio"), {"ql_vazio"}},
+      {"PostgreSQL data source", PeerDSN("QL_PG"), {"ql_teste"}},
+      // SQLite has no catalogs (one row with a null name): its database is the file.
+      {"SQLite", PeerSQLiteDirect("versao"), {sqliteFile}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    TSQLDatabaseService service = NewService();
+    ASSERT_TRUE(service.Connect(c.Config).IsConnected);
+    EXPECT_EQ(service.GetDatabaseNames(), c.Expected);
+    EXPECT_TRUE(service.IsConnected());  // the catalog statement leaves the connection usable
+    service.Disconnect();
+    EXPECT_TRUE(service.GetDatabaseNames().empty());
+  }
 }
 
 TEST(SQLDatabaseService, TableExistsTakesTheNameAsAValueNeverAsSql) {

@@ -1,0 +1,254 @@
+#include "Presentation/Views/ODBCEditor.h"
+
+#include "App/Constants.h"
+#include "Bootstrap/Composition.h"
+#include "Bootstrap/ServiceLocator.h"
+#include "Presentation/ViewModels/ODBCEditorForm.h"
+
+namespace Presentation::Views {
+
+using namespace Presentation::ViewModels;
+
+std::unique_ptr<TfrmODBCEditor> frmODBCEditor;
+
+namespace {
+
+constexpr UINT_PTR kCloseTimer = 1;
+constexpr UINT kClosePauseMs = 1000;  // the success text stays readable before the window goes
+constexpr uint32_t kStatusIdle = 0xFFFFFFFF;
+
+constexpr int kClientWidth = 536;
+constexpr int kClientHeight = 478;
+constexpr int kMargin = 60;
+
+std::shared_ptr<Application::UseCases::IConfigureDatabaseUseCase> NewUseCase() {
+  return Bootstrap::CreateConfigureDatabaseUseCase(Bootstrap::TServiceLocator::GetConfigService(),
+                                                   Bootstrap::TServiceLocator::GetTranslator());
+}
+
+std::string Tr(const std::string& AKey) { return Bootstrap::TServiceLocator::GetTranslator()->Translate(AKey); }
+
+}  // namespace
+
+TfrmODBCEditor::TfrmODBCEditor(HWND AOwner) {
+  CreateForm(ClassName, Tr("CreateNewODBC"), WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN,
+             WS_EX_DLGMODALFRAME, AOwner, kClientWidth, kClientHeight);
+  // Creation order is the keyboard order: driver, name, description, server,
+  // login, password, database, then the buttons left to right.
+  const std::pair<int, int> rows[] = {{idDriverLabel, idDriver},           {idDSNNameLabel, idDSNName},
+                                      {idDescriptionLabel, idDescription}, {idServerLabel, idServer},
+                                      {idUserLabel, idUser},               {idPasswordLabel, idPassword},
+                                      {idDatabaseLabel, idDatabase}};
+  for (const auto& [label, field] : rows) {
+    AddLabel(label, "");
+    if (field == idDriver)
+      AddCombo(field);
+    else
+      AddEdit(field, field == idPassword);
+  }
+  AddLabel(idStatus, "", 13);
+  AddButton(idCancel, "");
+  AddButton(idTest, "");
+  AddButton(idConfirm, "", true);
+  Layout();
+
+  // FormCreate
+  FEditMode = false;
+  FOriginalDSNName.clear();
+  ApplyTranslations();
+  LoadDrivers();
+  ResetFields();
+}
+
+void TfrmODBCEditor::Layout() {
+  constexpr int width = kClientWidth - 2 * kMargin;
+  constexpr int top = 32;
+  constexpr int pitch = 50;  // label 19, gap 1, field 24, gap 6
+  const int rows[][2] = {{idDriverLabel, idDriver}, {idDSNNameLabel, idDSNName}, {idDescriptionLabel, idDescription},
+                         {idServerLabel, idServer}, {idUserLabel, idUser},       {idPasswordLabel, idPassword},
+                         {idDatabaseLabel, idDatabase}};
+  int y = top;
+  for (const auto& row : rows) {
+    Place(row[0], kMargin, y, width, 19);
+    Place(row[1], kMargin, y + 20, width, row[1] == idDriver ? 26 : 24);
+    y += pitch;
+  }
+  // Two lines, so the longest failure text is never cut.
+  Place(idStatus, kMargin, y, width, 34);
+
+  // Three equal buttons above the bottom margin of 30: the outer ones flush
+  // with the fields, the test button centred; wide enough for "Testar Conexão".
+  constexpr int buttonTop = kClientHeight - 30 - 28;
+  constexpr int buttonWidth = 120;
+  Place(idCancel, kMargin, buttonTop, buttonWidth, 28);
+  Place(idTest, (kClientWidth - buttonWidth) / 2, buttonTop, buttonWidth, 28);
+  Place(idConfirm, kClientWidth - kMargin - buttonWidth, buttonTop, buttonWidth, 28);
+}
+
+void TfrmODBCEditor::ApplyTranslations() {
+  SetText(idDriverLabel, Tr("DriverLabel"));
+  SetText(idDSNNameLabel, Tr("DSNName"));
+  SetText(idDescriptionLabel, Tr("Description"));
+  SetText(idServerLabel, Tr("LabelServer"));
+  SetText(idUserLabel, Tr("LabelUser"));
+  SetText(idPasswordLabel, Tr("LabelPassword"));
+  SetText(idDatabaseLabel, Tr("LabelDatabase"));
+  SetCue(idDSNName, Tr("DSNPrompt"));
+  SetCue(idDescription, Tr("DescriptionPrompt"));
+  SetCue(idServer, Tr("ServerPrompt"));
+  SetCue(idUser, Tr("UserPrompt"));
+  SetCue(idPassword, Tr("PasswordPrompt"));
+  SetCue(idDatabase, Tr("DatabasePrompt"));
+  SetText(idCancel, Tr("Cancel"));
+  SetText(idTest, Tr("ButtonTest"));
+  SetText(idConfirm, Tr("ButtonSave"));
+  SetText(idStatus, "");
+}
+
+void TfrmODBCEditor::LoadDrivers() {
+  FDrivers = NewUseCase()->GetAvailableDrivers();
+  SetItems(idDriver, FDrivers);
+  Select(idDriver, PreselectedDriverIndex(FDrivers));
+}
+
+void TfrmODBCEditor::ResetFields() {
+  SetText(idDSNName, "");
+  SetText(idServer, Tr("LocalServer"));
+  SetText(idDatabase, "");
+  SetText(idDescription, Tr("DefaultDescription"));
+  SetText(idUser, "");
+  SetText(idPassword, "");
+  SetText(idStatus, "");
+  SetTextColour(idStatus, kStatusIdle);
+}
+
+void TfrmODBCEditor::SetEditMode(bool AIsEdit, const std::string& ADSNName) {
+  FEditMode = AIsEdit;
+  FOriginalDSNName = ADSNName;
+  if (AIsEdit) {
+    ResetFields();
+    SetText(idDSNName, ADSNName);
+    EnableWindow(Control(idDSNName), FALSE);
+    LoadStoredValues();
+  } else {
+    EnableWindow(Control(idDSNName), TRUE);
+    ResetFields();
+    // An earlier edit may have chosen another driver.
+    Select(idDriver, PreselectedDriverIndex(FDrivers));
+  }
+}
+
+void TfrmODBCEditor::LoadStoredValues() {
+  const Core::ValueObjects::TDSNConfig stored = NewUseCase()->GetDSNConfig(FOriginalDSNName);
+  Select(idDriver, StoredDriverIndex(FDrivers, stored.Driver()));
+  SetText(idServer, stored.Server());
+  SetText(idDatabase, stored.Database());
+  SetText(idDescription, stored.Description());
+}
+
+void TfrmODBCEditor::FormShow() {
+  // A pause cut short by an earlier close must not end this showing.
+  KillTimer(Handle(), kCloseTimer);
+  FClosing = false;
+  SetText(Handle(), Tr(FEditMode ? "EditODBC" : "CreateNewODBC"));
+}
+
+std::string TfrmODBCEditor::GetDSNName() const { return Trimmed(GetText(idDSNName)); }
+std::string TfrmODBCEditor::GetUser() const { return Trimmed(GetText(idUser)); }
+std::string TfrmODBCEditor::GetPassword() const { return Trimmed(GetText(idPassword)); }
+
+void TfrmODBCEditor::ShowStatus(const std::string& AText, uint32_t AArgb) {
+  SetText(idStatus, AText);
+  SetTextColour(idStatus, AArgb);
+}
+
+bool TfrmODBCEditor::ValidateInput() {
+  const TODBCEditorCheck check = ValidateODBCEditorInput(ReadFields());
+  if (check.Passed()) return true;
+  ShowStatus(Tr(check.MessageKey), App::Constants::ColorError);
+  int focus = idDSNName;
+  switch (check.Focus) {
+    case TODBCEditorControl::Server: focus = idServer; break;
+    case TODBCEditorControl::Database: focus = idDatabase; break;
+    case TODBCEditorControl::Driver: focus = idDriver; break;
+    default: break;
+  }
+  SetFocus(Control(focus));
+  return false;
+}
+
+TODBCEditorFields TfrmODBCEditor::ReadFields() const {
+  TODBCEditorFields fields;
+  if (SelectedIndex(idDriver) >= 0) fields.Driver = SelectedText(idDriver);
+  fields.DSNName = GetText(idDSNName);
+  fields.Description = GetText(idDescription);
+  fields.Server = GetText(idServer);
+  fields.User = GetText(idUser);
+  fields.Password = GetText(idPassword);
+  fields.Database = GetText(idDatabase);
+  return fields;
+}
+
+void TfrmODBCEditor::btnTestClick() {
+  if (!ValidateInput()) return;
+  ShowStatus(Tr("TestingConnection"), App::Constants::ColorWarning);
+  // The attempt blocks this thread: the progress text is painted before it starts.
+  UpdateWindow(Control(idStatus));
+
+  if (NewUseCase()->TestConnection(BuildTestConnectionConfig(ReadFields())))
+    ShowStatus(Tr("ConnectionTestSuccess"), App::Constants::ColorSuccess);
+  else
+    ShowStatus(Tr("ConnectionTestFailed"), App::Constants::ColorError);
+}
+
+void TfrmODBCEditor::btnConfirmClick() {
+  if (!ValidateInput()) return;
+  const Core::ValueObjects::TDSNConfig record = BuildDSNConfig(ReadFields());
+
+  const auto useCase = NewUseCase();
+  const bool saved = FEditMode ? useCase->UpdateDSN(record) : useCase->CreateDSNFromConfig(record);
+  if (!saved) {
+    ShowStatus(Tr(SaveErrorKey(FEditMode)), App::Constants::ColorError);
+    return;
+  }
+  ShowStatus(Bootstrap::TServiceLocator::GetTranslator()->TranslateFormat(SaveSuccessKey(FEditMode),
+                                                                          {record.DSNName()}),
+             App::Constants::ColorSuccess);
+  // A timer rather than a sleep: the window keeps painting during the pause.
+  // Input is ignored meanwhile, so the data source just written is never
+  // answered with Cancel.
+  FClosing = true;
+  SetTimer(Handle(), kCloseTimer, kClosePauseMs, nullptr);
+}
+
+void TfrmODBCEditor::btnCancelClick() { SetModalResult(mrCancel); }
+
+void TfrmODBCEditor::OnCommand(int AId, int ANotification) {
+  if (FClosing) return;
+  if (ANotification != BN_CLICKED) return;
+  switch (AId) {
+    case idTest: btnTestClick(); break;
+    case idConfirm: btnConfirmClick(); break;
+    case idCancel: btnCancelClick(); break;
+    default: break;
+  }
+}
+
+LRESULT TfrmODBCEditor::HandleMessage(UINT AMessage, WPARAM AWParam, LPARAM ALParam) {
+  switch (AMessage) {
+    case WM_TIMER:
+      if (AWParam != kCloseTimer) break;
+      KillTimer(Handle(), kCloseTimer);
+      if (FClosing) SetModalResult(mrOk);
+      FClosing = false;
+      return 0;
+    case WM_CLOSE:
+      if (FClosing) return 0;
+      break;
+    default:
+      break;
+  }
+  return TForm::HandleMessage(AMessage, AWParam, ALParam);
+}
+
+}  // namespace Presentation::Views

@@ -1,0 +1,75 @@
+#pragma once
+// The modal window in which the user creates (or, in edit mode, rewrites) an
+// ODBC data source: driver, name, description, server, login, password and
+// database, with a direct connection test.
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "Presentation/ViewModels/ODBCEditorForm.h"
+#include "Presentation/Views/Form.h"
+
+namespace Presentation::Views {
+
+class TfrmODBCEditor : public TForm {
+ public:
+  enum TControlId : int {
+    idConfirm = IDOK,  // Enter
+    idCancel = IDCANCEL,  // Escape
+    idDriverLabel = 1001,
+    idDriver,
+    idDSNNameLabel,
+    idDSNName,
+    idDescriptionLabel,
+    idDescription,
+    idServerLabel,
+    idServer,
+    idUserLabel,
+    idUser,
+    idPasswordLabel,
+    idPassword,
+    idDatabaseLabel,
+    idDatabase,
+    idStatus,
+    idTest,
+  };
+
+  static constexpr const wchar_t* ClassName = L"TfrmODBCEditor";
+
+  explicit TfrmODBCEditor(HWND AOwner = nullptr);
+
+  // Before the window is shown. Edit mode locks the name and loads the data
+  // source's stored values; confirming then rewrites them.
+  void SetEditMode(bool AIsEdit, const std::string& ADSNName);
+  // Trimmed texts of the edits, for the caller after the window closed.
+  std::string GetDSNName() const;
+  std::string GetUser() const;
+  std::string GetPassword() const;
+
+ protected:
+  LRESULT HandleMessage(UINT AMessage, WPARAM AWParam, LPARAM ALParam) override;
+  void OnCommand(int AId, int ANotification) override;
+  void Layout() override;
+  void FormShow() override;
+
+ private:
+  void ApplyTranslations();
+  void LoadDrivers();
+  void ResetFields();
+  void LoadStoredValues();
+  ViewModels::TODBCEditorFields ReadFields() const;
+  bool ValidateInput();
+  void ShowStatus(const std::string& AText, uint32_t AArgb);
+  void btnTestClick();
+  void btnConfirmClick();
+  void btnCancelClick();
+
+  bool FEditMode = false;
+  std::string FOriginalDSNName;
+  std::vector<std::string> FDrivers;  // as listed, in list order
+  bool FClosing = false;  // success shown, OK follows after the pause
+};
+
+extern std::unique_ptr<TfrmODBCEditor> frmODBCEditor;
+
+}  // namespace Presentation::Views

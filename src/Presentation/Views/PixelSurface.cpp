@@ -1,0 +1,141 @@
+#include "Presentation/Views/PixelSurface.h"
+
+#include <algorithm>
+#include <cmath>
+#include <stdexcept>
+
+namespace Presentation::Views {
+
+namespace {
+
+double Clamp01(double AValue) { return std::clamp(AValue, 0.0, 1.0); }
+
+}  // namespace
+
+TPixelSurface::TPixelSurface(int AWidth, int AHeight) : FWidth(std::max(AWidth, 1)), FHeight(std::max(AHeight, 1)) {
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(info.bmiHeader);
+  info.bmiHeader.biWidth = FWidth;
+  info.bmiHeader.biHeight = -FHeight;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  FDc = CreateCompatibleDC(nullptr);
+  void* bits = nullptr;
+  FBitmap = CreateDIBSection(FDc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  if (FDc == nullptr || FBitmap == nullptr) {
+    if (FBitmap != nullptr) DeleteObject(FBitmap);
+    if (FDc != nullptr) DeleteDC(FDc);
+    throw std::runtime_error("Não foi possível criar a imagem da janela");
+  }
+  FPixels = static_cast<uint32_t*>(bits);
+  FOldBitmap = SelectObject(FDc, FBitmap);
+}
+
+TPixelSurface::~TPixelSurface() {
+  SelectObject(FDc, FOldBitmap);
+  DeleteObject(FBitmap);
+  DeleteDC(FDc);
+}
+
+void TPixelSurface::Paint(const std::function<uint32_t(int, int)>& AColour) {
+  GdiFlush();
+  for (int y = 0; y < FHeight; ++y)
+    for (int x = 0; x < FWidth; ++x) FPixels[y * FWidth + x] = AColour(x, y);
+}
+
+void TPixelSurface::FillShape(const RECT& ABounds, const std::function<double(double, double)>& ADistance,
+                              uint32_t AColour, double AOpacity) {
+  GdiFlush();
+  const int left = std::max<int>(ABounds.left, 0);
+  const int top = std::max<int>(ABounds.top, 0);
+  const int right = std::min<int>(ABounds.right, FWidth);
+  const int bottom = std::min<int>(ABounds.bottom, FHeight);
+  for (int y = top; y < bottom; ++y) {
+    for (int x = left; x < right; ++x) {
+      const double coverage = Clamp01(0.5 - ADistance(x + 0.5, y + 0.5)) * AOpacity;
+      if (coverage <= 0.0) continue;
+      uint32_t& pixel = FPixels[y * FWidth + x];
+      pixel = MixColour(pixel, AColour, coverage);
+    }
+  }
+}
+
+void TPixelSurface::CopyFrom(const TPixelSurface& ASource, int ALeft, int ATop) {
+  GdiFlush();
+  for (int y = 0; y < FHeight; ++y) {
+    const int sourceY = ATop + y;
+    for (int x = 0; x < FWidth; ++x) {
+      const int sourceX = ALeft + x;
+      const bool inside = sourceX >= 0 && sourceY >= 0 && sourceX < ASource.FWidth && sourceY < ASource.FHeight;
+      FPixels[y * FWidth + x] = inside ? ASource.FPixels[sourceY * ASource.FWidth + sourceX] : 0;
+    }
+  }
+}
+
+void TPixelSurface::BlitTo(HDC ATarget, int ALeft, int ATop) const {
+  GdiFlush();
+  BitBlt(ATarget, ALeft, ATop, FWidth, FHeight, FDc, 0, 0, SRCCOPY);
+}
+
+void TPixelSurface::DrawText(const wchar_t* AText, RECT ARect, HFONT AFont, uint32_t AColour, UINT AFormat) const {
+  const HGDIOBJ oldFont = SelectObject(FDc, AFont);
+  SetBkMode(FDc, TRANSPARENT);
+  SetTextColor(FDc, RGB((AColour >> 16) & 0xFF, (AColour >> 8) & 0xFF, AColour & 0xFF));
+  ::DrawTextW(FDc, AText, -1, &ARect, AFormat | DT_NOPREFIX);
+  SelectObject(FDc, oldFont);
+}
+
+double RoundedBoxDistance(double AX, double AY, double ACentreX, double ACentreY, double AHalfWidth,
+                          double AHalfHeight, double ARadius) {
+  const double qx = std::fabs(AX - ACentreX) - AHalfWidth + ARadius;
+  const double qy = std::fabs(AY - ACentreY) - AHalfHeight + ARadius;
+  return std::hypot(std::max(qx, 0.0), std::max(qy, 0.0)) + std::min(std::max(qx, qy), 0.0) - ARadius;
+}
+
+double CircleDistance(double AX, double AY, double ACentreX, double ACentreY, double ARadius) {
+  return std::hypot(AX - ACentreX, AY - ACentreY) - ARadius;
+}
+
+double SegmentDistance(double AX, double AY, double AX0, double AY0, double AX1, double AY1, double ARadius) {
+  const double px = AX - AX0, py = AY - AY0, ex = AX1 - AX0, ey = AY1 - AY0;
+  const double t = Clamp01((px * ex + py * ey) / (ex * ex + ey * ey));
+  return std::hypot(px - ex * t, py - ey * t) - ARadius;
+}
+
+double TriangleDistance(double AX, double AY, double AX0, double AY0, double AX1, double AY1, double AX2, double AY2) {
+  const double e0x = AX1 - AX0, e0y = AY1 - AY0, e1x = AX2 - AX1, e1y = AY2 - AY1, e2x = AX0 - AX2, e2y = AY0 - AY2;
+  const double v0x = AX - AX0, v0y = AY - AY0, v1x = AX - AX1, v1y = AY - AY1, v2x = AX - AX2, v2y = AY - AY2;
+  const auto project = [](double vx, double vy, double ex, double ey, double& qx, double& qy) {
+    const double t = Clamp01((vx * ex + vy * ey) / (ex * ex + ey * ey));
+    qx = vx - ex * t;
+    qy = vy - ey * t;
+  };
+  double q0x, q0y, q1x, q1y, q2x, q2y;
+  project(v0x, v0y, e0x, e0y, q0x, q0y);
+  project(v1x, v1y, e1x, e1y, q1x, q1y);
+  project(v2x, v2y, e2x, e2y, q2x, q2y);
+  const double s = (e0x * e2y - e0y * e2x) < 0 ? -1.0 : 1.0;
+  double distance = q0x * q0x + q0y * q0y;
+  double side = s * (v0x * e0y - v0y * e0x);
+  const auto take = [&](double ADistance, double ASide) {
+    distance = std::min(distance, ADistance);
+    side = std::min(side, ASide);
+  };
+  take(q1x * q1x + q1y * q1y, s * (v1x * e1y - v1y * e1x));
+  take(q2x * q2x + q2y * q2y, s * (v2x * e2y - v2y * e2x));
+  return -std::sqrt(distance) * (side < 0 ? -1.0 : 1.0);
+}
+
+uint32_t MixColour(uint32_t AFrom, uint32_t ATo, double AT) {
+  const double t = Clamp01(AT);
+  uint32_t result = 0;
+  for (int shift = 0; shift <= 16; shift += 8) {
+    const double from = (AFrom >> shift) & 0xFF;
+    const double to = (ATo >> shift) & 0xFF;
+    result |= static_cast<uint32_t>(std::lround(from + (to - from) * t)) << shift;
+  }
+  return result;
+}
+
+}  // namespace Presentation::Views

@@ -1,0 +1,129 @@
+#include "Presentation/Views/SplashArtwork.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace Presentation::Views {
+
+namespace {
+
+constexpr uint32_t kNightTop = 0x0A1A2B;
+constexpr uint32_t kNightBottom = 0x123A5C;
+constexpr uint32_t kGlowBlue = 0x2A7AB0;
+constexpr uint32_t kGlowTeal = 0x1B8A6B;
+constexpr uint32_t kMarkTeal = 0x1FA58A;
+constexpr uint32_t kSubtitle = 0x9FC6E6;
+constexpr uint32_t kWhite = 0xFFFFFF;
+
+// A soft light of AColour around (ACentreX, ACentreY), fading to nothing at ARadius.
+uint32_t AddGlow(uint32_t ABase, double AX, double AY, double ACentreX, double ACentreY, double ARadius,
+                 uint32_t AColour, double AStrength) {
+  const double distance = std::hypot(AX - ACentreX, AY - ACentreY) / ARadius;
+  if (distance >= 1.0) return ABase;
+  const double falloff = (1.0 - distance) * (1.0 - distance);
+  return MixColour(ABase, AColour, falloff * AStrength);
+}
+
+RECT Box(double ALeft, double ATop, double ARight, double ABottom) {
+  return RECT{static_cast<LONG>(std::floor(ALeft)), static_cast<LONG>(std::floor(ATop)),
+              static_cast<LONG>(std::ceil(ARight)) + 1, static_cast<LONG>(std::ceil(ABottom)) + 1};
+}
+
+}  // namespace
+
+void PaintSplashBackground(TPixelSurface& ASurface, double AScale, HFONT AMarkFont, HFONT ATitleFont,
+                           HFONT ASubtitleFont, const std::wstring& ASubtitle) {
+  const double width = ASurface.Width();
+  const double height = ASurface.Height();
+  ASurface.Paint([&](int AX, int AY) {
+    uint32_t colour = MixColour(kNightTop, kNightBottom, AY / height);
+    colour = AddGlow(colour, AX, AY, width * 0.80, height * 0.28, width * 0.55, kGlowBlue, 0.55);
+    colour = AddGlow(colour, AX, AY, width * 0.05, height * 1.05, width * 0.45, kGlowTeal, 0.40);
+    // Faint diagonal lines give the night sky some texture.
+    if ((AX + AY) % static_cast<int>(std::max(18.0, 18 * AScale)) == 0) colour = MixColour(colour, kWhite, 0.025);
+    return colour;
+  });
+
+  // The product's mark: a rounded square from green to teal with a "Q".
+  const double markLeft = 40 * AScale, markTop = 34 * AScale, markSize = 58 * AScale;
+  const double centreX = markLeft + markSize / 2, centreY = markTop + markSize / 2;
+  const RECT markBox = Box(markLeft, markTop, markLeft + markSize, markTop + markSize);
+  for (int band = 0; band < 8; ++band) {
+    // Diagonal bands, each clipped to the square, make the gradient.
+    const double from = band * markSize / 4, to = from + markSize / 4;
+    ASurface.FillShape(
+        markBox,
+        [&](double AX, double AY) {
+          const double along = (AX - markLeft) + (AY - markTop);
+          const double inBand = std::max(from - along, along - to);
+          return std::max(RoundedBoxDistance(AX, AY, centreX, centreY, markSize / 2, markSize / 2, 14 * AScale),
+                          inBand);
+        },
+        MixColour(kSplashGreen, kMarkTeal, band / 7.0));
+  }
+  ASurface.DrawText(L"Q", markBox, AMarkFont, kWhite, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+
+  const LONG textLeft = static_cast<LONG>(markLeft + markSize + 16 * AScale);
+  ASurface.DrawText(L"QuorvaneSoft",
+                    RECT{textLeft, static_cast<LONG>(markTop - 6 * AScale), static_cast<LONG>(width),
+                         static_cast<LONG>(markTop + 40 * AScale)},
+                    ATitleFont, kWhite, DT_LEFT | DT_SINGLELINE);
+  ASurface.DrawText(ASubtitle.c_str(),
+                    RECT{textLeft + static_cast<LONG>(2 * AScale), static_cast<LONG>(markTop + 38 * AScale),
+                         static_cast<LONG>(width), static_cast<LONG>(markTop + 64 * AScale)},
+                    ASubtitleFont, kSubtitle, DT_LEFT | DT_SINGLELINE);
+}
+
+void PaintWarningSign(TPixelSurface& ASurface, const RECT& ABox) {
+  const double left = ABox.left, top = ABox.top;
+  const double width = ABox.right - ABox.left, height = ABox.bottom - ABox.top;
+  const double size = std::min(width, height * 1.1);
+  const double centreX = left + width / 2;
+  const double rounding = size * 0.07;
+  // An equilateral-looking triangle inset by its rounding, so the corners come out round.
+  const double apexY = top + height * 0.12 + rounding, baseY = top + height * 0.88 - rounding;
+  const double halfBase = size * 0.5 - rounding * 1.7;
+  const auto triangle = [&](double AX, double AY) {
+    return TriangleDistance(AX, AY, centreX, apexY, centreX + halfBase, baseY, centreX - halfBase, baseY) - rounding;
+  };
+  ASurface.FillShape(ABox, [&](double AX, double AY) { return triangle(AX, AY + size * 0.02) - 1.5; }, 0x000000,
+                     0.25);  // a soft shadow
+  ASurface.FillShape(ABox, triangle, 0xE53935);
+  const double stroke = size * 0.055;
+  const double markTop = apexY + (baseY - apexY) * 0.30, markBottom = apexY + (baseY - apexY) * 0.68;
+  ASurface.FillShape(
+      ABox, [&](double AX, double AY) { return SegmentDistance(AX, AY, centreX, markTop, centreX, markBottom, stroke); },
+      kWhite);
+  const double dotY = apexY + (baseY - apexY) * 0.84;
+  ASurface.FillShape(ABox, [&](double AX, double AY) { return CircleDistance(AX, AY, centreX, dotY, stroke * 1.15); },
+                     kWhite);
+}
+
+void PaintSpinner(TPixelSurface& ASurface, double ACentreX, double ACentreY, double ARadius, double ADotRadius,
+                  int APhase) {
+  constexpr int kDots = 12;
+  constexpr double kPi = 3.14159265358979323846;
+  for (int dot = 0; dot < kDots; ++dot) {
+    const double angle = 2 * kPi * dot / kDots - kPi / 2;
+    const double x = ACentreX + ARadius * std::cos(angle), y = ACentreY + ARadius * std::sin(angle);
+    // Brightest at the head, fading along the tail behind it.
+    const int behind = ((APhase - dot) % kDots + kDots) % kDots;
+    const double opacity = 0.15 + 0.85 * (1.0 - behind / static_cast<double>(kDots));
+    ASurface.FillShape(Box(x - ADotRadius - 1, y - ADotRadius - 1, x + ADotRadius + 1, y + ADotRadius + 1),
+                       [&](double AX, double AY) { return CircleDistance(AX, AY, x, y, ADotRadius); }, kWhite,
+                       opacity);
+  }
+}
+
+void PaintRoundedButton(TPixelSurface& ASurface, uint32_t AFill, uint32_t AStroke, double ARadius, bool APressed) {
+  const double width = ASurface.Width(), height = ASurface.Height();
+  const RECT all{0, 0, ASurface.Width(), ASurface.Height()};
+  const auto outline = [&](double AX, double AY) {
+    return RoundedBoxDistance(AX, AY, width / 2, height / 2, width / 2 - 0.5, height / 2 - 0.5, ARadius);
+  };
+  ASurface.FillShape(all, outline, AStroke);
+  ASurface.FillShape(all, [&](double AX, double AY) { return outline(AX, AY) + 1.0; },
+                     APressed ? MixColour(AFill, 0x000000, 0.2) : AFill);
+}
+
+}  // namespace Presentation::Views

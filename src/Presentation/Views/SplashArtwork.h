@@ -1,0 +1,28 @@
+#pragma once
+// The splash window's pictures, drawn in code: the background with the
+// product's mark, the warning sign shown with the retry button, the busy
+// spinner and the rounded buttons. Sizes come in physical pixels.
+#include <string>
+
+#include "Presentation/Views/PixelSurface.h"
+
+namespace Presentation::Views {
+
+// Colours of the window's own controls (0x00RRGGBB).
+inline constexpr uint32_t kSplashGreen = 0x76CC35;
+inline constexpr uint32_t kSplashRed = 0xFF0000;
+inline constexpr uint32_t kSplashFirebrick = 0xB22222;
+inline constexpr uint32_t kSplashAliceBlue = 0xF0F8FF;
+
+// AScale: physical pixels per device-independent pixel.
+void PaintSplashBackground(TPixelSurface& ASurface, double AScale, HFONT AMarkFont, HFONT ATitleFont,
+                           HFONT ASubtitleFont, const std::wstring& ASubtitle);
+// A red warning triangle with a white exclamation mark, fitted in ABox.
+void PaintWarningSign(TPixelSurface& ASurface, const RECT& ABox);
+// Twelve dots on a circle; the brightest is at APhase (0-11).
+void PaintSpinner(TPixelSurface& ASurface, double ACentreX, double ACentreY, double ARadius, double ADotRadius,
+                  int APhase);
+// A rounded rectangle with a one-pixel-wide outline, over the whole surface.
+void PaintRoundedButton(TPixelSurface& ASurface, uint32_t AFill, uint32_t AStroke, double ARadius, bool APressed);
+
+}  // namespace Presentation::Views
