@@ -82,19 +82,21 @@ int WINAPI wWinMain(HINSTANCE AInstance, HINSTANCE, PWSTR, int AShow) {
   WNDCLASSW windowClass = {};
   windowClass.lpfnWndProc = WindowProc;
   windowClass.hInstance = AInstance;
-  windowClass.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
+  windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
   windowClass.lpszClassName = L"QuorvaneSoftDemoApp";
-  if (!RegisterClassW(&windowClass)) return 10 + recorded;
+  // Past this point the start is recorded; a window that cannot show only
+  // changes the exit code.
+  if (!RegisterClassW(&windowClass)) return 10;
 
   GFontLarge = Font(18, FW_BOLD);
   GFontSmall = Font(13, FW_NORMAL);
   RECT work;
   SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
   HWND window = CreateWindowExW(WS_EX_TOPMOST, windowClass.lpszClassName, kTitle, WS_POPUP | WS_BORDER,
-                                (work.left + work.right - kWidth) / 2, (work.top + work.bottom - kHeight) / 2,
-                                kWidth, kHeight, nullptr, nullptr, AInstance, nullptr);
-  if (window == nullptr) return 20 + recorded;
+                                (work.left + work.right - kWidth) / 2, (work.top + work.bottom - kHeight) / 2, kWidth,
+                                kHeight, nullptr, nullptr, AInstance, nullptr);
+  if (window == nullptr) return 11;
   ShowWindow(window, AShow == SW_HIDE ? SW_SHOWNORMAL : AShow);
   UpdateWindow(window);
   SetTimer(window, kCloseTimer, kShownMs, nullptr);

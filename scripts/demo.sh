@@ -97,7 +97,8 @@ cleanup() {
   exit "$status"
 }
 trap cleanup EXIT
-trap 'exit 130' INT TERM
+trap 'exit 130' INT
+trap 'exit 143' TERM
 
 # ---------------------------------------------------------------------------
 step "Wine prefix (a new 32-bit one, in $WINEPREFIX)"
@@ -295,8 +296,9 @@ check "no download left behind" absent "$execs/temp_update.zip"
 check "the application started (version ${version:-none})" test "$version" = "$new_version"
 check "the BDE was not touched on this road" absent "$bde_folder"
 if [ ${#failures[@]} -eq "$before" ]; then
-  run1="took the update road: $old_version meets the minimum but is older than the $database_version the
-      database records, so it fetched $package, put version $new_version in its place and started it."
+  run1="took the update road: $old_version meets the minimum but is older than the $database_version
+      the database records, so it fetched $package, put version $new_version
+      in its place and started it."
 else
   run1="did not end as expected (see the checks above and $demo/logs)."
 fi

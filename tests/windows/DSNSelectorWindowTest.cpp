@@ -107,21 +107,23 @@ TEST(DSNSelectorWindow, ListsUserThenSystemDataSourcesAndConfirmsTheChoice) {
     SCOPED_TRACE(c.Name);
     TfrmDSNSelector form;
     std::vector<std::string> items;
-    const int result = RunWithDriver([&] { return form.ShowModal(); }, [&] {
-      const HWND h = WaitForWindow(TfrmDSNSelector::ClassName);
-      ASSERT_EQ(h, form.Handle());
-      EXPECT_EQ(WindowCaption(h), "Selecione o DSN");
-      EXPECT_EQ(ControlText(h, S::idPrompt), "Selecione a fonte de dados ODBC que deseja utilizar:");
-      EXPECT_EQ(ControlText(h, S::idCancel), "Cancelar");
-      EXPECT_EQ(ControlText(h, S::idConfirm), "Confirmar");
-      items = ComboItems(h, S::idDSN);
-      // Within a hive the registry decides the order (Wine sorts); user data sources come first.
-      EXPECT_EQ(Ours(items),
-                (std::vector<std::string>{"QLTeste_Ambos", "QLTeste_Usuario", "QLTeste_Ambos", "QLTeste_Sistema"}));
-      EXPECT_EQ(ComboSelection(h, S::idDSN), 0);
-      if (c.Index < 0) SaveScreenshot(h, "dsn_selector");
-      c.Choose(h, items);
-    });
+    const int result = RunWithDriver(
+        [&] { return form.ShowModal(); },
+        [&] {
+          const HWND h = WaitForWindow(TfrmDSNSelector::ClassName);
+          ASSERT_EQ(h, form.Handle());
+          EXPECT_EQ(WindowCaption(h), "Selecione o DSN");
+          EXPECT_EQ(ControlText(h, S::idPrompt), "Selecione a fonte de dados ODBC que deseja utilizar:");
+          EXPECT_EQ(ControlText(h, S::idCancel), "Cancelar");
+          EXPECT_EQ(ControlText(h, S::idConfirm), "Confirmar");
+          items = ComboItems(h, S::idDSN);
+          // Within a hive the registry decides the order (Wine sorts); user data sources come first.
+          EXPECT_EQ(Ours(items),
+                    (std::vector<std::string>{"QLTeste_Ambos", "QLTeste_Usuario", "QLTeste_Ambos", "QLTeste_Sistema"}));
+          EXPECT_EQ(ComboSelection(h, S::idDSN), 0);
+          if (c.Index < 0) SaveScreenshot(h, "dsn_selector");
+          c.Choose(h, items);
+        });
     EXPECT_EQ(result, Presentation::Views::mrOk);
     ASSERT_FALSE(items.empty());
     EXPECT_EQ(form.SelectedDSN(), c.Index < 0 ? items.front() : "QLTeste_Ambos");
@@ -141,12 +143,13 @@ TEST(DSNSelectorWindow, CancelEscapeAndTheCloseBoxLeaveNoChoice) {
   for (const auto& way : ways) {
     SCOPED_TRACE(way.Name);
     TfrmDSNSelector form;
-    const int result = RunWithDriver([&] { return form.ShowModal(); }, [&] {
-      const HWND h = WaitForWindow(TfrmDSNSelector::ClassName);
-      ASSERT_NE(h, nullptr);
-      ChooseItem(h, S::idDSN, IndexOf(ComboItems(h, S::idDSN), "QLTeste_Sistema"));
-      way.Leave(h);
-    });
+    const int result = RunWithDriver([&] { return form.ShowModal(); },
+                                     [&] {
+                                       const HWND h = WaitForWindow(TfrmDSNSelector::ClassName);
+                                       ASSERT_NE(h, nullptr);
+                                       ChooseItem(h, S::idDSN, IndexOf(ComboItems(h, S::idDSN), "QLTeste_Sistema"));
+                                       way.Leave(h);
+                                     });
     EXPECT_EQ(result, Presentation::Views::mrCancel);
     EXPECT_EQ(form.SelectedDSN(), "");
   }
@@ -156,31 +159,32 @@ TEST(DSNSelectorWindow, WithoutDataSourcesOnlyCancellingCloses) {
   const Bootstrap::TServiceRegistration registration;
   const TNoDataSources none;
   TfrmDSNSelector form;
-  const int result = RunWithDriver([&] { return form.ShowModal(); }, [&] {
-    const HWND h = WaitForWindow(TfrmDSNSelector::ClassName);
-    ASSERT_NE(h, nullptr);
-    EXPECT_TRUE(ComboItems(h, S::idDSN).empty());
-    EXPECT_EQ(ComboSelection(h, S::idDSN), -1);
-    SaveScreenshot(h, "dsn_selector_empty");
+  const int result = RunWithDriver([&] { return form.ShowModal(); },
+                                   [&] {
+                                     const HWND h = WaitForWindow(TfrmDSNSelector::ClassName);
+                                     ASSERT_NE(h, nullptr);
+                                     EXPECT_TRUE(ComboItems(h, S::idDSN).empty());
+                                     EXPECT_EQ(ComboSelection(h, S::idDSN), -1);
+                                     SaveScreenshot(h, "dsn_selector_empty");
 
-    for (const bool byKey : {false, true}) {
-      SCOPED_TRACE(byKey ? "Enter" : "click");
-      if (byKey)
-        PressKey(h, S::idDSN, VK_RETURN);
-      else
-        Click(h, S::idConfirm);
-      const HWND box = WaitForWindow(L"#32770");
-      ASSERT_NE(box, nullptr);
-      EXPECT_EQ(GetWindow(box, GW_OWNER), h);
-      EXPECT_EQ(ControlText(box, 0xFFFF), "Selecione um DSN para continuar");
-      EXPECT_EQ(GetDlgItem(box, IDCANCEL), nullptr);  // a single OK button
-      if (!byKey) SaveScreenshot(box, "dsn_selector_required");
-      PostMessageW(box, WM_COMMAND, IDOK, 0);
-      EXPECT_TRUE(WaitFor([&] { return !IsWindow(box); }));
-      EXPECT_TRUE(IsWindowVisible(h));  // the selector stays open
-    }
-    Click(h, S::idCancel);
-  });
+                                     for (const bool byKey : {false, true}) {
+                                       SCOPED_TRACE(byKey ? "Enter" : "click");
+                                       if (byKey)
+                                         PressKey(h, S::idDSN, VK_RETURN);
+                                       else
+                                         Click(h, S::idConfirm);
+                                       const HWND box = WaitForWindow(L"#32770");
+                                       ASSERT_NE(box, nullptr);
+                                       EXPECT_EQ(GetWindow(box, GW_OWNER), h);
+                                       EXPECT_EQ(ControlText(box, 0xFFFF), "Selecione um DSN para continuar");
+                                       EXPECT_EQ(GetDlgItem(box, IDCANCEL), nullptr);  // a single OK button
+                                       if (!byKey) SaveScreenshot(box, "dsn_selector_required");
+                                       PostMessageW(box, WM_COMMAND, IDOK, 0);
+                                       EXPECT_TRUE(WaitFor([&] { return !IsWindow(box); }));
+                                       EXPECT_TRUE(IsWindowVisible(h));  // the selector stays open
+                                     }
+                                     Click(h, S::idCancel);
+                                   });
   EXPECT_EQ(result, Presentation::Views::mrCancel);
   EXPECT_EQ(form.SelectedDSN(), "");
 }

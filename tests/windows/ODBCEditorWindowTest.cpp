@@ -35,7 +35,9 @@ int FocusedId(HWND AForm) {
   return info.hwndFocus == nullptr ? 0 : GetDlgCtrlID(info.hwndFocus);
 }
 
-COLORREF Colour(uint32_t AArgb) { return Presentation::Views::ToColorRef(AArgb); }
+COLORREF Colour(uint32_t AArgb) {
+  return Presentation::Views::ToColorRef(AArgb);
+}
 
 int IndexOf(const std::vector<std::string>& AItems, const std::string& AItem) {
   for (size_t i = 0; i < AItems.size(); ++i)
@@ -51,7 +53,9 @@ COLORREF StatusAfter(const TfrmODBCEditor& AForm, const std::string& AText) {
   return AForm.TextColourOf(E::idStatus);
 }
 
-HWND ShownForm() { return WaitForWindow(TfrmODBCEditor::ClassName); }
+HWND ShownForm() {
+  return WaitForWindow(TfrmODBCEditor::ClassName);
+}
 
 // The editor's machine: two drivers, one with "SQL Server" in its name.
 struct TEditorMachine {
@@ -71,82 +75,84 @@ TEST(ODBCEditorWindow, ANewEditorShowsItsDefaultsAndCreatesTheTrimmedDataSource)
   TfrmODBCEditor form;
   form.SetEditMode(false, "");
 
-  const int result = RunWithDriver([&] { return form.ShowModal(); }, [&] {
-    const HWND h = ShownForm();
-    ASSERT_EQ(h, form.Handle());
-    EXPECT_EQ(WindowCaption(h), "Criar Novo ODBC");
-    const struct {
-      int Label, Field;
-      const char *LabelText, *Value, *Cue;
-    } rows[] = {
-        {E::idDSNNameLabel, E::idDSNName, "Nome do DSN:", "", "Nome do DSN"},
-        {E::idDescriptionLabel, E::idDescription, "Descrição:", "Criado pelo QuorvaneSoft Launcher", "Descrição"},
-        {E::idServerLabel, E::idServer, "Servidor:", "(local)", "Servidor (ex: localhost\\SQLEXPRESS)"},
-        {E::idUserLabel, E::idUser, "Usuário:", "", "Usuário"},
-        {E::idPasswordLabel, E::idPassword, "Senha:", "", "Senha"},
-        {E::idDatabaseLabel, E::idDatabase, "Banco de Dados:", "", "Nome do banco de dados"},
-    };
-    for (const auto& row : rows) {
-      SCOPED_TRACE(row.LabelText);
-      EXPECT_EQ(ControlText(h, row.Label), row.LabelText);
-      EXPECT_EQ(ControlText(h, row.Field), row.Value);
-      EXPECT_EQ(CueBanner(h, row.Field), row.Cue);
-    }
-    EXPECT_EQ(ControlText(h, E::idDriverLabel), "Driver:");
-    EXPECT_EQ(ControlText(h, E::idCancel), "Cancelar");
-    EXPECT_EQ(ControlText(h, E::idTest), "Testar Conexão");
-    EXPECT_EQ(ControlText(h, E::idConfirm), "Salvar");
-    EXPECT_EQ(ControlText(h, E::idStatus), "");
-    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(h, E::idDSNName)));
-    // Whatever else the prefix has installed, the last driver naming SQL Server is offered.
-    const std::vector<std::string> drivers = ComboItems(h, E::idDriver);
-    IndexOf(drivers, kDriver);
-    IndexOf(drivers, kSqlServerDriver);
-    const int preselected = ComboSelection(h, E::idDriver);
-    EXPECT_EQ(preselected, Presentation::ViewModels::PreselectedDriverIndex(drivers));
-    ASSERT_GE(preselected, 0);
-    EXPECT_NE(drivers[preselected].find("SQL Server"), std::string::npos);
-    // The keyboard starts at the driver list.
-    EXPECT_TRUE(WaitFor([&] { return FocusedId(h) == E::idDriver; }));
-    SaveScreenshot(h, "odbc_editor_new");
+  const int result = RunWithDriver(
+      [&] { return form.ShowModal(); },
+      [&] {
+        const HWND h = ShownForm();
+        ASSERT_EQ(h, form.Handle());
+        EXPECT_EQ(WindowCaption(h), "Criar Novo ODBC");
+        const struct {
+          int Label, Field;
+          const char *LabelText, *Value, *Cue;
+        } rows[] = {
+            {E::idDSNNameLabel, E::idDSNName, "Nome do DSN:", "", "Nome do DSN"},
+            {E::idDescriptionLabel, E::idDescription, "Descrição:", "Criado pelo QuorvaneSoft Launcher", "Descrição"},
+            {E::idServerLabel, E::idServer, "Servidor:", "(local)", "Servidor (ex: localhost\\SQLEXPRESS)"},
+            {E::idUserLabel, E::idUser, "Usuário:", "", "Usuário"},
+            {E::idPasswordLabel, E::idPassword, "Senha:", "", "Senha"},
+            {E::idDatabaseLabel, E::idDatabase, "Banco de Dados:", "", "Nome do banco de dados"},
+        };
+        for (const auto& row : rows) {
+          SCOPED_TRACE(row.LabelText);
+          EXPECT_EQ(ControlText(h, row.Label), row.LabelText);
+          EXPECT_EQ(ControlText(h, row.Field), row.Value);
+          EXPECT_EQ(CueBanner(h, row.Field), row.Cue);
+        }
+        EXPECT_EQ(ControlText(h, E::idDriverLabel), "Driver:");
+        EXPECT_EQ(ControlText(h, E::idCancel), "Cancelar");
+        EXPECT_EQ(ControlText(h, E::idTest), "Testar Conexão");
+        EXPECT_EQ(ControlText(h, E::idConfirm), "Salvar");
+        EXPECT_EQ(ControlText(h, E::idStatus), "");
+        EXPECT_TRUE(IsWindowEnabled(GetDlgItem(h, E::idDSNName)));
+        // Whatever else the prefix has installed, the last driver naming SQL Server is offered.
+        const std::vector<std::string> drivers = ComboItems(h, E::idDriver);
+        IndexOf(drivers, kDriver);
+        IndexOf(drivers, kSqlServerDriver);
+        const int preselected = ComboSelection(h, E::idDriver);
+        EXPECT_EQ(preselected, Presentation::ViewModels::PreselectedDriverIndex(drivers));
+        ASSERT_GE(preselected, 0);
+        EXPECT_NE(drivers[preselected].find("SQL Server"), std::string::npos);
+        // The keyboard starts at the driver list.
+        EXPECT_TRUE(WaitFor([&] { return FocusedId(h) == E::idDriver; }));
+        SaveScreenshot(h, "odbc_editor_new");
 
-    // The checks come one at a time, in order, each with the focus where the fault is.
-    Click(h, E::idConfirm);
-    EXPECT_EQ(StatusAfter(form, "Nome do DSN é obrigatório"), Colour(App::Constants::ColorError));
-    EXPECT_TRUE(WaitFor([&] { return FocusedId(h) == E::idDSNName; }));
-    SaveScreenshot(h, "odbc_editor_name_required");
+        // The checks come one at a time, in order, each with the focus where the fault is.
+        Click(h, E::idConfirm);
+        EXPECT_EQ(StatusAfter(form, "Nome do DSN é obrigatório"), Colour(App::Constants::ColorError));
+        EXPECT_TRUE(WaitFor([&] { return FocusedId(h) == E::idDSNName; }));
+        SaveScreenshot(h, "odbc_editor_name_required");
 
-    TypeText(h, E::idDSNName, "  QLTeste_Editor \t");
-    TypeText(h, E::idServer, "   ");
-    PressKey(h, E::idDSNName, VK_RETURN);  // Enter confirms
-    EXPECT_EQ(StatusAfter(form, "Servidor é obrigatório"), Colour(App::Constants::ColorError));
-    EXPECT_TRUE(WaitFor([&] { return FocusedId(h) == E::idServer; }));
+        TypeText(h, E::idDSNName, "  QLTeste_Editor \t");
+        TypeText(h, E::idServer, "   ");
+        PressKey(h, E::idDSNName, VK_RETURN);  // Enter confirms
+        EXPECT_EQ(StatusAfter(form, "Servidor é obrigatório"), Colour(App::Constants::ColorError));
+        EXPECT_TRUE(WaitFor([&] { return FocusedId(h) == E::idServer; }));
 
-    TypeText(h, E::idServer, "127.0.0.1");
-    Click(h, E::idConfirm);
-    StatusAfter(form, "Banco de dados é obrigatório");
-    EXPECT_TRUE(WaitFor([&] { return FocusedId(h) == E::idDatabase; }));
+        TypeText(h, E::idServer, "127.0.0.1");
+        Click(h, E::idConfirm);
+        StatusAfter(form, "Banco de dados é obrigatório");
+        EXPECT_TRUE(WaitFor([&] { return FocusedId(h) == E::idDatabase; }));
 
-    TypeText(h, E::idDatabase, "Vendas");
-    ChooseItem(h, E::idDriver, -1);
-    Click(h, E::idConfirm);
-    StatusAfter(form, "Selecione um driver");
-    EXPECT_TRUE(WaitFor([&] { return FocusedId(h) == E::idDriver; }));
+        TypeText(h, E::idDatabase, "Vendas");
+        ChooseItem(h, E::idDriver, -1);
+        Click(h, E::idConfirm);
+        StatusAfter(form, "Selecione um driver");
+        EXPECT_TRUE(WaitFor([&] { return FocusedId(h) == E::idDriver; }));
 
-    ChooseItem(h, E::idDriver, IndexOf(drivers, kDriver));
-    TypeText(h, E::idDescription, " Filial Centro ");
-    TypeText(h, E::idUser, " sa ");
-    TypeText(h, E::idPassword, "segredo");
-    Click(h, E::idConfirm);
-    EXPECT_EQ(StatusAfter(form, "ODBC \"QLTeste_Editor\" criado com sucesso!"),
-              Colour(App::Constants::ColorSuccess));
-    // The success stays on screen for a moment, and what the user does
-    // meanwhile cannot turn the created data source into a Cancel.
-    EXPECT_TRUE(IsWindowVisible(h));
-    SaveScreenshot(h, "odbc_editor_created");
-    Click(h, E::idCancel);
-    CloseBox(h);
-  });
+        ChooseItem(h, E::idDriver, IndexOf(drivers, kDriver));
+        TypeText(h, E::idDescription, " Filial Centro ");
+        TypeText(h, E::idUser, " sa ");
+        TypeText(h, E::idPassword, "segredo");
+        Click(h, E::idConfirm);
+        EXPECT_EQ(StatusAfter(form, "ODBC \"QLTeste_Editor\" criado com sucesso!"),
+                  Colour(App::Constants::ColorSuccess));
+        // The success stays on screen for a moment, and what the user does
+        // meanwhile cannot turn the created data source into a Cancel.
+        EXPECT_TRUE(IsWindowVisible(h));
+        SaveScreenshot(h, "odbc_editor_created");
+        Click(h, E::idCancel);
+        CloseBox(h);
+      });
 
   EXPECT_EQ(result, Presentation::Views::mrOk);
   EXPECT_EQ(form.GetDSNName(), "QLTeste_Editor");
@@ -178,17 +184,18 @@ TEST(ODBCEditorWindow, CancelEscapeAndTheCloseBoxWriteNothing) {
   for (const auto& way : ways) {
     SCOPED_TRACE(way.Name);
     form.SetEditMode(false, "");
-    const int result = RunWithDriver([&] { return form.ShowModal(); }, [&] {
-      const HWND h = ShownForm();
-      ASSERT_NE(h, nullptr);
-      // Each showing starts from the defaults again.
-      EXPECT_EQ(ControlText(h, E::idDSNName), "");
-      EXPECT_EQ(ControlText(h, E::idStatus), "");
-      TypeText(h, E::idDSNName, "QLTeste_Cancelado");
-      Click(h, E::idConfirm);  // an incomplete confirmation leaves the window open
-      StatusAfter(form, "Banco de dados é obrigatório");
-      way.Leave(h);
-    });
+    const int result = RunWithDriver([&] { return form.ShowModal(); },
+                                     [&] {
+                                       const HWND h = ShownForm();
+                                       ASSERT_NE(h, nullptr);
+                                       // Each showing starts from the defaults again.
+                                       EXPECT_EQ(ControlText(h, E::idDSNName), "");
+                                       EXPECT_EQ(ControlText(h, E::idStatus), "");
+                                       TypeText(h, E::idDSNName, "QLTeste_Cancelado");
+                                       Click(h, E::idConfirm);  // an incomplete confirmation leaves the window open
+                                       StatusAfter(form, "Banco de dados é obrigatório");
+                                       way.Leave(h);
+                                     });
     EXPECT_EQ(result, Presentation::Views::mrCancel);
     EXPECT_FALSE(RegKeyPresent(HKEY_CURRENT_USER, kOdbcIni + "QLTeste_Cancelado"));
   }
@@ -199,15 +206,16 @@ TEST(ODBCEditorWindow, AnExistingNameIsConfirmedWithoutBeingChanged) {
   machine.Registry.AddDataSource(HKEY_LOCAL_MACHINE, "QLTeste_Sistema", kDriver, "srv-sistema", "Estoque");
   machine.Registry.WillWrite(HKEY_CURRENT_USER, "QLTeste_Sistema");
   TfrmODBCEditor form;
-  const int result = RunWithDriver([&] { return form.ShowModal(); }, [&] {
-    const HWND h = ShownForm();
-    ASSERT_NE(h, nullptr);
-    TypeText(h, E::idDSNName, "QLTeste_Sistema");
-    TypeText(h, E::idServer, "outro");
-    TypeText(h, E::idDatabase, "Outro");
-    Click(h, E::idConfirm);
-    StatusAfter(form, "ODBC \"QLTeste_Sistema\" criado com sucesso!");
-  });
+  const int result = RunWithDriver([&] { return form.ShowModal(); },
+                                   [&] {
+                                     const HWND h = ShownForm();
+                                     ASSERT_NE(h, nullptr);
+                                     TypeText(h, E::idDSNName, "QLTeste_Sistema");
+                                     TypeText(h, E::idServer, "outro");
+                                     TypeText(h, E::idDatabase, "Outro");
+                                     Click(h, E::idConfirm);
+                                     StatusAfter(form, "ODBC \"QLTeste_Sistema\" criado com sucesso!");
+                                   });
   EXPECT_EQ(result, Presentation::Views::mrOk);
   EXPECT_EQ(RegGetText(HKEY_LOCAL_MACHINE, kOdbcIni + "QLTeste_Sistema", "Server"), "srv-sistema");
   EXPECT_EQ(RegGetText(HKEY_LOCAL_MACHINE, kOdbcIni + "QLTeste_Sistema", "Database"), "Estoque");
@@ -219,26 +227,28 @@ TEST(ODBCEditorWindow, EditModeLoadsTheStoredValuesAndWritesTheChangesBack) {
   machine.Registry.AddDataSource(HKEY_CURRENT_USER, "QLTeste_Editar", kDriver, "srv-antigo", "Antigo", "Loja antiga");
   TfrmODBCEditor form;
   form.SetEditMode(true, "QLTeste_Editar");
-  const int result = RunWithDriver([&] { return form.ShowModal(); }, [&] {
-    const HWND h = ShownForm();
-    ASSERT_NE(h, nullptr);
-    EXPECT_EQ(WindowCaption(h), "Editar ODBC");
-    EXPECT_EQ(ControlText(h, E::idDSNName), "QLTeste_Editar");
-    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(h, E::idDSNName)));
-    const std::vector<std::string> drivers = ComboItems(h, E::idDriver);
-    EXPECT_EQ(ComboSelection(h, E::idDriver), IndexOf(drivers, kDriver));  // the stored one, not the preselection
-    EXPECT_EQ(ControlText(h, E::idServer), "srv-antigo");
-    EXPECT_EQ(ControlText(h, E::idDatabase), "Antigo");
-    EXPECT_EQ(ControlText(h, E::idDescription), "Loja antiga");
-    SaveScreenshot(h, "odbc_editor_edit");
+  const int result = RunWithDriver([&] { return form.ShowModal(); },
+                                   [&] {
+                                     const HWND h = ShownForm();
+                                     ASSERT_NE(h, nullptr);
+                                     EXPECT_EQ(WindowCaption(h), "Editar ODBC");
+                                     EXPECT_EQ(ControlText(h, E::idDSNName), "QLTeste_Editar");
+                                     EXPECT_FALSE(IsWindowEnabled(GetDlgItem(h, E::idDSNName)));
+                                     const std::vector<std::string> drivers = ComboItems(h, E::idDriver);
+                                     EXPECT_EQ(ComboSelection(h, E::idDriver),
+                                               IndexOf(drivers, kDriver));  // the stored one, not the preselection
+                                     EXPECT_EQ(ControlText(h, E::idServer), "srv-antigo");
+                                     EXPECT_EQ(ControlText(h, E::idDatabase), "Antigo");
+                                     EXPECT_EQ(ControlText(h, E::idDescription), "Loja antiga");
+                                     SaveScreenshot(h, "odbc_editor_edit");
 
-    ChooseItem(h, E::idDriver, IndexOf(drivers, kSqlServerDriver));
-    TypeText(h, E::idServer, " srv-novo ");
-    Click(h, E::idConfirm);
-    EXPECT_EQ(StatusAfter(form, "ODBC \"QLTeste_Editar\" atualizado com sucesso!"),
-              Colour(App::Constants::ColorSuccess));
-    SaveScreenshot(h, "odbc_editor_updated");
-  });
+                                     ChooseItem(h, E::idDriver, IndexOf(drivers, kSqlServerDriver));
+                                     TypeText(h, E::idServer, " srv-novo ");
+                                     Click(h, E::idConfirm);
+                                     EXPECT_EQ(StatusAfter(form, "ODBC \"QLTeste_Editar\" atualizado com sucesso!"),
+                                               Colour(App::Constants::ColorSuccess));
+                                     SaveScreenshot(h, "odbc_editor_updated");
+                                   });
   EXPECT_EQ(result, Presentation::Views::mrOk);
   const std::string key = kOdbcIni + "QLTeste_Editar";
   EXPECT_EQ(RegGetText(HKEY_CURRENT_USER, kDataSources, "QLTeste_Editar"), kSqlServerDriver);
@@ -256,17 +266,19 @@ TEST(ODBCEditorWindow, EditModeLoadsTheStoredValuesAndWritesTheChangesBack) {
 
   // A data source removed meanwhile is reported, not created again.
   form.SetEditMode(true, "QLTeste_Removido");
-  const int missing = RunWithDriver([&] { return form.ShowModal(); }, [&] {
-    const HWND h = ShownForm();
-    ASSERT_NE(h, nullptr);
-    ChooseItem(h, E::idDriver, IndexOf(ComboItems(h, E::idDriver), kDriver));
-    TypeText(h, E::idDatabase, "Vendas");
-    Click(h, E::idConfirm);
-    EXPECT_EQ(StatusAfter(form, "Erro ao atualizar ODBC. Verifique se ainda existe ou execute como admin."),
-              Colour(App::Constants::ColorError));
-    SaveScreenshot(h, "odbc_editor_update_error");
-    PressKey(h, E::idDatabase, VK_ESCAPE);
-  });
+  const int missing = RunWithDriver(
+      [&] { return form.ShowModal(); },
+      [&] {
+        const HWND h = ShownForm();
+        ASSERT_NE(h, nullptr);
+        ChooseItem(h, E::idDriver, IndexOf(ComboItems(h, E::idDriver), kDriver));
+        TypeText(h, E::idDatabase, "Vendas");
+        Click(h, E::idConfirm);
+        EXPECT_EQ(StatusAfter(form, "Erro ao atualizar ODBC. Verifique se ainda existe ou execute como admin."),
+                  Colour(App::Constants::ColorError));
+        SaveScreenshot(h, "odbc_editor_update_error");
+        PressKey(h, E::idDatabase, VK_ESCAPE);
+      });
   EXPECT_EQ(missing, Presentation::Views::mrCancel);
   EXPECT_FALSE(RegKeyPresent(HKEY_CURRENT_USER, kOdbcIni + "QLTeste_Removido"));
 }
@@ -314,41 +326,43 @@ TEST(ODBCEditorWindow, TheConnectionTestReachesTheServerThroughTheChosenDriver) 
   const HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROC, &TraceStatus, nullptr, GetCurrentThreadId());
   ASSERT_NE(hook, nullptr);
 
-  const int result = RunWithDriver([&] { return form.ShowModal(); }, [&] {
-    const HWND h = ShownForm();
-    ASSERT_NE(h, nullptr);
-    ChooseItem(h, E::idDriver, IndexOf(ComboItems(h, E::idDriver), kPostgres));
-    TypeText(h, E::idDSNName, "QLTeste_Conexao");
-    TypeText(h, E::idServer, "127.0.0.1");
-    TypeText(h, E::idDatabase, DatabasePeerValue("pg.database"));
-    TypeText(h, E::idUser, DatabasePeerValue("pg.user"));
-    TypeText(h, E::idPassword, DatabasePeerValue("pg.password"));
-    Click(h, E::idTest);
-    EXPECT_EQ(StatusAfter(form, "Conexão testada com sucesso!"), Colour(App::Constants::ColorSuccess));
-    SaveScreenshot(h, "odbc_editor_test_ok");
+  const int result = RunWithDriver(
+      [&] { return form.ShowModal(); },
+      [&] {
+        const HWND h = ShownForm();
+        ASSERT_NE(h, nullptr);
+        ChooseItem(h, E::idDriver, IndexOf(ComboItems(h, E::idDriver), kPostgres));
+        TypeText(h, E::idDSNName, "QLTeste_Conexao");
+        TypeText(h, E::idServer, "127.0.0.1");
+        TypeText(h, E::idDatabase, DatabasePeerValue("pg.database"));
+        TypeText(h, E::idUser, DatabasePeerValue("pg.user"));
+        TypeText(h, E::idPassword, DatabasePeerValue("pg.password"));
+        Click(h, E::idTest);
+        EXPECT_EQ(StatusAfter(form, "Conexão testada com sucesso!"), Colour(App::Constants::ColorSuccess));
+        SaveScreenshot(h, "odbc_editor_test_ok");
 
-    const struct {
-      const char* Name;
-      int Field;
-      std::string Value;
-    } failures[] = {
-        {"wrong password", E::idPassword, "errada"},
-        {"no such database", E::idDatabase, "ql_nao_existe"},
-        // Without a login a direct test fails before any connection attempt.
-        {"no login", E::idUser, ""},
-    };
-    for (const auto& failure : failures) {
-      SCOPED_TRACE(failure.Name);
-      TypeText(h, failure.Field, failure.Value);
-      // The same failure text each time: the progress paint tells this test's run apart.
-      const int before = trace.Progress;
-      Click(h, E::idTest);
-      EXPECT_TRUE(WaitFor([&] { return trace.Progress > before; }));
-      EXPECT_EQ(StatusAfter(form, "Falha na conexão. Verifique os dados."), Colour(App::Constants::ColorError));
-    }
-    SaveScreenshot(h, "odbc_editor_test_failed");
-    Click(h, E::idCancel);
-  });
+        const struct {
+          const char* Name;
+          int Field;
+          std::string Value;
+        } failures[] = {
+            {"wrong password", E::idPassword, "errada"},
+            {"no such database", E::idDatabase, "ql_nao_existe"},
+            // Without a login a direct test fails before any connection attempt.
+            {"no login", E::idUser, ""},
+        };
+        for (const auto& failure : failures) {
+          SCOPED_TRACE(failure.Name);
+          TypeText(h, failure.Field, failure.Value);
+          // The same failure text each time: the progress paint tells this test's run apart.
+          const int before = trace.Progress;
+          Click(h, E::idTest);
+          EXPECT_TRUE(WaitFor([&] { return trace.Progress > before; }));
+          EXPECT_EQ(StatusAfter(form, "Falha na conexão. Verifique os dados."), Colour(App::Constants::ColorError));
+        }
+        SaveScreenshot(h, "odbc_editor_test_failed");
+        Click(h, E::idCancel);
+      });
   UnhookWindowsHookEx(hook);
   gTrace = nullptr;
 

@@ -8,7 +8,9 @@ using Core::ValueObjects::TConnectionConfig;
 using Core::ValueObjects::TConnectionType;
 using Core::ValueObjects::TDSNConfig;
 
-std::string Trimmed(std::string_view AText) { return std::string(Core::Text::Trim(AText)); }
+std::string Trimmed(std::string_view AText) {
+  return std::string(Core::Text::Trim(AText));
+}
 
 TODBCEditorCheck ValidateODBCEditorInput(const TODBCEditorFields& AFields) {
   if (Trimmed(AFields.DSNName).empty()) return {"DSNNameRequired", TODBCEditorControl::DSNName};
@@ -57,8 +59,12 @@ TConnectionConfig BuildTestConnectionConfig(const TODBCEditorFields& AFields) {
   return config;
 }
 
-const char* SaveSuccessKey(bool AEditMode) { return AEditMode ? "ODBCUpdateSuccess" : "ODBCCreateSuccess"; }
+const char* SaveSuccessKey(bool AEditMode) {
+  return AEditMode ? "ODBCUpdateSuccess" : "ODBCCreateSuccess";
+}
 
-const char* SaveErrorKey(bool AEditMode) { return AEditMode ? "ODBCUpdateError" : "ODBCCreateError"; }
+const char* SaveErrorKey(bool AEditMode) {
+  return AEditMode ? "ODBCUpdateError" : "ODBCCreateError";
+}
 
 }  // namespace Presentation::ViewModels

@@ -28,7 +28,9 @@ constexpr uint32_t kTealLight = 0x63D6B8;
 constexpr uint32_t kGreen = 0x76CC35;
 constexpr uint32_t kAliceBlue = 0xF0F8FF;
 
-std::string Tr(const std::string& AKey) { return Bootstrap::TServiceLocator::GetTranslator()->Translate(AKey); }
+std::string Tr(const std::string& AKey) {
+  return Bootstrap::TServiceLocator::GetTranslator()->Translate(AKey);
+}
 
 // Signed distance to an axis-aligned ellipse, first-order: exact enough for
 // the one-pixel anti-aliased edge.
@@ -64,37 +66,39 @@ void PaintDataSourcePicture(TPixelSurface& ASurface, double AScale, uint32_t AWi
   const double top = 32 * s;
   const double bottom = 98 * s;
   const double seams[] = {bottom, 76 * s, 54 * s, top};
-  ASurface.FillShape(all, [&](double AX, double AY) { return CircleDistance(AX, AY, cx, 64 * s, 62 * s); }, kTeal,
-                     0.10);
+  ASurface.FillShape(
+      all, [&](double AX, double AY) { return CircleDistance(AX, AY, cx, 64 * s, 62 * s); }, kTeal, 0.10);
   // Bottom disc first; each disc above covers the top of the one below but
   // its darker rim, which leaves the seam.
   for (int i = 0; i + 1 < 4; ++i) {
     const double lower = seams[i];
     const double upper = seams[i + 1];
     if (i > 0)
-      ASurface.FillShape(all, [&](double AX, double AY) { return EllipseDistance(AX, AY, cx, lower, rx, ry) - 2 * s; },
-                         kTealDark);
+      ASurface.FillShape(
+          all, [&](double AX, double AY) { return EllipseDistance(AX, AY, cx, lower, rx, ry) - 2 * s; }, kTealDark);
     ASurface.FillShape(
         all,
         [&](double AX, double AY) {
-          const double body =
-              RoundedBoxDistance(AX, AY, cx, (upper + lower) / 2, rx, (lower - upper) / 2, 0);
+          const double body = RoundedBoxDistance(AX, AY, cx, (upper + lower) / 2, rx, (lower - upper) / 2, 0);
           return std::min(body, EllipseDistance(AX, AY, cx, lower, rx, ry));
         },
         kTeal);
   }
-  ASurface.FillShape(all, [&](double AX, double AY) { return EllipseDistance(AX, AY, cx, top, rx, ry); }, kTealLight);
-  ASurface.FillShape(all, [&](double AX, double AY) { return EllipseDistance(AX, AY, cx, top, rx * 0.62, ry * 0.55); },
-                     kTeal, 0.35);
+  ASurface.FillShape(
+      all, [&](double AX, double AY) { return EllipseDistance(AX, AY, cx, top, rx, ry); }, kTealLight);
+  ASurface.FillShape(
+      all, [&](double AX, double AY) { return EllipseDistance(AX, AY, cx, top, rx * 0.62, ry * 0.55); }, kTeal, 0.35);
   // A sheen down the left of the drum.
   ASurface.FillShape(
-      all, [&](double AX, double AY) { return SegmentDistance(AX, AY, cx - rx + 9 * s, 46 * s, cx - rx + 9 * s, 100 * s, 3 * s); },
+      all,
+      [&](double AX, double AY) {
+        return SegmentDistance(AX, AY, cx - rx + 9 * s, 46 * s, cx - rx + 9 * s, 100 * s, 3 * s);
+      },
       kAliceBlue, 0.22);
 
   // Cable and plug.
-  ASurface.FillShape(all,
-                     [&](double AX, double AY) { return SegmentDistance(AX, AY, cx, bottom + ry, cx, 124 * s, 3 * s); },
-                     kGreen);
+  ASurface.FillShape(
+      all, [&](double AX, double AY) { return SegmentDistance(AX, AY, cx, bottom + ry, cx, 124 * s, 3 * s); }, kGreen);
   ASurface.FillShape(
       all, [&](double AX, double AY) { return RoundedBoxDistance(AX, AY, cx, 133 * s, 17 * s, 10 * s, 4 * s); },
       kGreen);
@@ -110,8 +114,8 @@ void PaintDataSourcePicture(TPixelSurface& ASurface, double AScale, uint32_t AWi
 }  // namespace
 
 TfrmDSNSelector::TfrmDSNSelector(HWND AOwner) {
-  CreateForm(ClassName, Tr("SelectDSNTitle"), WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN,
-             WS_EX_DLGMODALFRAME, AOwner, kClientWidth, kClientHeight);
+  CreateForm(ClassName, Tr("SelectDSNTitle"), WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN, WS_EX_DLGMODALFRAME,
+             AOwner, kClientWidth, kClientHeight);
   AddLabel(idPrompt, "");
   AddCombo(idDSN);
   AddButton(idCancel, "");
@@ -162,7 +166,9 @@ void TfrmDSNSelector::btnConfirmClick() {
   SetModalResult(mrOk);
 }
 
-void TfrmDSNSelector::btnCancelClick() { SetModalResult(mrCancel); }
+void TfrmDSNSelector::btnCancelClick() {
+  SetModalResult(mrCancel);
+}
 
 void TfrmDSNSelector::OnCommand(int AId, int ANotification) {
   if (ANotification != BN_CLICKED) return;

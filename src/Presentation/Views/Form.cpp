@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "Infrastructure/Platform/Win32/WinText.h"
+#include "Presentation/Views/SplashArtwork.h"
 
 namespace Presentation::Views {
 
@@ -69,7 +70,6 @@ void TForm::CreateForm(const wchar_t* AClassName, const std::string& ACaption, D
   windowClass.lpfnWndProc = &TForm::WindowProc;
   windowClass.hInstance = instance;
   windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  windowClass.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(1));
   windowClass.lpszClassName = AClassName;
   RegisterClassExW(&windowClass);  // fails harmlessly when registered before
 
@@ -79,6 +79,11 @@ void TForm::CreateForm(const wchar_t* AClassName, const std::string& ACaption, D
                                 CW_USEDEFAULT, CW_USEDEFAULT, 0, 0, AOwner, nullptr, instance, this);
   if (handle == nullptr) throw std::runtime_error("Não foi possível criar a janela");
   FDpi = WindowDpi(FHandle);
+  // The product's mark in the title bar and the task bar, made once per process.
+  static const HICON bigIcon = CreateProductIcon(GetSystemMetrics(SM_CXICON));
+  static const HICON smallIcon = CreateProductIcon(GetSystemMetrics(SM_CXSMICON));
+  SendMessageW(FHandle, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon));
+  SendMessageW(FHandle, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon));
 
   RECT frame{0, 0, Scale(AClientWidth), Scale(AClientHeight)};
   AdjustWindowRectEx(&frame, AStyle, FALSE, AExStyle);

@@ -26,19 +26,21 @@ std::shared_ptr<Application::UseCases::IConfigureDatabaseUseCase> NewUseCase() {
                                                    Bootstrap::TServiceLocator::GetTranslator());
 }
 
-std::string Tr(const std::string& AKey) { return Bootstrap::TServiceLocator::GetTranslator()->Translate(AKey); }
+std::string Tr(const std::string& AKey) {
+  return Bootstrap::TServiceLocator::GetTranslator()->Translate(AKey);
+}
 
 }  // namespace
 
 TfrmODBCEditor::TfrmODBCEditor(HWND AOwner) {
-  CreateForm(ClassName, Tr("CreateNewODBC"), WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN,
-             WS_EX_DLGMODALFRAME, AOwner, kClientWidth, kClientHeight);
+  CreateForm(ClassName, Tr("CreateNewODBC"), WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN, WS_EX_DLGMODALFRAME,
+             AOwner, kClientWidth, kClientHeight);
   // Creation order is the keyboard order: driver, name, description, server,
   // login, password, database, then the buttons left to right.
-  const std::pair<int, int> rows[] = {{idDriverLabel, idDriver},           {idDSNNameLabel, idDSNName},
-                                      {idDescriptionLabel, idDescription}, {idServerLabel, idServer},
-                                      {idUserLabel, idUser},               {idPasswordLabel, idPassword},
-                                      {idDatabaseLabel, idDatabase}};
+  const std::pair<int, int> rows[] = {
+      {idDriverLabel, idDriver},    {idDSNNameLabel, idDSNName}, {idDescriptionLabel, idDescription},
+      {idServerLabel, idServer},    {idUserLabel, idUser},       {idPasswordLabel, idPassword},
+      {idDatabaseLabel, idDatabase}};
   for (const auto& [label, field] : rows) {
     AddLabel(label, "");
     if (field == idDriver)
@@ -64,8 +66,8 @@ void TfrmODBCEditor::Layout() {
   constexpr int width = kClientWidth - 2 * kMargin;
   constexpr int top = 32;
   constexpr int pitch = 50;  // label 19, gap 1, field 24, gap 6
-  const int rows[][2] = {{idDriverLabel, idDriver}, {idDSNNameLabel, idDSNName}, {idDescriptionLabel, idDescription},
-                         {idServerLabel, idServer}, {idUserLabel, idUser},       {idPasswordLabel, idPassword},
+  const int rows[][2] = {{idDriverLabel, idDriver},    {idDSNNameLabel, idDSNName}, {idDescriptionLabel, idDescription},
+                         {idServerLabel, idServer},    {idUserLabel, idUser},       {idPasswordLabel, idPassword},
                          {idDatabaseLabel, idDatabase}};
   int y = top;
   for (const auto& row : rows) {
@@ -153,9 +155,15 @@ void TfrmODBCEditor::FormShow() {
   SetText(Handle(), Tr(FEditMode ? "EditODBC" : "CreateNewODBC"));
 }
 
-std::string TfrmODBCEditor::GetDSNName() const { return Trimmed(GetText(idDSNName)); }
-std::string TfrmODBCEditor::GetUser() const { return Trimmed(GetText(idUser)); }
-std::string TfrmODBCEditor::GetPassword() const { return Trimmed(GetText(idPassword)); }
+std::string TfrmODBCEditor::GetDSNName() const {
+  return Trimmed(GetText(idDSNName));
+}
+std::string TfrmODBCEditor::GetUser() const {
+  return Trimmed(GetText(idUser));
+}
+std::string TfrmODBCEditor::GetPassword() const {
+  return Trimmed(GetText(idPassword));
+}
 
 void TfrmODBCEditor::ShowStatus(const std::string& AText, uint32_t AArgb) {
   SetText(idStatus, AText);
@@ -168,10 +176,17 @@ bool TfrmODBCEditor::ValidateInput() {
   ShowStatus(Tr(check.MessageKey), App::Constants::ColorError);
   int focus = idDSNName;
   switch (check.Focus) {
-    case TODBCEditorControl::Server: focus = idServer; break;
-    case TODBCEditorControl::Database: focus = idDatabase; break;
-    case TODBCEditorControl::Driver: focus = idDriver; break;
-    default: break;
+    case TODBCEditorControl::Server:
+      focus = idServer;
+      break;
+    case TODBCEditorControl::Database:
+      focus = idDatabase;
+      break;
+    case TODBCEditorControl::Driver:
+      focus = idDriver;
+      break;
+    default:
+      break;
   }
   SetFocus(Control(focus));
   return false;
@@ -211,9 +226,9 @@ void TfrmODBCEditor::btnConfirmClick() {
     ShowStatus(Tr(SaveErrorKey(FEditMode)), App::Constants::ColorError);
     return;
   }
-  ShowStatus(Bootstrap::TServiceLocator::GetTranslator()->TranslateFormat(SaveSuccessKey(FEditMode),
-                                                                          {record.DSNName()}),
-             App::Constants::ColorSuccess);
+  ShowStatus(
+      Bootstrap::TServiceLocator::GetTranslator()->TranslateFormat(SaveSuccessKey(FEditMode), {record.DSNName()}),
+      App::Constants::ColorSuccess);
   // A timer rather than a sleep: the window keeps painting during the pause.
   // Input is ignored meanwhile, so the data source just written is never
   // answered with Cancel.
@@ -221,16 +236,25 @@ void TfrmODBCEditor::btnConfirmClick() {
   SetTimer(Handle(), kCloseTimer, kClosePauseMs, nullptr);
 }
 
-void TfrmODBCEditor::btnCancelClick() { SetModalResult(mrCancel); }
+void TfrmODBCEditor::btnCancelClick() {
+  SetModalResult(mrCancel);
+}
 
 void TfrmODBCEditor::OnCommand(int AId, int ANotification) {
   if (FClosing) return;
   if (ANotification != BN_CLICKED) return;
   switch (AId) {
-    case idTest: btnTestClick(); break;
-    case idConfirm: btnConfirmClick(); break;
-    case idCancel: btnCancelClick(); break;
-    default: break;
+    case idTest:
+      btnTestClick();
+      break;
+    case idConfirm:
+      btnConfirmClick();
+      break;
+    case idCancel:
+      btnCancelClick();
+      break;
+    default:
+      break;
   }
 }
 

@@ -14,7 +14,7 @@ namespace Presentation::Views {
 class TfrmODBCEditor : public TForm {
  public:
   enum TControlId : int {
-    idConfirm = IDOK,  // Enter
+    idConfirm = IDOK,     // Enter
     idCancel = IDCANCEL,  // Escape
     idDriverLabel = 1001,
     idDriver,
@@ -67,7 +67,7 @@ class TfrmODBCEditor : public TForm {
   bool FEditMode = false;
   std::string FOriginalDSNName;
   std::vector<std::string> FDrivers;  // as listed, in list order
-  bool FClosing = false;  // success shown, OK follows after the pause
+  bool FClosing = false;              // success shown, OK follows after the pause
 };
 
 extern std::unique_ptr<TfrmODBCEditor> frmODBCEditor;

@@ -24,12 +24,59 @@ uint32_t AddGlow(uint32_t ABase, double AX, double AY, double ACentreX, double A
   return MixColour(ABase, AColour, falloff * AStrength);
 }
 
+double MarkDistance(double AX, double AY, double ACentreX, double ACentreY, double ASize) {
+  return RoundedBoxDistance(AX, AY, ACentreX, ACentreY, ASize / 2, ASize / 2, ASize * 0.24);
+}
+
 RECT Box(double ALeft, double ATop, double ARight, double ABottom) {
   return RECT{static_cast<LONG>(std::floor(ALeft)), static_cast<LONG>(std::floor(ATop)),
               static_cast<LONG>(std::ceil(ARight)) + 1, static_cast<LONG>(std::ceil(ABottom)) + 1};
 }
 
 }  // namespace
+
+void PaintProductMark(TPixelSurface& ASurface, double ALeft, double ATop, double ASize, HFONT AFont) {
+  const double centreX = ALeft + ASize / 2, centreY = ATop + ASize / 2;
+  const RECT box = Box(ALeft, ATop, ALeft + ASize, ATop + ASize);
+  for (int band = 0; band < 8; ++band) {
+    // Diagonal bands, each clipped to the square, make the gradient from green to teal.
+    const double from = band * ASize / 4, to = from + ASize / 4;
+    ASurface.FillShape(
+        box,
+        [&](double AX, double AY) {
+          const double along = (AX - ALeft) + (AY - ATop);
+          return std::max(MarkDistance(AX, AY, centreX, centreY, ASize), std::max(from - along, along - to));
+        },
+        MixColour(kSplashGreen, kMarkTeal, band / 7.0));
+  }
+  ASurface.DrawText(L"Q", box, AFont, kWhite, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+}
+
+HICON CreateProductIcon(int ASize) {
+  TPixelSurface surface(ASize, ASize);
+  surface.Paint([](int, int) { return 0u; });
+  const HFONT font = CreateFontW(-ASize * 5 / 8, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                                 OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY,
+                                 DEFAULT_PITCH | FF_SWISS, L"Segoe UI");
+  PaintProductMark(surface, 0, 0, ASize, font);
+  DeleteObject(font);
+  GdiFlush();
+  // The square's coverage is the icon's opacity (straight alpha).
+  uint32_t* pixels = surface.Pixels();
+  for (int y = 0; y < ASize; ++y)
+    for (int x = 0; x < ASize; ++x) {
+      const double coverage =
+          std::clamp(0.5 - MarkDistance(x + 0.5, y + 0.5, ASize / 2.0, ASize / 2.0, ASize), 0.0, 1.0);
+      pixels[y * ASize + x] = (pixels[y * ASize + x] & 0xFFFFFF) | (static_cast<uint32_t>(coverage * 255) << 24);
+    }
+  ICONINFO info{};
+  info.fIcon = TRUE;
+  info.hbmColor = static_cast<HBITMAP>(GetCurrentObject(surface.Dc(), OBJ_BITMAP));
+  info.hbmMask = CreateBitmap(ASize, ASize, 1, 1, nullptr);
+  const HICON icon = CreateIconIndirect(&info);
+  DeleteObject(info.hbmMask);
+  return icon;
+}
 
 void PaintSplashBackground(TPixelSurface& ASurface, double AScale, HFONT AMarkFont, HFONT ATitleFont,
                            HFONT ASubtitleFont, const std::wstring& ASubtitle) {
@@ -44,24 +91,9 @@ void PaintSplashBackground(TPixelSurface& ASurface, double AScale, HFONT AMarkFo
     return colour;
   });
 
-  // The product's mark: a rounded square from green to teal with a "Q".
+  // The product's mark, then its name beside it.
   const double markLeft = 40 * AScale, markTop = 34 * AScale, markSize = 58 * AScale;
-  const double centreX = markLeft + markSize / 2, centreY = markTop + markSize / 2;
-  const RECT markBox = Box(markLeft, markTop, markLeft + markSize, markTop + markSize);
-  for (int band = 0; band < 8; ++band) {
-    // Diagonal bands, each clipped to the square, make the gradient.
-    const double from = band * markSize / 4, to = from + markSize / 4;
-    ASurface.FillShape(
-        markBox,
-        [&](double AX, double AY) {
-          const double along = (AX - markLeft) + (AY - markTop);
-          const double inBand = std::max(from - along, along - to);
-          return std::max(RoundedBoxDistance(AX, AY, centreX, centreY, markSize / 2, markSize / 2, 14 * AScale),
-                          inBand);
-        },
-        MixColour(kSplashGreen, kMarkTeal, band / 7.0));
-  }
-  ASurface.DrawText(L"Q", markBox, AMarkFont, kWhite, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+  PaintProductMark(ASurface, markLeft, markTop, markSize, AMarkFont);
 
   const LONG textLeft = static_cast<LONG>(markLeft + markSize + 16 * AScale);
   ASurface.DrawText(L"QuorvaneSoft",

@@ -17,6 +17,10 @@ inline constexpr uint32_t kSplashAliceBlue = 0xF0F8FF;
 // AScale: physical pixels per device-independent pixel.
 void PaintSplashBackground(TPixelSurface& ASurface, double AScale, HFONT AMarkFont, HFONT ATitleFont,
                            HFONT ASubtitleFont, const std::wstring& ASubtitle);
+// The product's mark: a rounded square from green to teal with a white "Q".
+void PaintProductMark(TPixelSurface& ASurface, double ALeft, double ATop, double ASize, HFONT AFont);
+// The mark as a window icon of ASize pixels; the caller destroys it.
+HICON CreateProductIcon(int ASize);
 // A red warning triangle with a white exclamation mark, fitted in ABox.
 void PaintWarningSign(TPixelSurface& ASurface, const RECT& ABox);
 // Twelve dots on a circle; the brightest is at APhase (0-11).

@@ -2,4 +2,6 @@
 // command line, in "<its own path>.started", then ends.
 #include "started_marker.h"
 
-int main() { return RecordStart(); }
+int main() {
+  return RecordStart();
+}

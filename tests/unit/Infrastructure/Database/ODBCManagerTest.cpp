@@ -222,7 +222,7 @@ TEST(ODBCManager, GetDSNConfigReadsTheUserHiveFirstAndKeepsDefaults) {
   EXPECT_TRUE(user.TrustedConnection());
   EXPECT_EQ(user.Description(), TDSNConfig::DefaultDescription);
   EXPECT_EQ(user.Driver(), "SQL Server");  // the list entry's name, not the key's library path
-  EXPECT_EQ(user.User(), "");               // LastUser is not read
+  EXPECT_EQ(user.User(), "");              // LastUser is not read
 
   EXPECT_EQ(machine.Manager.GetDSNConfig("Financeiro").Server(), "srv-Financeiro");
   EXPECT_EQ(machine.Manager.GetDSNConfig("Financeiro").Driver(), "ODBC Driver 17 for SQL Server");
@@ -299,8 +299,8 @@ TEST(ODBCManager, UpdateRefusesWhatItCannotRewrite) {
   TMachine machine;
   machine.Registry->Put(HKCU, kList, "SoNaLista", "SQL Server");  // an entry without a key
   const TDSNConfig cases[] = {
-      Config("Nenhum"), Config("SoNaLista"), Config("Loja", ""), Config(""), Config("ODBC Data Sources"),
-      Config("..\\..\\Run"),
+      Config("Nenhum"), Config("SoNaLista"),         Config("Loja", ""),
+      Config(""),       Config("ODBC Data Sources"), Config("..\\..\\Run"),
   };
   for (const TDSNConfig& config : cases) {
     SCOPED_TRACE(config.DSNName() + "/" + config.Driver());
