@@ -94,12 +94,12 @@ TEST(DSNSelectorWindow, ListsUserThenSystemDataSourcesAndConfirmsTheChoice) {
   } cases[] = {
       // Enter without touching the list: the first name (a user data source
       // when there is any).
-      {"Enter", [](HWND h, const std::vector<std::string>&) { PressKey(h, S::idDSN, VK_RETURN); }, -1},
+      {"Enter", [](HWND h, const std::vector<std::string>&) { PressKey(h, S::cmbDSN, VK_RETURN); }, -1},
       // The system copy of a name in both hives gives the same name.
       {"system copy, clicked",
        [](HWND h, const std::vector<std::string>& AItems) {
-         ChooseItem(h, S::idDSN, IndexOf(AItems, "QLTeste_Ambos", 1));
-         Click(h, S::idConfirm);
+         ChooseItem(h, S::cmbDSN, IndexOf(AItems, "QLTeste_Ambos", 1));
+         Click(h, S::btnConfirm);
        },
        1},
   };
@@ -113,14 +113,14 @@ TEST(DSNSelectorWindow, ListsUserThenSystemDataSourcesAndConfirmsTheChoice) {
           const HWND h = WaitForWindow(TfrmDSNSelector::ClassName);
           ASSERT_EQ(h, form.Handle());
           EXPECT_EQ(WindowCaption(h), "Selecione o DSN");
-          EXPECT_EQ(ControlText(h, S::idPrompt), "Selecione a fonte de dados ODBC que deseja utilizar:");
-          EXPECT_EQ(ControlText(h, S::idCancel), "Cancelar");
-          EXPECT_EQ(ControlText(h, S::idConfirm), "Confirmar");
-          items = ComboItems(h, S::idDSN);
+          EXPECT_EQ(ControlText(h, S::lblPrompt), "Selecione a fonte de dados ODBC que deseja utilizar:");
+          EXPECT_EQ(ControlText(h, S::btnCancel), "Cancelar");
+          EXPECT_EQ(ControlText(h, S::btnConfirm), "Confirmar");
+          items = ComboItems(h, S::cmbDSN);
           // Within a hive the registry decides the order (Wine sorts); user data sources come first.
           EXPECT_EQ(Ours(items),
                     (std::vector<std::string>{"QLTeste_Ambos", "QLTeste_Usuario", "QLTeste_Ambos", "QLTeste_Sistema"}));
-          EXPECT_EQ(ComboSelection(h, S::idDSN), 0);
+          EXPECT_EQ(ComboSelection(h, S::cmbDSN), 0);
           if (c.Index < 0) SaveScreenshot(h, "dsn_selector");
           c.Choose(h, items);
         });
@@ -136,8 +136,8 @@ TEST(DSNSelectorWindow, CancelEscapeAndTheCloseBoxLeaveNoChoice) {
     const char* Name;
     void (*Leave)(HWND);
   } ways[] = {
-      {"cancel button", [](HWND h) { Click(h, S::idCancel); }},
-      {"Escape", [](HWND h) { PressKey(h, S::idDSN, VK_ESCAPE); }},
+      {"cancel button", [](HWND h) { Click(h, S::btnCancel); }},
+      {"Escape", [](HWND h) { PressKey(h, S::cmbDSN, VK_ESCAPE); }},
       {"close box", [](HWND h) { CloseBox(h); }},
   };
   for (const auto& way : ways) {
@@ -147,7 +147,7 @@ TEST(DSNSelectorWindow, CancelEscapeAndTheCloseBoxLeaveNoChoice) {
                                      [&] {
                                        const HWND h = WaitForWindow(TfrmDSNSelector::ClassName);
                                        ASSERT_NE(h, nullptr);
-                                       ChooseItem(h, S::idDSN, IndexOf(ComboItems(h, S::idDSN), "QLTeste_Sistema"));
+                                       ChooseItem(h, S::cmbDSN, IndexOf(ComboItems(h, S::cmbDSN), "QLTeste_Sistema"));
                                        way.Leave(h);
                                      });
     EXPECT_EQ(result, Presentation::Views::mrCancel);
@@ -163,16 +163,16 @@ TEST(DSNSelectorWindow, WithoutDataSourcesOnlyCancellingCloses) {
                                    [&] {
                                      const HWND h = WaitForWindow(TfrmDSNSelector::ClassName);
                                      ASSERT_NE(h, nullptr);
-                                     EXPECT_TRUE(ComboItems(h, S::idDSN).empty());
-                                     EXPECT_EQ(ComboSelection(h, S::idDSN), -1);
+                                     EXPECT_TRUE(ComboItems(h, S::cmbDSN).empty());
+                                     EXPECT_EQ(ComboSelection(h, S::cmbDSN), -1);
                                      SaveScreenshot(h, "dsn_selector_empty");
 
                                      for (const bool byKey : {false, true}) {
                                        SCOPED_TRACE(byKey ? "Enter" : "click");
                                        if (byKey)
-                                         PressKey(h, S::idDSN, VK_RETURN);
+                                         PressKey(h, S::cmbDSN, VK_RETURN);
                                        else
-                                         Click(h, S::idConfirm);
+                                         Click(h, S::btnConfirm);
                                        const HWND box = WaitForWindow(L"#32770");
                                        ASSERT_NE(box, nullptr);
                                        EXPECT_EQ(GetWindow(box, GW_OWNER), h);
@@ -183,7 +183,7 @@ TEST(DSNSelectorWindow, WithoutDataSourcesOnlyCancellingCloses) {
                                        EXPECT_TRUE(WaitFor([&] { return !IsWindow(box); }));
                                        EXPECT_TRUE(IsWindowVisible(h));  // the selector stays open
                                      }
-                                     Click(h, S::idCancel);
+                                     Click(h, S::btnCancel);
                                    });
   EXPECT_EQ(result, Presentation::Views::mrCancel);
   EXPECT_EQ(form.SelectedDSN(), "");

@@ -44,25 +44,25 @@ struct TControlRow {
   bool Direct;
 };
 const TControlRow kControls[] = {
-    {Id::idConnectionTypeLabel, true, true},
-    {Id::idConnectionType, true, true},
-    {Id::idODBCLabel, true, false},
-    {Id::idODBC, true, false},
-    {Id::idCreateODBC, true, false},
-    {Id::idDriverLabel, false, true},
-    {Id::idDriver, false, true},
-    {Id::idServerLabel, false, true},
-    {Id::idServer, false, true},
-    {Id::idUserLabel, true, true},
-    {Id::idUser, true, true},
-    {Id::idPasswordLabel, true, true},
-    {Id::idPassword, true, true},
-    {Id::idDatabaseLabel, false, true},
-    {Id::idDatabase, false, true},
-    {Id::idStatus, true, true},
-    {Id::idTest, true, true},
-    {Id::idConfirm, true, true},
-    {Id::idBack, true, true},
+    {Id::lblConnectionType, true, true},
+    {Id::cmbConnectionType, true, true},
+    {Id::lblODBC, true, false},
+    {Id::cmbODBC, true, false},
+    {Id::btnCreateODBC, true, false},
+    {Id::lblDriver, false, true},
+    {Id::cmbDriver, false, true},
+    {Id::lblServer, false, true},
+    {Id::edtServer, false, true},
+    {Id::lblUser, true, true},
+    {Id::edtUser, true, true},
+    {Id::lblPassword, true, true},
+    {Id::edtPassword, true, true},
+    {Id::lblDatabase, false, true},
+    {Id::cmbDatabase, false, true},
+    {Id::lblStatus, true, true},
+    {Id::btnTest, true, true},
+    {Id::btnConfirm, true, true},
+    {Id::btnBack, true, true},
 };
 
 void ExpectRowsOf(HWND AForm, bool AOdbc) {
@@ -132,10 +132,10 @@ class DatabaseConfigWindow : public ::testing::Test {
   }
 
   HWND Window() const { return FForm->Handle(); }
-  std::string Status() const { return ControlText(Window(), Id::idStatus); }
+  std::string Status() const { return ControlText(Window(), Id::lblStatus); }
   // Read after the text: the window sets the colour in the same step, before it
   // takes the next message.
-  COLORREF StatusColour() const { return FForm->TextColourOf(Id::idStatus); }
+  COLORREF StatusColour() const { return FForm->TextColourOf(Id::lblStatus); }
   bool WaitForStatus(const std::string& AText) const {
     return WaitFor([&] { return Status() == AText; });
   }
@@ -144,14 +144,14 @@ class DatabaseConfigWindow : public ::testing::Test {
   }
   // The direct connection to the PostgreSQL peer, typed as a user would.
   void TypeDirectSettings(const std::string& APassword, const std::string& ADatabase) const {
-    ChooseItem(Window(), Id::idConnectionType, 1);
-    const int driver = IndexOf(ComboItems(Window(), Id::idDriver), "PostgreSQL Unicode");
+    ChooseItem(Window(), Id::cmbConnectionType, 1);
+    const int driver = IndexOf(ComboItems(Window(), Id::cmbDriver), "PostgreSQL Unicode");
     ASSERT_GE(driver, 0) << "the installed driver is offered";
-    ChooseItem(Window(), Id::idDriver, driver);
-    TypeText(Window(), Id::idServer, "127.0.0.1");
-    TypeText(Window(), Id::idUser, DatabasePeerValue("pg.user"));
-    TypeText(Window(), Id::idPassword, APassword);
-    TypeText(Window(), Id::idDatabase, ADatabase);
+    ChooseItem(Window(), Id::cmbDriver, driver);
+    TypeText(Window(), Id::edtServer, "127.0.0.1");
+    TypeText(Window(), Id::edtUser, DatabasePeerValue("pg.user"));
+    TypeText(Window(), Id::edtPassword, APassword);
+    TypeText(Window(), Id::cmbDatabase, ADatabase);
   }
 
   Bootstrap::TServiceRegistration FRegistration;
@@ -175,31 +175,31 @@ TEST_F(DatabaseConfigWindow, ShowsTheRowsOfTheChosenTypeAndEscapeCancels) {
                     [&] {
                       const HWND form = Window();
                       ASSERT_EQ(WaitForWindow(TfrmDatabaseConfig::ClassName), form);
-                      EXPECT_EQ(ControlText(form, Id::idConnectionTypeLabel), "Tipo de Conexão:");
-                      EXPECT_EQ(ComboItems(form, Id::idConnectionType), (std::vector<std::string>{"ODBC", "Direta"}));
-                      EXPECT_EQ(ComboSelection(form, Id::idConnectionType), 0);
-                      EXPECT_EQ(ControlText(form, Id::idCreateODBC), "+ Criar ODBC");
-                      EXPECT_EQ(ControlText(form, Id::idBack), "Cancelar");
-                      EXPECT_EQ(ControlText(form, Id::idTest), "Testar Conexão");
-                      EXPECT_EQ(ControlText(form, Id::idConfirm), "Salvar");
-                      EXPECT_EQ(ControlText(form, Id::idStatus), "");
-                      const std::vector<std::string> drivers = ComboItems(form, Id::idDriver);
+                      EXPECT_EQ(ControlText(form, Id::lblConnectionType), "Tipo de Conexão:");
+                      EXPECT_EQ(ComboItems(form, Id::cmbConnectionType), (std::vector<std::string>{"ODBC", "Direta"}));
+                      EXPECT_EQ(ComboSelection(form, Id::cmbConnectionType), 0);
+                      EXPECT_EQ(ControlText(form, Id::btnCreateODBC), "+ Criar ODBC");
+                      EXPECT_EQ(ControlText(form, Id::btnBack), "Cancelar");
+                      EXPECT_EQ(ControlText(form, Id::btnTest), "Testar Conexão");
+                      EXPECT_EQ(ControlText(form, Id::btnConfirm), "Salvar");
+                      EXPECT_EQ(ControlText(form, Id::lblStatus), "");
+                      const std::vector<std::string> drivers = ComboItems(form, Id::cmbDriver);
                       ASSERT_GE(drivers.size(), 2u);
                       EXPECT_EQ(drivers[0], "SQL Server Native Client 11.0");
                       EXPECT_EQ(drivers[1], "ODBC Driver 17 for SQL Server");
                       ExpectRowsOf(form, true);
                       SaveScreenshot(form, "database_config_odbc");
 
-                      ChooseItem(form, Id::idConnectionType, 1);
-                      EXPECT_TRUE(WaitFor([&] { return ControlVisible(form, Id::idServer); }));
+                      ChooseItem(form, Id::cmbConnectionType, 1);
+                      EXPECT_TRUE(WaitFor([&] { return ControlVisible(form, Id::edtServer); }));
                       ExpectRowsOf(form, false);
-                      EXPECT_TRUE(ComboItems(form, Id::idDatabase).empty());
+                      EXPECT_TRUE(ComboItems(form, Id::cmbDatabase).empty());
                       SaveScreenshot(form, "database_config_direct");
 
-                      ChooseItem(form, Id::idConnectionType, 0);
-                      EXPECT_TRUE(WaitFor([&] { return ControlVisible(form, Id::idODBC); }));
+                      ChooseItem(form, Id::cmbConnectionType, 0);
+                      EXPECT_TRUE(WaitFor([&] { return ControlVisible(form, Id::cmbODBC); }));
                       ExpectRowsOf(form, true);
-                      PressKey(form, Id::idUser, VK_ESCAPE);
+                      PressKey(form, Id::edtUser, VK_ESCAPE);
                     });
   EXPECT_EQ(result, mrCancel);
   EXPECT_EQ(Infrastructure::Platform::ReadFileBytes(FConfigPath), "");
@@ -211,18 +211,18 @@ TEST_F(DatabaseConfigWindow, FailedTestShowsWhyAndIncompleteSettingsAreNotSaved)
       [&] {
         ASSERT_NE(WaitForWindow(TfrmDatabaseConfig::ClassName), nullptr);
         TypeDirectSettings("errada", "ql_teste");
-        Click(Window(), Id::idTest);
+        Click(Window(), Id::btnTest);
         ASSERT_TRUE(WaitFor([&] { return Status().rfind("Erro de conexão: ", 0) == 0; })) << Status();
         EXPECT_NE(Status().find("password authentication failed"), std::string::npos) << Status();
         EXPECT_EQ(StatusColour(), Presentation::Views::ToColorRef(App::Constants::ColorError));
-        EXPECT_TRUE(ComboItems(Window(), Id::idDatabase).empty()) << "nothing is offered after a failure";
+        EXPECT_TRUE(ComboItems(Window(), Id::cmbDatabase).empty()) << "nothing is offered after a failure";
         SaveScreenshot(Window(), "database_config_test_failed");
 
         // Without a database the settings are incomplete: refused without a connection attempt.
-        TypeText(Window(), Id::idDatabase, "");
-        Click(Window(), Id::idTest);
+        TypeText(Window(), Id::cmbDatabase, "");
+        Click(Window(), Id::btnTest);
         ASSERT_TRUE(WaitForStatus("Erro de conexão: Configuração incompleta. Preencha todos os campos obrigatórios."));
-        Click(Window(), Id::idConfirm);
+        Click(Window(), Id::btnConfirm);
         ASSERT_TRUE(WaitForStatus("Configuração incompleta. Preencha todos os campos obrigatórios."));
         EXPECT_EQ(StatusColour(), Presentation::Views::ToColorRef(App::Constants::ColorError));
         SaveScreenshot(Window(), "database_config_incomplete");
@@ -239,15 +239,15 @@ TEST_F(DatabaseConfigWindow, SuccessfulTestOffersTheDatabasesAndSaveClosesWithOk
                     [&] {
                       ASSERT_NE(WaitForWindow(TfrmDatabaseConfig::ClassName), nullptr);
                       TypeDirectSettings(password, "ql_teste");
-                      Click(Window(), Id::idTest);
+                      Click(Window(), Id::btnTest);
                       ASSERT_TRUE(WaitForStatus("Conexão estabelecida com sucesso")) << Status();
                       EXPECT_EQ(StatusColour(), Presentation::Views::ToColorRef(App::Constants::ColorSuccess));
                       // psqlODBC names the database it is connected to; the typed text stays.
-                      EXPECT_EQ(ComboItems(Window(), Id::idDatabase), (std::vector<std::string>{"ql_teste"}));
-                      EXPECT_EQ(ControlText(Window(), Id::idDatabase), "ql_teste");
+                      EXPECT_EQ(ComboItems(Window(), Id::cmbDatabase), (std::vector<std::string>{"ql_teste"}));
+                      EXPECT_EQ(ControlText(Window(), Id::cmbDatabase), "ql_teste");
                       SaveScreenshot(Window(), "database_config_test_ok");
 
-                      PressKey(Window(), Id::idPassword, VK_RETURN);  // Enter saves
+                      PressKey(Window(), Id::edtPassword, VK_RETURN);  // Enter saves
                       ASSERT_TRUE(WaitForStatus("Configuração salva com sucesso!"));
                       EXPECT_TRUE(IsWindowVisible(Window())) << "the success text is shown before the window goes";
                       SaveScreenshot(Window(), "database_config_saved");
@@ -265,16 +265,16 @@ TEST_F(DatabaseConfigWindow, SuccessfulTestOffersTheDatabasesAndSaveClosesWithOk
   const int second = RunWithDriver([&] { return FForm->ShowModal(); },
                                    [&] {
                                      ASSERT_NE(WaitForWindow(TfrmDatabaseConfig::ClassName), nullptr);
-                                     EXPECT_EQ(ComboSelection(Window(), Id::idConnectionType), 1);
-                                     EXPECT_TRUE(ControlVisible(Window(), Id::idServer));
-                                     EXPECT_EQ(ControlText(Window(), Id::idServer), "127.0.0.1");
-                                     EXPECT_EQ(ControlText(Window(), Id::idUser), DatabasePeerValue("pg.user"));
-                                     EXPECT_EQ(ControlText(Window(), Id::idDatabase), "ql_teste");
+                                     EXPECT_EQ(ComboSelection(Window(), Id::cmbConnectionType), 1);
+                                     EXPECT_TRUE(ControlVisible(Window(), Id::edtServer));
+                                     EXPECT_EQ(ControlText(Window(), Id::edtServer), "127.0.0.1");
+                                     EXPECT_EQ(ControlText(Window(), Id::edtUser), DatabasePeerValue("pg.user"));
+                                     EXPECT_EQ(ControlText(Window(), Id::cmbDatabase), "ql_teste");
                                      EXPECT_EQ(Status(), "Configuração salva com sucesso!");
                                      SaveScreenshot(Window(), "database_config_second_showing");
-                                     TypeText(Window(), Id::idServer, "localhost");
-                                     Click(Window(), Id::idConfirm);
-                                     Click(Window(), Id::idBack);
+                                     TypeText(Window(), Id::edtServer, "localhost");
+                                     Click(Window(), Id::btnConfirm);
+                                     Click(Window(), Id::btnBack);
                                    });
   EXPECT_EQ(second, mrCancel);
   EXPECT_EQ(Ini("Servidor"), "localhost");
@@ -298,11 +298,11 @@ TEST_F(DatabaseConfigWindow, FileThatCannotBeWrittenIsReportedAndTheWindowStaysO
   const int result = RunWithDriver([&] { return FForm->ShowModal(); },
                                    [&] {
                                      ASSERT_NE(WaitForWindow(TfrmDatabaseConfig::ClassName), nullptr);
-                                     ChooseItem(Window(), Id::idConnectionType, 1);
-                                     TypeText(Window(), Id::idServer, "srv");
-                                     TypeText(Window(), Id::idUser, "sa");
-                                     TypeText(Window(), Id::idDatabase, "Vendas");
-                                     Click(Window(), Id::idConfirm);
+                                     ChooseItem(Window(), Id::cmbConnectionType, 1);
+                                     TypeText(Window(), Id::edtServer, "srv");
+                                     TypeText(Window(), Id::edtUser, "sa");
+                                     TypeText(Window(), Id::cmbDatabase, "Vendas");
+                                     Click(Window(), Id::btnConfirm);
                                      const HWND box = WaitForWindow(L"#32770");
                                      ASSERT_NE(box, nullptr) << "the error reaches the user";
                                      EXPECT_EQ(GetWindow(box, GW_OWNER), Window());
@@ -313,7 +313,7 @@ TEST_F(DatabaseConfigWindow, FileThatCannotBeWrittenIsReportedAndTheWindowStaysO
                                      EXPECT_EQ(Status(), "");
                                      Sleep(TfrmDatabaseConfig::CloseDelayMs + 200);
                                      EXPECT_TRUE(IsWindowVisible(Window())) << "no close after a failed save";
-                                     PressKey(Window(), Id::idServer, VK_ESCAPE);
+                                     PressKey(Window(), Id::edtServer, VK_ESCAPE);
                                    });
   CloseHandle(reader);
   EXPECT_EQ(result, mrCancel);
@@ -327,42 +327,42 @@ TEST_F(DatabaseConfigWindow, CreatedDataSourceIsSelectedWithTheEditorsLogin) {
       RunWithDriver([&] { return FForm->ShowModal(); },
                     [&] {
                       ASSERT_NE(WaitForWindow(TfrmDatabaseConfig::ClassName), nullptr);
-                      ChooseItem(Window(), Id::idConnectionType, 1);  // the creation brings ODBC back
-                      TypeText(Window(), Id::idUser, "outro");
+                      ChooseItem(Window(), Id::cmbConnectionType, 1);  // the creation brings ODBC back
+                      TypeText(Window(), Id::edtUser, "outro");
 
                       // Cancelled: nothing changes.
-                      Click(Window(), Id::idCreateODBC);
+                      Click(Window(), Id::btnCreateODBC);
                       HWND editor = WaitForWindow(TfrmODBCEditor::ClassName);
                       ASSERT_NE(editor, nullptr);
                       EXPECT_FALSE(IsWindowEnabled(Window())) << "the editor is modal over this window";
-                      PressKey(editor, TfrmODBCEditor::idDSNName, VK_ESCAPE);
+                      PressKey(editor, TfrmODBCEditor::edtDSNName, VK_ESCAPE);
                       ASSERT_TRUE(WaitFor([&] { return Presentation::Views::frmODBCEditor == nullptr; }));
-                      EXPECT_EQ(ControlText(Window(), Id::idUser), "outro");
+                      EXPECT_EQ(ControlText(Window(), Id::edtUser), "outro");
                       EXPECT_EQ(Status(), "");
 
-                      Click(Window(), Id::idCreateODBC);
+                      Click(Window(), Id::btnCreateODBC);
                       editor = WaitForWindow(TfrmODBCEditor::ClassName);
                       ASSERT_NE(editor, nullptr);
-                      TypeText(editor, TfrmODBCEditor::idDSNName, "QLTeste_Config_Novo");
-                      TypeText(editor, TfrmODBCEditor::idServer, "127.0.0.1");
-                      TypeText(editor, TfrmODBCEditor::idDatabase, "ql_teste");
-                      TypeText(editor, TfrmODBCEditor::idUser, "ana");
-                      TypeText(editor, TfrmODBCEditor::idPassword, "segredo");
-                      Click(editor, TfrmODBCEditor::idConfirm);
+                      TypeText(editor, TfrmODBCEditor::edtDSNName, "QLTeste_Config_Novo");
+                      TypeText(editor, TfrmODBCEditor::edtServer, "127.0.0.1");
+                      TypeText(editor, TfrmODBCEditor::edtDatabase, "ql_teste");
+                      TypeText(editor, TfrmODBCEditor::edtUser, "ana");
+                      TypeText(editor, TfrmODBCEditor::edtPassword, "segredo");
+                      Click(editor, TfrmODBCEditor::btnConfirm);
 
                       ASSERT_TRUE(WaitForStatus("ODBC criado com sucesso!")) << Status();
                       EXPECT_EQ(StatusColour(), Presentation::Views::ToColorRef(App::Constants::ColorSuccess));
                       EXPECT_EQ(Presentation::Views::frmODBCEditor, nullptr);
-                      EXPECT_EQ(ComboSelection(Window(), Id::idConnectionType), 0);
+                      EXPECT_EQ(ComboSelection(Window(), Id::cmbConnectionType), 0);
                       ExpectRowsOf(Window(), true);
-                      const std::vector<std::string> sources = ComboItems(Window(), Id::idODBC);
+                      const std::vector<std::string> sources = ComboItems(Window(), Id::cmbODBC);
                       const int index = IndexOf(sources, "QLTeste_Config_Novo");
                       EXPECT_GE(index, 0);
-                      EXPECT_EQ(ComboSelection(Window(), Id::idODBC), index);
-                      EXPECT_EQ(ControlText(Window(), Id::idUser), "ana");
-                      EXPECT_EQ(ControlText(Window(), Id::idPassword), "segredo");
+                      EXPECT_EQ(ComboSelection(Window(), Id::cmbODBC), index);
+                      EXPECT_EQ(ControlText(Window(), Id::edtUser), "ana");
+                      EXPECT_EQ(ControlText(Window(), Id::edtPassword), "segredo");
                       SaveScreenshot(Window(), "database_config_odbc_created");
-                      Click(Window(), Id::idConfirm);
+                      Click(Window(), Id::btnConfirm);
                     });
   RemoveDataSource(created);
   EXPECT_EQ(result, mrOk);

@@ -48,9 +48,9 @@ int IndexOf(const std::vector<std::string>& AItems, const std::string& AItem) {
 
 // Waits for the status text and answers the colour it is shown in.
 COLORREF StatusAfter(const TfrmODBCEditor& AForm, const std::string& AText) {
-  EXPECT_TRUE(WaitFor([&] { return ControlText(AForm.Handle(), E::idStatus) == AText; }))
-      << "status: " << ControlText(AForm.Handle(), E::idStatus);
-  return AForm.TextColourOf(E::idStatus);
+  EXPECT_TRUE(WaitFor([&] { return ControlText(AForm.Handle(), E::lblStatus) == AText; }))
+      << "status: " << ControlText(AForm.Handle(), E::lblStatus);
+  return AForm.TextColourOf(E::lblStatus);
 }
 
 HWND ShownForm() {
@@ -85,12 +85,12 @@ TEST(ODBCEditorWindow, ANewEditorShowsItsDefaultsAndCreatesTheTrimmedDataSource)
           int Label, Field;
           const char *LabelText, *Value, *Cue;
         } rows[] = {
-            {E::idDSNNameLabel, E::idDSNName, "Nome do DSN:", "", "Nome do DSN"},
-            {E::idDescriptionLabel, E::idDescription, "Descrição:", "Criado pelo QuorvaneSoft Launcher", "Descrição"},
-            {E::idServerLabel, E::idServer, "Servidor:", "(local)", "Servidor (ex: localhost\\SQLEXPRESS)"},
-            {E::idUserLabel, E::idUser, "Usuário:", "", "Usuário"},
-            {E::idPasswordLabel, E::idPassword, "Senha:", "", "Senha"},
-            {E::idDatabaseLabel, E::idDatabase, "Banco de Dados:", "", "Nome do banco de dados"},
+            {E::lblDSNName, E::edtDSNName, "Nome do DSN:", "", "Nome do DSN"},
+            {E::lblDescription, E::edtDescription, "Descrição:", "Criado pelo QuorvaneSoft Launcher", "Descrição"},
+            {E::lblServer, E::edtServer, "Servidor:", "(local)", "Servidor (ex: localhost\\SQLEXPRESS)"},
+            {E::lblUser, E::edtUser, "Usuário:", "", "Usuário"},
+            {E::lblPassword, E::edtPassword, "Senha:", "", "Senha"},
+            {E::lblDatabase, E::edtDatabase, "Banco de Dados:", "", "Nome do banco de dados"},
         };
         for (const auto& row : rows) {
           SCOPED_TRACE(row.LabelText);
@@ -98,59 +98,59 @@ TEST(ODBCEditorWindow, ANewEditorShowsItsDefaultsAndCreatesTheTrimmedDataSource)
           EXPECT_EQ(ControlText(h, row.Field), row.Value);
           EXPECT_EQ(CueBanner(h, row.Field), row.Cue);
         }
-        EXPECT_EQ(ControlText(h, E::idDriverLabel), "Driver:");
-        EXPECT_EQ(ControlText(h, E::idCancel), "Cancelar");
-        EXPECT_EQ(ControlText(h, E::idTest), "Testar Conexão");
-        EXPECT_EQ(ControlText(h, E::idConfirm), "Salvar");
-        EXPECT_EQ(ControlText(h, E::idStatus), "");
-        EXPECT_TRUE(IsWindowEnabled(GetDlgItem(h, E::idDSNName)));
+        EXPECT_EQ(ControlText(h, E::lblDriver), "Driver:");
+        EXPECT_EQ(ControlText(h, E::btnCancel), "Cancelar");
+        EXPECT_EQ(ControlText(h, E::btnTest), "Testar Conexão");
+        EXPECT_EQ(ControlText(h, E::btnConfirm), "Salvar");
+        EXPECT_EQ(ControlText(h, E::lblStatus), "");
+        EXPECT_TRUE(IsWindowEnabled(GetDlgItem(h, E::edtDSNName)));
         // Whatever else the prefix has installed, the last driver naming SQL Server is offered.
-        const std::vector<std::string> drivers = ComboItems(h, E::idDriver);
+        const std::vector<std::string> drivers = ComboItems(h, E::cmbDriver);
         IndexOf(drivers, kDriver);
         IndexOf(drivers, kSqlServerDriver);
-        const int preselected = ComboSelection(h, E::idDriver);
+        const int preselected = ComboSelection(h, E::cmbDriver);
         EXPECT_EQ(preselected, Presentation::ViewModels::PreselectedDriverIndex(drivers));
         ASSERT_GE(preselected, 0);
         EXPECT_NE(drivers[preselected].find("SQL Server"), std::string::npos);
         // The keyboard starts at the driver list.
-        EXPECT_TRUE(WaitFor([&] { return FocusedId(h) == E::idDriver; }));
+        EXPECT_TRUE(WaitFor([&] { return FocusedId(h) == E::cmbDriver; }));
         SaveScreenshot(h, "odbc_editor_new");
 
         // The checks come one at a time, in order, each with the focus where the fault is.
-        Click(h, E::idConfirm);
+        Click(h, E::btnConfirm);
         EXPECT_EQ(StatusAfter(form, "Nome do DSN é obrigatório"), Colour(App::Constants::ColorError));
-        EXPECT_TRUE(WaitFor([&] { return FocusedId(h) == E::idDSNName; }));
+        EXPECT_TRUE(WaitFor([&] { return FocusedId(h) == E::edtDSNName; }));
         SaveScreenshot(h, "odbc_editor_name_required");
 
-        TypeText(h, E::idDSNName, "  QLTeste_Editor \t");
-        TypeText(h, E::idServer, "   ");
-        PressKey(h, E::idDSNName, VK_RETURN);  // Enter confirms
+        TypeText(h, E::edtDSNName, "  QLTeste_Editor \t");
+        TypeText(h, E::edtServer, "   ");
+        PressKey(h, E::edtDSNName, VK_RETURN);  // Enter confirms
         EXPECT_EQ(StatusAfter(form, "Servidor é obrigatório"), Colour(App::Constants::ColorError));
-        EXPECT_TRUE(WaitFor([&] { return FocusedId(h) == E::idServer; }));
+        EXPECT_TRUE(WaitFor([&] { return FocusedId(h) == E::edtServer; }));
 
-        TypeText(h, E::idServer, "127.0.0.1");
-        Click(h, E::idConfirm);
+        TypeText(h, E::edtServer, "127.0.0.1");
+        Click(h, E::btnConfirm);
         StatusAfter(form, "Banco de dados é obrigatório");
-        EXPECT_TRUE(WaitFor([&] { return FocusedId(h) == E::idDatabase; }));
+        EXPECT_TRUE(WaitFor([&] { return FocusedId(h) == E::edtDatabase; }));
 
-        TypeText(h, E::idDatabase, "Vendas");
-        ChooseItem(h, E::idDriver, -1);
-        Click(h, E::idConfirm);
+        TypeText(h, E::edtDatabase, "Vendas");
+        ChooseItem(h, E::cmbDriver, -1);
+        Click(h, E::btnConfirm);
         StatusAfter(form, "Selecione um driver");
-        EXPECT_TRUE(WaitFor([&] { return FocusedId(h) == E::idDriver; }));
+        EXPECT_TRUE(WaitFor([&] { return FocusedId(h) == E::cmbDriver; }));
 
-        ChooseItem(h, E::idDriver, IndexOf(drivers, kDriver));
-        TypeText(h, E::idDescription, " Filial Centro ");
-        TypeText(h, E::idUser, " sa ");
-        TypeText(h, E::idPassword, "segredo");
-        Click(h, E::idConfirm);
+        ChooseItem(h, E::cmbDriver, IndexOf(drivers, kDriver));
+        TypeText(h, E::edtDescription, " Filial Centro ");
+        TypeText(h, E::edtUser, " sa ");
+        TypeText(h, E::edtPassword, "segredo");
+        Click(h, E::btnConfirm);
         EXPECT_EQ(StatusAfter(form, "ODBC \"QLTeste_Editor\" criado com sucesso!"),
                   Colour(App::Constants::ColorSuccess));
         // The success stays on screen for a moment, and what the user does
         // meanwhile cannot turn the created data source into a Cancel.
         EXPECT_TRUE(IsWindowVisible(h));
         SaveScreenshot(h, "odbc_editor_created");
-        Click(h, E::idCancel);
+        Click(h, E::btnCancel);
         CloseBox(h);
       });
 
@@ -177,8 +177,8 @@ TEST(ODBCEditorWindow, CancelEscapeAndTheCloseBoxWriteNothing) {
     const char* Name;
     void (*Leave)(HWND);
   } ways[] = {
-      {"cancel button", [](HWND h) { Click(h, E::idCancel); }},
-      {"Escape", [](HWND h) { PressKey(h, E::idDatabase, VK_ESCAPE); }},
+      {"cancel button", [](HWND h) { Click(h, E::btnCancel); }},
+      {"Escape", [](HWND h) { PressKey(h, E::edtDatabase, VK_ESCAPE); }},
       {"close box", [](HWND h) { CloseBox(h); }},
   };
   for (const auto& way : ways) {
@@ -189,10 +189,10 @@ TEST(ODBCEditorWindow, CancelEscapeAndTheCloseBoxWriteNothing) {
                                        const HWND h = ShownForm();
                                        ASSERT_NE(h, nullptr);
                                        // Each showing starts from the defaults again.
-                                       EXPECT_EQ(ControlText(h, E::idDSNName), "");
-                                       EXPECT_EQ(ControlText(h, E::idStatus), "");
-                                       TypeText(h, E::idDSNName, "QLTeste_Cancelado");
-                                       Click(h, E::idConfirm);  // an incomplete confirmation leaves the window open
+                                       EXPECT_EQ(ControlText(h, E::edtDSNName), "");
+                                       EXPECT_EQ(ControlText(h, E::lblStatus), "");
+                                       TypeText(h, E::edtDSNName, "QLTeste_Cancelado");
+                                       Click(h, E::btnConfirm);  // an incomplete confirmation leaves the window open
                                        StatusAfter(form, "Banco de dados é obrigatório");
                                        way.Leave(h);
                                      });
@@ -210,10 +210,10 @@ TEST(ODBCEditorWindow, AnExistingNameIsConfirmedWithoutBeingChanged) {
                                    [&] {
                                      const HWND h = ShownForm();
                                      ASSERT_NE(h, nullptr);
-                                     TypeText(h, E::idDSNName, "QLTeste_Sistema");
-                                     TypeText(h, E::idServer, "outro");
-                                     TypeText(h, E::idDatabase, "Outro");
-                                     Click(h, E::idConfirm);
+                                     TypeText(h, E::edtDSNName, "QLTeste_Sistema");
+                                     TypeText(h, E::edtServer, "outro");
+                                     TypeText(h, E::edtDatabase, "Outro");
+                                     Click(h, E::btnConfirm);
                                      StatusAfter(form, "ODBC \"QLTeste_Sistema\" criado com sucesso!");
                                    });
   EXPECT_EQ(result, Presentation::Views::mrOk);
@@ -232,19 +232,19 @@ TEST(ODBCEditorWindow, EditModeLoadsTheStoredValuesAndWritesTheChangesBack) {
                                      const HWND h = ShownForm();
                                      ASSERT_NE(h, nullptr);
                                      EXPECT_EQ(WindowCaption(h), "Editar ODBC");
-                                     EXPECT_EQ(ControlText(h, E::idDSNName), "QLTeste_Editar");
-                                     EXPECT_FALSE(IsWindowEnabled(GetDlgItem(h, E::idDSNName)));
-                                     const std::vector<std::string> drivers = ComboItems(h, E::idDriver);
-                                     EXPECT_EQ(ComboSelection(h, E::idDriver),
+                                     EXPECT_EQ(ControlText(h, E::edtDSNName), "QLTeste_Editar");
+                                     EXPECT_FALSE(IsWindowEnabled(GetDlgItem(h, E::edtDSNName)));
+                                     const std::vector<std::string> drivers = ComboItems(h, E::cmbDriver);
+                                     EXPECT_EQ(ComboSelection(h, E::cmbDriver),
                                                IndexOf(drivers, kDriver));  // the stored one, not the preselection
-                                     EXPECT_EQ(ControlText(h, E::idServer), "srv-antigo");
-                                     EXPECT_EQ(ControlText(h, E::idDatabase), "Antigo");
-                                     EXPECT_EQ(ControlText(h, E::idDescription), "Loja antiga");
+                                     EXPECT_EQ(ControlText(h, E::edtServer), "srv-antigo");
+                                     EXPECT_EQ(ControlText(h, E::edtDatabase), "Antigo");
+                                     EXPECT_EQ(ControlText(h, E::edtDescription), "Loja antiga");
                                      SaveScreenshot(h, "odbc_editor_edit");
 
-                                     ChooseItem(h, E::idDriver, IndexOf(drivers, kSqlServerDriver));
-                                     TypeText(h, E::idServer, " srv-novo ");
-                                     Click(h, E::idConfirm);
+                                     ChooseItem(h, E::cmbDriver, IndexOf(drivers, kSqlServerDriver));
+                                     TypeText(h, E::edtServer, " srv-novo ");
+                                     Click(h, E::btnConfirm);
                                      EXPECT_EQ(StatusAfter(form, "ODBC \"QLTeste_Editar\" atualizado com sucesso!"),
                                                Colour(App::Constants::ColorSuccess));
                                      SaveScreenshot(h, "odbc_editor_updated");
@@ -259,10 +259,10 @@ TEST(ODBCEditorWindow, EditModeLoadsTheStoredValuesAndWritesTheChangesBack) {
 
   // Back in create mode the same window offers a fresh, unlocked form.
   form.SetEditMode(false, "");
-  EXPECT_TRUE(IsWindowEnabled(GetDlgItem(form.Handle(), E::idDSNName)));
-  EXPECT_EQ(ControlText(form.Handle(), E::idDSNName), "");
-  EXPECT_EQ(ControlText(form.Handle(), E::idServer), "(local)");
-  EXPECT_EQ(ControlText(form.Handle(), E::idDescription), "Criado pelo QuorvaneSoft Launcher");
+  EXPECT_TRUE(IsWindowEnabled(GetDlgItem(form.Handle(), E::edtDSNName)));
+  EXPECT_EQ(ControlText(form.Handle(), E::edtDSNName), "");
+  EXPECT_EQ(ControlText(form.Handle(), E::edtServer), "(local)");
+  EXPECT_EQ(ControlText(form.Handle(), E::edtDescription), "Criado pelo QuorvaneSoft Launcher");
 
   // A data source removed meanwhile is reported, not created again.
   form.SetEditMode(true, "QLTeste_Removido");
@@ -271,13 +271,13 @@ TEST(ODBCEditorWindow, EditModeLoadsTheStoredValuesAndWritesTheChangesBack) {
       [&] {
         const HWND h = ShownForm();
         ASSERT_NE(h, nullptr);
-        ChooseItem(h, E::idDriver, IndexOf(ComboItems(h, E::idDriver), kDriver));
-        TypeText(h, E::idDatabase, "Vendas");
-        Click(h, E::idConfirm);
+        ChooseItem(h, E::cmbDriver, IndexOf(ComboItems(h, E::cmbDriver), kDriver));
+        TypeText(h, E::edtDatabase, "Vendas");
+        Click(h, E::btnConfirm);
         EXPECT_EQ(StatusAfter(form, "Erro ao atualizar ODBC. Verifique se ainda existe ou execute como admin."),
                   Colour(App::Constants::ColorError));
         SaveScreenshot(h, "odbc_editor_update_error");
-        PressKey(h, E::idDatabase, VK_ESCAPE);
+        PressKey(h, E::edtDatabase, VK_ESCAPE);
       });
   EXPECT_EQ(missing, Presentation::Views::mrCancel);
   EXPECT_FALSE(RegKeyPresent(HKEY_CURRENT_USER, kOdbcIni + "QLTeste_Removido"));
@@ -303,7 +303,7 @@ LRESULT CALLBACK TraceStatus(int ACode, WPARAM AWParam, LPARAM ALParam) {
     wchar_t text[256] = {};
     InternalGetWindowText(message->hwnd, text, 256);
     if (Infrastructure::Platform::Win32::FromWide(text) == "Testando conexão...") {
-      gTrace->ProgressPaints.push_back(gTrace->Form->TextColourOf(E::idStatus));
+      gTrace->ProgressPaints.push_back(gTrace->Form->TextColourOf(E::lblStatus));
       ++gTrace->Progress;
     }
   }
@@ -320,7 +320,7 @@ TEST(ODBCEditorWindow, TheConnectionTestReachesTheServerThroughTheChosenDriver) 
 
   TfrmODBCEditor form;
   TStatusTrace trace;
-  trace.Status = GetDlgItem(form.Handle(), E::idStatus);
+  trace.Status = GetDlgItem(form.Handle(), E::lblStatus);
   trace.Form = &form;
   gTrace = &trace;
   const HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROC, &TraceStatus, nullptr, GetCurrentThreadId());
@@ -331,13 +331,13 @@ TEST(ODBCEditorWindow, TheConnectionTestReachesTheServerThroughTheChosenDriver) 
       [&] {
         const HWND h = ShownForm();
         ASSERT_NE(h, nullptr);
-        ChooseItem(h, E::idDriver, IndexOf(ComboItems(h, E::idDriver), kPostgres));
-        TypeText(h, E::idDSNName, "QLTeste_Conexao");
-        TypeText(h, E::idServer, "127.0.0.1");
-        TypeText(h, E::idDatabase, DatabasePeerValue("pg.database"));
-        TypeText(h, E::idUser, DatabasePeerValue("pg.user"));
-        TypeText(h, E::idPassword, DatabasePeerValue("pg.password"));
-        Click(h, E::idTest);
+        ChooseItem(h, E::cmbDriver, IndexOf(ComboItems(h, E::cmbDriver), kPostgres));
+        TypeText(h, E::edtDSNName, "QLTeste_Conexao");
+        TypeText(h, E::edtServer, "127.0.0.1");
+        TypeText(h, E::edtDatabase, DatabasePeerValue("pg.database"));
+        TypeText(h, E::edtUser, DatabasePeerValue("pg.user"));
+        TypeText(h, E::edtPassword, DatabasePeerValue("pg.password"));
+        Click(h, E::btnTest);
         EXPECT_EQ(StatusAfter(form, "Conexão testada com sucesso!"), Colour(App::Constants::ColorSuccess));
         SaveScreenshot(h, "odbc_editor_test_ok");
 
@@ -346,22 +346,22 @@ TEST(ODBCEditorWindow, TheConnectionTestReachesTheServerThroughTheChosenDriver) 
           int Field;
           std::string Value;
         } failures[] = {
-            {"wrong password", E::idPassword, "errada"},
-            {"no such database", E::idDatabase, "ql_nao_existe"},
+            {"wrong password", E::edtPassword, "errada"},
+            {"no such database", E::edtDatabase, "ql_nao_existe"},
             // Without a login a direct test fails before any connection attempt.
-            {"no login", E::idUser, ""},
+            {"no login", E::edtUser, ""},
         };
         for (const auto& failure : failures) {
           SCOPED_TRACE(failure.Name);
           TypeText(h, failure.Field, failure.Value);
           // The same failure text each time: the progress paint tells this test's run apart.
           const int before = trace.Progress;
-          Click(h, E::idTest);
+          Click(h, E::btnTest);
           EXPECT_TRUE(WaitFor([&] { return trace.Progress > before; }));
           EXPECT_EQ(StatusAfter(form, "Falha na conexão. Verifique os dados."), Colour(App::Constants::ColorError));
         }
         SaveScreenshot(h, "odbc_editor_test_failed");
-        Click(h, E::idCancel);
+        Click(h, E::btnCancel);
       });
   UnhookWindowsHookEx(hook);
   gTrace = nullptr;

@@ -459,25 +459,25 @@ TEST_F(TLauncherOnWindows, FromNoConfigurationThroughANewDataSourceToAStartedApp
   SaveScreenshot(config, "launcher_1_configuration");
   Dir.WriteFile("Config.ini", release);
 
-  Click(config, TfrmDatabaseConfig::idCreateODBC);
+  Click(config, TfrmDatabaseConfig::btnCreateODBC);
   const HWND editor = WaitForWindow(TfrmODBCEditor::ClassName, 20000, launcher.Id());
   ASSERT_NE(editor, nullptr) << "the data-source editor did not open";
-  const std::vector<std::string> drivers = ComboItems(editor, TfrmODBCEditor::idDriver);
+  const std::vector<std::string> drivers = ComboItems(editor, TfrmODBCEditor::cmbDriver);
   const auto sqlite = std::find(drivers.begin(), drivers.end(), "SQLite3");
   ASSERT_NE(sqlite, drivers.end()) << "the SQLite driver is not among the installed drivers";
-  ChooseItem(editor, TfrmODBCEditor::idDriver, static_cast<int>(sqlite - drivers.begin()));
-  TypeText(editor, TfrmODBCEditor::idDSNName, "QL_SQLite");
-  TypeText(editor, TfrmODBCEditor::idDatabase, "versao");
-  TypeText(editor, TfrmODBCEditor::idUser, "teste");
-  TypeText(editor, TfrmODBCEditor::idPassword, "teste");
+  ChooseItem(editor, TfrmODBCEditor::cmbDriver, static_cast<int>(sqlite - drivers.begin()));
+  TypeText(editor, TfrmODBCEditor::edtDSNName, "QL_SQLite");
+  TypeText(editor, TfrmODBCEditor::edtDatabase, "versao");
+  TypeText(editor, TfrmODBCEditor::edtUser, "teste");
+  TypeText(editor, TfrmODBCEditor::edtPassword, "teste");
   SaveScreenshot(editor, "launcher_2_new_data_source");
   Click(editor, IDOK);
 
   ASSERT_TRUE(WaitFor([&] { return !IsWindowVisible(editor); }, 20000)) << "the editor stayed open";
-  ASSERT_TRUE(WaitFor([&] { return ControlText(config, TfrmDatabaseConfig::idStatus) == "ODBC criado com sucesso!"; }))
-      << ControlText(config, TfrmDatabaseConfig::idStatus);
-  EXPECT_EQ(ControlText(config, TfrmDatabaseConfig::idODBC), "QL_SQLite");
-  EXPECT_EQ(ControlText(config, TfrmDatabaseConfig::idUser), "teste");
+  ASSERT_TRUE(WaitFor([&] { return ControlText(config, TfrmDatabaseConfig::lblStatus) == "ODBC criado com sucesso!"; }))
+      << ControlText(config, TfrmDatabaseConfig::lblStatus);
+  EXPECT_EQ(ControlText(config, TfrmDatabaseConfig::cmbODBC), "QL_SQLite");
+  EXPECT_EQ(ControlText(config, TfrmDatabaseConfig::edtUser), "teste");
   SaveScreenshot(config, "launcher_3_data_source_chosen");
   Click(config, IDOK);
 

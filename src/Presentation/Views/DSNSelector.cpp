@@ -116,10 +116,10 @@ void PaintDataSourcePicture(TPixelSurface& ASurface, double AScale, uint32_t AWi
 TfrmDSNSelector::TfrmDSNSelector(HWND AOwner) {
   CreateForm(ClassName, Tr("SelectDSNTitle"), WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN, WS_EX_DLGMODALFRAME,
              AOwner, kClientWidth, kClientHeight);
-  AddLabel(idPrompt, "");
-  AddCombo(idDSN);
-  AddButton(idCancel, "");
-  AddButton(idConfirm, "", true);
+  AddLabel(lblPrompt, "");
+  AddCombo(cmbDSN);
+  AddButton(btnCancel, "");
+  AddButton(btnConfirm, "", true);
   Layout();
 
   // FormCreate
@@ -130,26 +130,26 @@ TfrmDSNSelector::TfrmDSNSelector(HWND AOwner) {
 void TfrmDSNSelector::Layout() {
   // The prompt wraps within the fields' column instead of running past the
   // window's edge; both buttons share one top line.
-  Place(idPrompt, kFieldsLeft, 26, kClientWidth - kMargin - kFieldsLeft, 40);
-  Place(idDSN, kFieldsLeft, 69, kFieldsWidth, 32);
-  Place(idCancel, kFieldsLeft, 130, 127, 44);
-  Place(idConfirm, 307, 130, 127, 44);
+  Place(lblPrompt, kFieldsLeft, 26, kClientWidth - kMargin - kFieldsLeft, 40);
+  Place(cmbDSN, kFieldsLeft, 69, kFieldsWidth, 32);
+  Place(btnCancel, kFieldsLeft, 130, 127, 44);
+  Place(btnConfirm, 307, 130, 127, 44);
   FPicture.reset();
   InvalidateRect(Handle(), nullptr, TRUE);
 }
 
 void TfrmDSNSelector::ApplyTranslations() {
-  SetText(idPrompt, Tr("SelectDSNPrompt"));
-  SetText(idConfirm, Tr("Confirm"));
-  SetText(idCancel, Tr("Cancel"));
+  SetText(lblPrompt, Tr("SelectDSNPrompt"));
+  SetText(btnConfirm, Tr("Confirm"));
+  SetText(btnCancel, Tr("Cancel"));
 }
 
 void TfrmDSNSelector::LoadDSNList() {
   const auto useCase = Bootstrap::CreateConfigureDatabaseUseCase(Bootstrap::TServiceLocator::GetConfigService(),
                                                                  Bootstrap::TServiceLocator::GetTranslator());
   const std::vector<std::string> names = useCase->GetODBCList();
-  SetItems(idDSN, names);
-  if (!names.empty()) Select(idDSN, 0);
+  SetItems(cmbDSN, names);
+  if (!names.empty()) Select(cmbDSN, 0);
 }
 
 void TfrmDSNSelector::FormShow() {
@@ -158,11 +158,11 @@ void TfrmDSNSelector::FormShow() {
 }
 
 void TfrmDSNSelector::btnConfirmClick() {
-  if (SelectedIndex(idDSN) < 0) {
+  if (SelectedIndex(cmbDSN) < 0) {
     ShowMessage(Tr("SelectDSNRequired"), MB_OK | MB_ICONWARNING);
     return;
   }
-  FSelectedDSN = SelectedText(idDSN);
+  FSelectedDSN = SelectedText(cmbDSN);
   SetModalResult(mrOk);
 }
 
@@ -172,8 +172,8 @@ void TfrmDSNSelector::btnCancelClick() {
 
 void TfrmDSNSelector::OnCommand(int AId, int ANotification) {
   if (ANotification != BN_CLICKED) return;
-  if (AId == idConfirm) btnConfirmClick();
-  if (AId == idCancel) btnCancelClick();
+  if (AId == btnConfirm) btnConfirmClick();
+  if (AId == btnCancel) btnCancelClick();
 }
 
 void TfrmDSNSelector::PaintPicture(HDC ADc) {

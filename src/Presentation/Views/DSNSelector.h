@@ -12,10 +12,10 @@ namespace Presentation::Views {
 class TfrmDSNSelector : public TForm {
  public:
   enum TControlId : int {
-    idConfirm = IDOK,     // Enter
-    idCancel = IDCANCEL,  // Escape
-    idPrompt = 1101,
-    idDSN,
+    btnConfirm = IDOK,     // Enter
+    btnCancel = IDCANCEL,  // Escape
+    lblPrompt = 1101,
+    cmbDSN,
   };
 
   static constexpr const wchar_t* ClassName = L"TfrmDSNSelector";

@@ -34,21 +34,21 @@ struct TRowControls {
 };
 
 constexpr TRowControls kRows[] = {
-    {TDatabaseConfigRow::ConnectionTypeLabel, TfrmDatabaseConfig::idConnectionTypeLabel, 0},
-    {TDatabaseConfigRow::ConnectionType, TfrmDatabaseConfig::idConnectionType, 0},
-    {TDatabaseConfigRow::ODBCLabel, TfrmDatabaseConfig::idODBCLabel, 0},
-    {TDatabaseConfigRow::ODBC, TfrmDatabaseConfig::idODBC, TfrmDatabaseConfig::idCreateODBC},
-    {TDatabaseConfigRow::DriverLabel, TfrmDatabaseConfig::idDriverLabel, 0},
-    {TDatabaseConfigRow::Driver, TfrmDatabaseConfig::idDriver, 0},
-    {TDatabaseConfigRow::ServerLabel, TfrmDatabaseConfig::idServerLabel, 0},
-    {TDatabaseConfigRow::Server, TfrmDatabaseConfig::idServer, 0},
-    {TDatabaseConfigRow::UserLabel, TfrmDatabaseConfig::idUserLabel, 0},
-    {TDatabaseConfigRow::User, TfrmDatabaseConfig::idUser, 0},
-    {TDatabaseConfigRow::PasswordLabel, TfrmDatabaseConfig::idPasswordLabel, 0},
-    {TDatabaseConfigRow::Password, TfrmDatabaseConfig::idPassword, 0},
-    {TDatabaseConfigRow::DatabaseLabel, TfrmDatabaseConfig::idDatabaseLabel, 0},
-    {TDatabaseConfigRow::Database, TfrmDatabaseConfig::idDatabase, 0},
-    {TDatabaseConfigRow::Status, TfrmDatabaseConfig::idStatus, 0},
+    {TDatabaseConfigRow::ConnectionTypeLabel, TfrmDatabaseConfig::lblConnectionType, 0},
+    {TDatabaseConfigRow::ConnectionType, TfrmDatabaseConfig::cmbConnectionType, 0},
+    {TDatabaseConfigRow::ODBCLabel, TfrmDatabaseConfig::lblODBC, 0},
+    {TDatabaseConfigRow::ODBC, TfrmDatabaseConfig::cmbODBC, TfrmDatabaseConfig::btnCreateODBC},
+    {TDatabaseConfigRow::DriverLabel, TfrmDatabaseConfig::lblDriver, 0},
+    {TDatabaseConfigRow::Driver, TfrmDatabaseConfig::cmbDriver, 0},
+    {TDatabaseConfigRow::ServerLabel, TfrmDatabaseConfig::lblServer, 0},
+    {TDatabaseConfigRow::Server, TfrmDatabaseConfig::edtServer, 0},
+    {TDatabaseConfigRow::UserLabel, TfrmDatabaseConfig::lblUser, 0},
+    {TDatabaseConfigRow::User, TfrmDatabaseConfig::edtUser, 0},
+    {TDatabaseConfigRow::PasswordLabel, TfrmDatabaseConfig::lblPassword, 0},
+    {TDatabaseConfigRow::Password, TfrmDatabaseConfig::edtPassword, 0},
+    {TDatabaseConfigRow::DatabaseLabel, TfrmDatabaseConfig::lblDatabase, 0},
+    {TDatabaseConfigRow::Database, TfrmDatabaseConfig::cmbDatabase, 0},
+    {TDatabaseConfigRow::Status, TfrmDatabaseConfig::lblStatus, 0},
 };
 
 bool IsLabelRow(TDatabaseConfigRow ARow) {
@@ -62,26 +62,26 @@ TfrmDatabaseConfig::TfrmDatabaseConfig(HWND AOwner) {
              kClientHeight);
   // Creation order is the keyboard order: the fields top to bottom, then the
   // buttons left to right.
-  AddLabel(idConnectionTypeLabel, "");
-  AddCombo(idConnectionType);
-  AddLabel(idODBCLabel, "");
-  AddCombo(idODBC);
-  AddButton(idCreateODBC, "");
-  AddLabel(idDriverLabel, "");
-  AddCombo(idDriver);
-  AddLabel(idServerLabel, "");
-  AddEdit(idServer);
-  AddLabel(idUserLabel, "");
-  AddEdit(idUser);
-  AddLabel(idPasswordLabel, "");
-  AddEdit(idPassword, true);
-  AddLabel(idDatabaseLabel, "");
+  AddLabel(lblConnectionType, "");
+  AddCombo(cmbConnectionType);
+  AddLabel(lblODBC, "");
+  AddCombo(cmbODBC);
+  AddButton(btnCreateODBC, "");
+  AddLabel(lblDriver, "");
+  AddCombo(cmbDriver);
+  AddLabel(lblServer, "");
+  AddEdit(edtServer);
+  AddLabel(lblUser, "");
+  AddEdit(edtUser);
+  AddLabel(lblPassword, "");
+  AddEdit(edtPassword, true);
+  AddLabel(lblDatabase, "");
   // Free text: the server's databases are offered once a test succeeds.
-  AddCombo(idDatabase, true);
-  AddLabel(idStatus, "", 13);
-  AddButton(idBack, "");
-  AddButton(idTest, "");
-  AddButton(idConfirm, "", true);
+  AddCombo(cmbDatabase, true);
+  AddLabel(lblStatus, "", 13);
+  AddButton(btnBack, "");
+  AddButton(btnTest, "");
+  AddButton(btnConfirm, "", true);
   FormCreate();
 }
 
@@ -95,38 +95,38 @@ void TfrmDatabaseConfig::FormCreate() {
 }
 
 void TfrmDatabaseConfig::ApplyTranslations() {
-  SetText(idConnectionTypeLabel, FTranslator->Translate("LabelConnectionType"));
-  SetText(idODBCLabel, FTranslator->Translate("LabelODBC"));
-  SetText(idCreateODBC, FTranslator->Translate("CreateODBCButton"));
-  SetText(idDriverLabel, FTranslator->Translate("LabelDriver"));
-  SetText(idServerLabel, FTranslator->Translate("LabelServer"));
-  SetText(idUserLabel, FTranslator->Translate("LabelUser"));
-  SetText(idPasswordLabel, FTranslator->Translate("LabelPassword"));
-  SetText(idDatabaseLabel, FTranslator->Translate("LabelDatabase"));
-  SetText(idBack, FTranslator->Translate("Cancel"));
-  SetText(idTest, FTranslator->Translate("ButtonTest"));
-  SetText(idConfirm, FTranslator->Translate("ButtonSave"));
-  SetText(idStatus, "");
+  SetText(lblConnectionType, FTranslator->Translate("LabelConnectionType"));
+  SetText(lblODBC, FTranslator->Translate("LabelODBC"));
+  SetText(btnCreateODBC, FTranslator->Translate("CreateODBCButton"));
+  SetText(lblDriver, FTranslator->Translate("LabelDriver"));
+  SetText(lblServer, FTranslator->Translate("LabelServer"));
+  SetText(lblUser, FTranslator->Translate("LabelUser"));
+  SetText(lblPassword, FTranslator->Translate("LabelPassword"));
+  SetText(lblDatabase, FTranslator->Translate("LabelDatabase"));
+  SetText(btnBack, FTranslator->Translate("Cancel"));
+  SetText(btnTest, FTranslator->Translate("ButtonTest"));
+  SetText(btnConfirm, FTranslator->Translate("ButtonSave"));
+  SetText(lblStatus, "");
 }
 
 void TfrmDatabaseConfig::LoadLists() {
-  SetItems(idConnectionType, {FTranslator->Translate("ConnectionODBC"), FTranslator->Translate("ConnectionDirect")});
-  Select(idConnectionType, 0);
+  SetItems(cmbConnectionType, {FTranslator->Translate("ConnectionODBC"), FTranslator->Translate("ConnectionDirect")});
+  Select(cmbConnectionType, 0);
 
   FODBCList = FViewModel->GetODBCList();
-  SetItems(idODBC, FODBCList);
-  if (!FODBCList.empty()) Select(idODBC, 0);
+  SetItems(cmbODBC, FODBCList);
+  if (!FODBCList.empty()) Select(cmbODBC, 0);
 
   const std::vector<std::string> installed = FViewModel->GetAvailableDrivers();
   const std::vector<std::string> drivers = DriverItems(installed);
-  SetItems(idDriver, drivers);
-  Select(idDriver, DriverSelection(drivers, installed));
+  SetItems(cmbDriver, drivers);
+  Select(cmbDriver, DriverSelection(drivers, installed));
 
   UpdateFieldVisibility();
 }
 
 bool TfrmDatabaseConfig::RowVisible(TDatabaseConfigRow ARow) const {
-  return DatabaseConfigRowVisible(ARow, SelectedIndex(idConnectionType));
+  return DatabaseConfigRowVisible(ARow, SelectedIndex(cmbConnectionType));
 }
 
 void TfrmDatabaseConfig::UpdateFieldVisibility() {
@@ -140,7 +140,7 @@ void TfrmDatabaseConfig::UpdateFieldVisibility() {
   Layout();
   // A hidden control keeps the focus unless it is moved.
   const HWND focus = GetFocus();
-  if (focus != nullptr && IsChild(Handle(), focus) && !IsWindowVisible(focus)) SetFocus(Control(idConnectionType));
+  if (focus != nullptr && IsChild(Handle(), focus) && !IsWindowVisible(focus)) SetFocus(Control(cmbConnectionType));
   SendMessageW(Handle(), WM_SETREDRAW, TRUE, 0);
   RedrawWindow(Handle(), nullptr, nullptr, RDW_ERASE | RDW_FRAME | RDW_INVALIDATE | RDW_ALLCHILDREN);
 }
@@ -151,13 +151,13 @@ void TfrmDatabaseConfig::Layout() {
   for (const TRowControls& row : kRows) {
     if (row.Row == TDatabaseConfigRow::Status) {
       // The rest of the space above the buttons: a driver's message may take several lines.
-      Place(idStatus, kMargin, y + kFieldGap, width, kButtonTop - kFieldGap - (y + kFieldGap));
+      Place(lblStatus, kMargin, y + kFieldGap, width, kButtonTop - kFieldGap - (y + kFieldGap));
       break;
     }
     if (!RowVisible(row.Row)) continue;  // a hidden row takes no height
     if (row.Row == TDatabaseConfigRow::ODBC) {
-      Place(idODBC, kMargin, y, width - kCreateColumn, kRowHeight);
-      Place(idCreateODBC, kMargin + width - kCreateColumn + kCreateGap, y, kCreateColumn - kCreateGap, kRowHeight);
+      Place(cmbODBC, kMargin, y, width - kCreateColumn, kRowHeight);
+      Place(btnCreateODBC, kMargin + width - kCreateColumn + kCreateGap, y, kCreateColumn - kCreateGap, kRowHeight);
     } else {
       Place(row.Control, kMargin, y, width, kRowHeight);
     }
@@ -166,9 +166,9 @@ void TfrmDatabaseConfig::Layout() {
 
   // Three equal buttons: "Testar Conexão" needs more than a third less its margins.
   constexpr int buttonWidth = (width - 2 * kButtonGap) / 3;
-  Place(idBack, kMargin, kButtonTop, buttonWidth, kButtonHeight);
-  Place(idTest, kMargin + buttonWidth + kButtonGap, kButtonTop, buttonWidth, kButtonHeight);
-  Place(idConfirm, kMargin + width - buttonWidth, kButtonTop, buttonWidth, kButtonHeight);
+  Place(btnBack, kMargin, kButtonTop, buttonWidth, kButtonHeight);
+  Place(btnTest, kMargin + buttonWidth + kButtonGap, kButtonTop, buttonWidth, kButtonHeight);
+  Place(btnConfirm, kMargin + width - buttonWidth, kButtonTop, buttonWidth, kButtonHeight);
 }
 
 void TfrmDatabaseConfig::FormShow() {
@@ -178,19 +178,19 @@ void TfrmDatabaseConfig::FormShow() {
 
 Core::ValueObjects::TConnectionConfig TfrmDatabaseConfig::ReadConnectionConfig() const {
   TDatabaseConfigFields fields;
-  fields.ConnectionTypeIndex = SelectedIndex(idConnectionType);
-  fields.ODBCName = SelectedText(idODBC);
-  fields.Driver = SelectedText(idDriver);
-  fields.Server = GetText(idServer);
-  fields.User = GetText(idUser);
-  fields.Password = GetText(idPassword);
-  fields.Database = SelectedText(idDatabase);  // typed or chosen
+  fields.ConnectionTypeIndex = SelectedIndex(cmbConnectionType);
+  fields.ODBCName = SelectedText(cmbODBC);
+  fields.Driver = SelectedText(cmbDriver);
+  fields.Server = GetText(edtServer);
+  fields.User = GetText(edtUser);
+  fields.Password = GetText(edtPassword);
+  fields.Database = SelectedText(cmbDatabase);  // typed or chosen
   return ViewModels::ReadConnectionConfig(fields);
 }
 
 void TfrmDatabaseConfig::ShowStatus(const TDatabaseConfigStatus& AStatus) {
-  SetText(idStatus, AStatus.Text);
-  SetTextColour(idStatus, AStatus.Colour);
+  SetText(lblStatus, AStatus.Text);
+  SetTextColour(lblStatus, AStatus.Colour);
 }
 
 void TfrmDatabaseConfig::cmbConnectionTypeChange() {
@@ -201,7 +201,7 @@ void TfrmDatabaseConfig::btnTestClick() {
   const Core::ValueObjects::TConnectionConfig config = ReadConnectionConfig();
   // The attempt blocks this thread: the progress text is painted before it starts.
   ShowStatus({FTranslator->Translate("ConnectionTest"), App::Constants::ColorWarning});
-  UpdateWindow(Control(idStatus));
+  UpdateWindow(Control(lblStatus));
   const HCURSOR cursor = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
 
   const Core::Interfaces::TDatabaseConnectionResult result = FViewModel->TestConnectionDetailed(config);
@@ -209,9 +209,9 @@ void TfrmDatabaseConfig::btnTestClick() {
     const std::vector<std::string> databases = FViewModel->GetDatabaseNames(config);
     if (!databases.empty()) {
       // Offered, not imposed: what the box holds stays.
-      const std::string typed = SelectedText(idDatabase);
-      SetItems(idDatabase, databases);
-      SetText(idDatabase, typed);
+      const std::string typed = SelectedText(cmbDatabase);
+      SetItems(cmbDatabase, databases);
+      SetText(cmbDatabase, typed);
     }
   }
   SetCursor(cursor);
@@ -248,30 +248,30 @@ void TfrmDatabaseConfig::btnCreateODBCClick() {
 
   const std::string name = frmODBCEditor->GetDSNName();
   LoadLists();
-  SetText(idUser, frmODBCEditor->GetUser());
-  SetText(idPassword, frmODBCEditor->GetPassword());
+  SetText(edtUser, frmODBCEditor->GetUser());
+  SetText(edtPassword, frmODBCEditor->GetPassword());
   const int index = DataSourceSelection(FODBCList, name);
-  if (index >= 0) Select(idODBC, index);
+  if (index >= 0) Select(cmbODBC, index);
   ShowStatus(ODBCCreatedStatus(*FTranslator));
 }
 
 void TfrmDatabaseConfig::OnCommand(int AId, int ANotification) {
-  if (AId == idConnectionType) {
+  if (AId == cmbConnectionType) {
     if (ANotification == CBN_SELCHANGE) cmbConnectionTypeChange();
     return;
   }
   if (ANotification != BN_CLICKED) return;
   switch (AId) {
-    case idTest:
+    case btnTest:
       btnTestClick();
       break;
-    case idConfirm:
+    case btnConfirm:
       btnConfirmClick();
       break;
-    case idBack:
+    case btnBack:
       btnBackClick();
       break;
-    case idCreateODBC:
+    case btnCreateODBC:
       btnCreateODBCClick();
       break;
     default:

@@ -18,25 +18,25 @@ namespace Presentation::Views {
 class TfrmDatabaseConfig : public TForm {
  public:
   enum TControlId : int {
-    idConfirm = IDOK,   // Enter saves
-    idBack = IDCANCEL,  // Escape cancels
-    idConnectionTypeLabel = 1001,
-    idConnectionType,
-    idODBCLabel,
-    idODBC,
-    idCreateODBC,
-    idDriverLabel,
-    idDriver,
-    idServerLabel,
-    idServer,
-    idUserLabel,
-    idUser,
-    idPasswordLabel,
-    idPassword,
-    idDatabaseLabel,
-    idDatabase,
-    idStatus,
-    idTest,
+    btnConfirm = IDOK,   // Enter saves
+    btnBack = IDCANCEL,  // Escape cancels
+    lblConnectionType = 1001,
+    cmbConnectionType,
+    lblODBC,
+    cmbODBC,
+    btnCreateODBC,
+    lblDriver,
+    cmbDriver,
+    lblServer,
+    edtServer,
+    lblUser,
+    edtUser,
+    lblPassword,
+    edtPassword,
+    lblDatabase,
+    cmbDatabase,
+    lblStatus,
+    btnTest,
   };
 
   static constexpr const wchar_t* ClassName = L"TfrmDatabaseConfig";

@@ -38,20 +38,20 @@ TfrmODBCEditor::TfrmODBCEditor(HWND AOwner) {
   // Creation order is the keyboard order: driver, name, description, server,
   // login, password, database, then the buttons left to right.
   const std::pair<int, int> rows[] = {
-      {idDriverLabel, idDriver},    {idDSNNameLabel, idDSNName}, {idDescriptionLabel, idDescription},
-      {idServerLabel, idServer},    {idUserLabel, idUser},       {idPasswordLabel, idPassword},
-      {idDatabaseLabel, idDatabase}};
+      {lblDriver, cmbDriver},    {lblDSNName, edtDSNName}, {lblDescription, edtDescription},
+      {lblServer, edtServer},    {lblUser, edtUser},       {lblPassword, edtPassword},
+      {lblDatabase, edtDatabase}};
   for (const auto& [label, field] : rows) {
     AddLabel(label, "");
-    if (field == idDriver)
+    if (field == cmbDriver)
       AddCombo(field);
     else
-      AddEdit(field, field == idPassword);
+      AddEdit(field, field == edtPassword);
   }
-  AddLabel(idStatus, "", 13);
-  AddButton(idCancel, "");
-  AddButton(idTest, "");
-  AddButton(idConfirm, "", true);
+  AddLabel(lblStatus, "", 13);
+  AddButton(btnCancel, "");
+  AddButton(btnTest, "");
+  AddButton(btnConfirm, "", true);
   Layout();
 
   // FormCreate
@@ -66,62 +66,62 @@ void TfrmODBCEditor::Layout() {
   constexpr int width = kClientWidth - 2 * kMargin;
   constexpr int top = 32;
   constexpr int pitch = 50;  // label 19, gap 1, field 24, gap 6
-  const int rows[][2] = {{idDriverLabel, idDriver},    {idDSNNameLabel, idDSNName}, {idDescriptionLabel, idDescription},
-                         {idServerLabel, idServer},    {idUserLabel, idUser},       {idPasswordLabel, idPassword},
-                         {idDatabaseLabel, idDatabase}};
+  const int rows[][2] = {{lblDriver, cmbDriver},    {lblDSNName, edtDSNName}, {lblDescription, edtDescription},
+                         {lblServer, edtServer},    {lblUser, edtUser},       {lblPassword, edtPassword},
+                         {lblDatabase, edtDatabase}};
   int y = top;
   for (const auto& row : rows) {
     Place(row[0], kMargin, y, width, 19);
-    Place(row[1], kMargin, y + 20, width, row[1] == idDriver ? 26 : 24);
+    Place(row[1], kMargin, y + 20, width, row[1] == cmbDriver ? 26 : 24);
     y += pitch;
   }
   // Two lines, so the longest failure text is never cut.
-  Place(idStatus, kMargin, y, width, 34);
+  Place(lblStatus, kMargin, y, width, 34);
 
   // Three equal buttons above the bottom margin of 30: the outer ones flush
   // with the fields, the test button centred; wide enough for "Testar Conexão".
   constexpr int buttonTop = kClientHeight - 30 - 28;
   constexpr int buttonWidth = 120;
-  Place(idCancel, kMargin, buttonTop, buttonWidth, 28);
-  Place(idTest, (kClientWidth - buttonWidth) / 2, buttonTop, buttonWidth, 28);
-  Place(idConfirm, kClientWidth - kMargin - buttonWidth, buttonTop, buttonWidth, 28);
+  Place(btnCancel, kMargin, buttonTop, buttonWidth, 28);
+  Place(btnTest, (kClientWidth - buttonWidth) / 2, buttonTop, buttonWidth, 28);
+  Place(btnConfirm, kClientWidth - kMargin - buttonWidth, buttonTop, buttonWidth, 28);
 }
 
 void TfrmODBCEditor::ApplyTranslations() {
-  SetText(idDriverLabel, Tr("DriverLabel"));
-  SetText(idDSNNameLabel, Tr("DSNName"));
-  SetText(idDescriptionLabel, Tr("Description"));
-  SetText(idServerLabel, Tr("LabelServer"));
-  SetText(idUserLabel, Tr("LabelUser"));
-  SetText(idPasswordLabel, Tr("LabelPassword"));
-  SetText(idDatabaseLabel, Tr("LabelDatabase"));
-  SetCue(idDSNName, Tr("DSNPrompt"));
-  SetCue(idDescription, Tr("DescriptionPrompt"));
-  SetCue(idServer, Tr("ServerPrompt"));
-  SetCue(idUser, Tr("UserPrompt"));
-  SetCue(idPassword, Tr("PasswordPrompt"));
-  SetCue(idDatabase, Tr("DatabasePrompt"));
-  SetText(idCancel, Tr("Cancel"));
-  SetText(idTest, Tr("ButtonTest"));
-  SetText(idConfirm, Tr("ButtonSave"));
-  SetText(idStatus, "");
+  SetText(lblDriver, Tr("DriverLabel"));
+  SetText(lblDSNName, Tr("DSNName"));
+  SetText(lblDescription, Tr("Description"));
+  SetText(lblServer, Tr("LabelServer"));
+  SetText(lblUser, Tr("LabelUser"));
+  SetText(lblPassword, Tr("LabelPassword"));
+  SetText(lblDatabase, Tr("LabelDatabase"));
+  SetCue(edtDSNName, Tr("DSNPrompt"));
+  SetCue(edtDescription, Tr("DescriptionPrompt"));
+  SetCue(edtServer, Tr("ServerPrompt"));
+  SetCue(edtUser, Tr("UserPrompt"));
+  SetCue(edtPassword, Tr("PasswordPrompt"));
+  SetCue(edtDatabase, Tr("DatabasePrompt"));
+  SetText(btnCancel, Tr("Cancel"));
+  SetText(btnTest, Tr("ButtonTest"));
+  SetText(btnConfirm, Tr("ButtonSave"));
+  SetText(lblStatus, "");
 }
 
 void TfrmODBCEditor::LoadDrivers() {
   FDrivers = NewUseCase()->GetAvailableDrivers();
-  SetItems(idDriver, FDrivers);
-  Select(idDriver, PreselectedDriverIndex(FDrivers));
+  SetItems(cmbDriver, FDrivers);
+  Select(cmbDriver, PreselectedDriverIndex(FDrivers));
 }
 
 void TfrmODBCEditor::ResetFields() {
-  SetText(idDSNName, "");
-  SetText(idServer, Tr("LocalServer"));
-  SetText(idDatabase, "");
-  SetText(idDescription, Tr("DefaultDescription"));
-  SetText(idUser, "");
-  SetText(idPassword, "");
-  SetText(idStatus, "");
-  SetTextColour(idStatus, kStatusIdle);
+  SetText(edtDSNName, "");
+  SetText(edtServer, Tr("LocalServer"));
+  SetText(edtDatabase, "");
+  SetText(edtDescription, Tr("DefaultDescription"));
+  SetText(edtUser, "");
+  SetText(edtPassword, "");
+  SetText(lblStatus, "");
+  SetTextColour(lblStatus, kStatusIdle);
 }
 
 void TfrmODBCEditor::SetEditMode(bool AIsEdit, const std::string& ADSNName) {
@@ -129,23 +129,23 @@ void TfrmODBCEditor::SetEditMode(bool AIsEdit, const std::string& ADSNName) {
   FOriginalDSNName = ADSNName;
   if (AIsEdit) {
     ResetFields();
-    SetText(idDSNName, ADSNName);
-    EnableWindow(Control(idDSNName), FALSE);
+    SetText(edtDSNName, ADSNName);
+    EnableWindow(Control(edtDSNName), FALSE);
     LoadStoredValues();
   } else {
-    EnableWindow(Control(idDSNName), TRUE);
+    EnableWindow(Control(edtDSNName), TRUE);
     ResetFields();
     // An earlier edit may have chosen another driver.
-    Select(idDriver, PreselectedDriverIndex(FDrivers));
+    Select(cmbDriver, PreselectedDriverIndex(FDrivers));
   }
 }
 
 void TfrmODBCEditor::LoadStoredValues() {
   const Core::ValueObjects::TDSNConfig stored = NewUseCase()->GetDSNConfig(FOriginalDSNName);
-  Select(idDriver, StoredDriverIndex(FDrivers, stored.Driver()));
-  SetText(idServer, stored.Server());
-  SetText(idDatabase, stored.Database());
-  SetText(idDescription, stored.Description());
+  Select(cmbDriver, StoredDriverIndex(FDrivers, stored.Driver()));
+  SetText(edtServer, stored.Server());
+  SetText(edtDatabase, stored.Database());
+  SetText(edtDescription, stored.Description());
 }
 
 void TfrmODBCEditor::FormShow() {
@@ -156,34 +156,34 @@ void TfrmODBCEditor::FormShow() {
 }
 
 std::string TfrmODBCEditor::GetDSNName() const {
-  return Trimmed(GetText(idDSNName));
+  return Trimmed(GetText(edtDSNName));
 }
 std::string TfrmODBCEditor::GetUser() const {
-  return Trimmed(GetText(idUser));
+  return Trimmed(GetText(edtUser));
 }
 std::string TfrmODBCEditor::GetPassword() const {
-  return Trimmed(GetText(idPassword));
+  return Trimmed(GetText(edtPassword));
 }
 
 void TfrmODBCEditor::ShowStatus(const std::string& AText, uint32_t AArgb) {
-  SetText(idStatus, AText);
-  SetTextColour(idStatus, AArgb);
+  SetText(lblStatus, AText);
+  SetTextColour(lblStatus, AArgb);
 }
 
 bool TfrmODBCEditor::ValidateInput() {
   const TODBCEditorCheck check = ValidateODBCEditorInput(ReadFields());
   if (check.Passed()) return true;
   ShowStatus(Tr(check.MessageKey), App::Constants::ColorError);
-  int focus = idDSNName;
+  int focus = edtDSNName;
   switch (check.Focus) {
     case TODBCEditorControl::Server:
-      focus = idServer;
+      focus = edtServer;
       break;
     case TODBCEditorControl::Database:
-      focus = idDatabase;
+      focus = edtDatabase;
       break;
     case TODBCEditorControl::Driver:
-      focus = idDriver;
+      focus = cmbDriver;
       break;
     default:
       break;
@@ -194,13 +194,13 @@ bool TfrmODBCEditor::ValidateInput() {
 
 TODBCEditorFields TfrmODBCEditor::ReadFields() const {
   TODBCEditorFields fields;
-  if (SelectedIndex(idDriver) >= 0) fields.Driver = SelectedText(idDriver);
-  fields.DSNName = GetText(idDSNName);
-  fields.Description = GetText(idDescription);
-  fields.Server = GetText(idServer);
-  fields.User = GetText(idUser);
-  fields.Password = GetText(idPassword);
-  fields.Database = GetText(idDatabase);
+  if (SelectedIndex(cmbDriver) >= 0) fields.Driver = SelectedText(cmbDriver);
+  fields.DSNName = GetText(edtDSNName);
+  fields.Description = GetText(edtDescription);
+  fields.Server = GetText(edtServer);
+  fields.User = GetText(edtUser);
+  fields.Password = GetText(edtPassword);
+  fields.Database = GetText(edtDatabase);
   return fields;
 }
 
@@ -208,7 +208,7 @@ void TfrmODBCEditor::btnTestClick() {
   if (!ValidateInput()) return;
   ShowStatus(Tr("TestingConnection"), App::Constants::ColorWarning);
   // The attempt blocks this thread: the progress text is painted before it starts.
-  UpdateWindow(Control(idStatus));
+  UpdateWindow(Control(lblStatus));
 
   if (NewUseCase()->TestConnection(BuildTestConnectionConfig(ReadFields())))
     ShowStatus(Tr("ConnectionTestSuccess"), App::Constants::ColorSuccess);
@@ -244,13 +244,13 @@ void TfrmODBCEditor::OnCommand(int AId, int ANotification) {
   if (FClosing) return;
   if (ANotification != BN_CLICKED) return;
   switch (AId) {
-    case idTest:
+    case btnTest:
       btnTestClick();
       break;
-    case idConfirm:
+    case btnConfirm:
       btnConfirmClick();
       break;
-    case idCancel:
+    case btnCancel:
       btnCancelClick();
       break;
     default:

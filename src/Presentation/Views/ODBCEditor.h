@@ -14,24 +14,24 @@ namespace Presentation::Views {
 class TfrmODBCEditor : public TForm {
  public:
   enum TControlId : int {
-    idConfirm = IDOK,     // Enter
-    idCancel = IDCANCEL,  // Escape
-    idDriverLabel = 1001,
-    idDriver,
-    idDSNNameLabel,
-    idDSNName,
-    idDescriptionLabel,
-    idDescription,
-    idServerLabel,
-    idServer,
-    idUserLabel,
-    idUser,
-    idPasswordLabel,
-    idPassword,
-    idDatabaseLabel,
-    idDatabase,
-    idStatus,
-    idTest,
+    btnConfirm = IDOK,     // Enter
+    btnCancel = IDCANCEL,  // Escape
+    lblDriver = 1001,
+    cmbDriver,
+    lblDSNName,
+    edtDSNName,
+    lblDescription,
+    edtDescription,
+    lblServer,
+    edtServer,
+    lblUser,
+    edtUser,
+    lblPassword,
+    edtPassword,
+    lblDatabase,
+    edtDatabase,
+    lblStatus,
+    btnTest,
   };
 
   static constexpr const wchar_t* ClassName = L"TfrmODBCEditor";
