@@ -19,6 +19,7 @@
 #include "Infrastructure/Platform/Win32/WindowsRegistry.h"
 #include "Infrastructure/Translator/PortugueseTranslator.h"
 #include "support/TempDir.h"
+#include "windows/ODBCRegistryFixture.h"
 
 using Core::ValueObjects::TDSNConfig;
 using Core::ValueObjects::TODSNType;
@@ -28,27 +29,13 @@ using Infrastructure::Platform::Win32::ToWide;
 
 namespace {
 
-const std::string kOdbcIni = "Software\\ODBC\\ODBC.INI\\";
-const std::string kList = kOdbcIni + "ODBC Data Sources";
-const std::string kOdbcInst = "Software\\ODBC\\ODBCINST.INI\\";
-const std::string kDrivers = kOdbcInst + "ODBC Drivers";
+using namespace TestSupport;
+const std::string kList = kDataSources;
 // Test drivers; the second one holds "SQL Server" inside a longer name.
 const std::string kDriver = "QL Teste Driver";
 const std::string kSqlServerDriver = "QL Teste ODBC Driver 17 for SQL Server";
 const std::string kUserDSNs[] = {"QLTeste_Usuario", "QLTeste_Ambos", "QLTeste_Novo", "QuorvaneSoft_DSN"};
 const std::string kSystemDSNs[] = {"QLTeste_Sistema1", "QLTeste_Sistema2", "QLTeste_Ambos", "QLTeste_NovoSistema"};
-
-bool SetString(HKEY AHive, const std::string& AKey, const std::string& AName, const std::string& AValue) {
-  HKEY key;
-  if (RegCreateKeyExW(AHive, ToWide(AKey).c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) !=
-      ERROR_SUCCESS)
-    return false;
-  const std::wstring data = ToWide(AValue);
-  const bool done = RegSetValueExW(key, ToWide(AName).c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
-                                   static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
-  RegCloseKey(key);
-  return done;
-}
 
 void SetNumber(HKEY AHive, const std::string& AKey, const std::string& AName, DWORD AValue) {
   HKEY key;
@@ -56,34 +43,6 @@ void SetNumber(HKEY AHive, const std::string& AKey, const std::string& AName, DW
       ERROR_SUCCESS)
     return;
   RegSetValueExW(key, ToWide(AName).c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&AValue), sizeof(AValue));
-  RegCloseKey(key);
-}
-
-// A REG_SZ value as stored; nullopt when missing or of another type.
-std::optional<std::string> GetString(HKEY AHive, const std::string& AKey, const std::string& AName, REGSAM AView = 0) {
-  HKEY key;
-  if (RegOpenKeyExW(AHive, ToWide(AKey).c_str(), 0, KEY_READ | AView, &key) != ERROR_SUCCESS) return std::nullopt;
-  wchar_t data[512] = {};
-  DWORD size = sizeof(data) - sizeof(wchar_t);
-  DWORD type = 0;
-  const LSTATUS status =
-      RegQueryValueExW(key, ToWide(AName).c_str(), nullptr, &type, reinterpret_cast<BYTE*>(data), &size);
-  RegCloseKey(key);
-  if (status != ERROR_SUCCESS || type != REG_SZ) return std::nullopt;
-  return FromWide(data);
-}
-
-bool KeyExists(HKEY AHive, const std::string& AKey) {
-  HKEY key;
-  if (RegOpenKeyExW(AHive, ToWide(AKey).c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
-  RegCloseKey(key);
-  return true;
-}
-
-void DeleteValue(HKEY AHive, const std::string& AKey, const std::string& AName) {
-  HKEY key;
-  if (RegOpenKeyExW(AHive, ToWide(AKey).c_str(), 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) return;
-  RegDeleteValueW(key, ToWide(AName).c_str());
   RegCloseKey(key);
 }
 
@@ -103,10 +62,10 @@ struct TOdbcMachine {
   TOdbcMachine() {
     Clean();
     for (const std::string& driver : {kDriver, kSqlServerDriver}) {
-      SetString(HKEY_LOCAL_MACHINE, kDrivers, driver, "Installed");
-      SetString(HKEY_LOCAL_MACHINE, kOdbcInst + driver, "Driver", "C:\\Windows\\system32\\" + driver + ".dll");
-      SetString(HKEY_LOCAL_MACHINE, kOdbcInst + driver, "Setup", "C:\\Windows\\system32\\" + driver + "S.dll");
-      SetString(HKEY_LOCAL_MACHINE, kOdbcInst + driver, "APILevel", "2");
+      RegSetText(HKEY_LOCAL_MACHINE, kDrivers, driver, "Installed");
+      RegSetText(HKEY_LOCAL_MACHINE, kOdbcInst + driver, "Driver", "C:\\Windows\\system32\\" + driver + ".dll");
+      RegSetText(HKEY_LOCAL_MACHINE, kOdbcInst + driver, "Setup", "C:\\Windows\\system32\\" + driver + "S.dll");
+      RegSetText(HKEY_LOCAL_MACHINE, kOdbcInst + driver, "APILevel", "2");
       SetNumber(HKEY_LOCAL_MACHINE, kOdbcInst + driver, "UsageCount", 1);
     }
     AddDataSource(HKEY_CURRENT_USER, "QLTeste_Usuario", "srv-usuario");
@@ -118,22 +77,22 @@ struct TOdbcMachine {
   ~TOdbcMachine() { Clean(); }
 
   static void AddDataSource(HKEY AHive, const std::string& AName, const std::string& AServer) {
-    SetString(AHive, kList, AName, kDriver);
-    SetString(AHive, kOdbcIni + AName, "Driver", "C:\\Windows\\system32\\" + kDriver + ".dll");
-    SetString(AHive, kOdbcIni + AName, "Server", AServer);
-    SetString(AHive, kOdbcIni + AName, "Description", "Teste");
+    RegSetText(AHive, kList, AName, kDriver);
+    RegSetText(AHive, kOdbcIni + AName, "Driver", "C:\\Windows\\system32\\" + kDriver + ".dll");
+    RegSetText(AHive, kOdbcIni + AName, "Server", AServer);
+    RegSetText(AHive, kOdbcIni + AName, "Description", "Teste");
   }
   static void Clean() {
     for (const std::string& driver : {kDriver, kSqlServerDriver}) {
-      DeleteValue(HKEY_LOCAL_MACHINE, kDrivers, driver);
+      RegRemoveValue(HKEY_LOCAL_MACHINE, kDrivers, driver);
       RegDeleteTreeW(HKEY_LOCAL_MACHINE, ToWide(kOdbcInst + driver).c_str());
     }
     for (const std::string& name : kUserDSNs) {
-      DeleteValue(HKEY_CURRENT_USER, kList, name);
+      RegRemoveValue(HKEY_CURRENT_USER, kList, name);
       RegDeleteTreeW(HKEY_CURRENT_USER, ToWide(kOdbcIni + name).c_str());
     }
     for (const std::string& name : kSystemDSNs) {
-      DeleteValue(HKEY_LOCAL_MACHINE, kList, name);
+      RegRemoveValue(HKEY_LOCAL_MACHINE, kList, name);
       RegDeleteTreeW(HKEY_LOCAL_MACHINE, ToWide(kOdbcIni + name).c_str());
     }
   }
@@ -189,36 +148,36 @@ TEST(ODBCManagerWindows, CreatesAndDeletesDataSourcesInTheRealRegistry) {
   ASSERT_TRUE(machine.Manager.CreateDSN(config, TODSNType::User));
 
   const std::string key = kOdbcIni + "QLTeste_Novo";
-  EXPECT_EQ(GetString(HKEY_CURRENT_USER, kList, "QLTeste_Novo"), kDriver);
-  EXPECT_EQ(GetString(HKEY_CURRENT_USER, key, "Driver"), "C:\\Windows\\system32\\" + kDriver + ".dll");
-  EXPECT_EQ(GetString(HKEY_CURRENT_USER, key, "Description"), TDSNConfig::DefaultDescription);
-  EXPECT_EQ(GetString(HKEY_CURRENT_USER, key, "Server"), "srv\\SQLEXPRESS");
-  EXPECT_EQ(GetString(HKEY_CURRENT_USER, key, "Database"), "Vendas");
-  EXPECT_EQ(GetString(HKEY_CURRENT_USER, key, "LastUser"), "sa");
-  EXPECT_EQ(GetString(HKEY_CURRENT_USER, key, "Password"), std::nullopt);
-  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, key));
+  EXPECT_EQ(RegGetText(HKEY_CURRENT_USER, kList, "QLTeste_Novo"), kDriver);
+  EXPECT_EQ(RegGetText(HKEY_CURRENT_USER, key, "Driver"), "C:\\Windows\\system32\\" + kDriver + ".dll");
+  EXPECT_EQ(RegGetText(HKEY_CURRENT_USER, key, "Description"), TDSNConfig::DefaultDescription);
+  EXPECT_EQ(RegGetText(HKEY_CURRENT_USER, key, "Server"), "srv\\SQLEXPRESS");
+  EXPECT_EQ(RegGetText(HKEY_CURRENT_USER, key, "Database"), "Vendas");
+  EXPECT_EQ(RegGetText(HKEY_CURRENT_USER, key, "LastUser"), "sa");
+  EXPECT_EQ(RegGetText(HKEY_CURRENT_USER, key, "Password"), std::nullopt);
+  EXPECT_FALSE(RegKeyPresent(HKEY_LOCAL_MACHINE, key));
 
   // A name that exists as a system data source is left alone.
   config.SetDSNName("QLTeste_Sistema1");
   EXPECT_TRUE(machine.Manager.CreateDSN(config, TODSNType::User));
-  EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, kOdbcIni + "QLTeste_Sistema1"));
+  EXPECT_FALSE(RegKeyPresent(HKEY_CURRENT_USER, kOdbcIni + "QLTeste_Sistema1"));
 
   // A system data source lands in the view 32-bit ODBC reads.
   config.SetDSNName("QLTeste_NovoSistema");
   ASSERT_TRUE(machine.Manager.CreateDSN(config, TODSNType::System));
-  EXPECT_EQ(GetString(HKEY_LOCAL_MACHINE, kOdbcIni + "QLTeste_NovoSistema", "Server", KEY_WOW64_32KEY),
+  EXPECT_EQ(RegGetText(HKEY_LOCAL_MACHINE, kOdbcIni + "QLTeste_NovoSistema", "Server", KEY_WOW64_32KEY),
             "srv\\SQLEXPRESS");
 
   EXPECT_TRUE(machine.Manager.DeleteDSN("QLTeste_Novo", TODSNType::User));
-  EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, key));
-  EXPECT_EQ(GetString(HKEY_CURRENT_USER, kList, "QLTeste_Novo"), std::nullopt);
+  EXPECT_FALSE(RegKeyPresent(HKEY_CURRENT_USER, key));
+  EXPECT_EQ(RegGetText(HKEY_CURRENT_USER, kList, "QLTeste_Novo"), std::nullopt);
   // Deleting the user's copy of a name in both hives keeps the system one.
   EXPECT_TRUE(machine.Manager.DeleteDSN("QLTeste_Ambos", TODSNType::User));
   EXPECT_TRUE(machine.Manager.ODBCExists("QLTeste_Ambos"));
-  EXPECT_EQ(GetString(HKEY_LOCAL_MACHINE, kList, "QLTeste_Ambos"), kDriver);
+  EXPECT_EQ(RegGetText(HKEY_LOCAL_MACHINE, kList, "QLTeste_Ambos"), kDriver);
   // Never the list key itself.
   EXPECT_FALSE(machine.Manager.DeleteDSN("ODBC Data Sources", TODSNType::User));
-  EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, kList));
+  EXPECT_TRUE(RegKeyPresent(HKEY_CURRENT_USER, kList));
 }
 
 TEST(ODBCManagerWindows, TheUseCaseCreatesTheDefaultDataSourceForTheUser) {
@@ -233,15 +192,15 @@ TEST(ODBCManagerWindows, TheUseCaseCreatesTheDefaultDataSourceForTheUser) {
   config.SetODBCName("QLTeste_Sistema2");
   config.SetUser("sa");
   EXPECT_TRUE(useCase.AutoCreateDSN(config));  // exists: nothing written
-  EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, kOdbcIni + "QLTeste_Sistema2"));
+  EXPECT_FALSE(RegKeyPresent(HKEY_CURRENT_USER, kOdbcIni + "QLTeste_Sistema2"));
 
   // No name, no driver: "SQL Server" is found inside the longer driver name.
   config.SetODBCName("");
   config.SetServer("127.0.0.1");
   ASSERT_TRUE(useCase.AutoCreateDSN(config));
-  EXPECT_EQ(GetString(HKEY_CURRENT_USER, kList, "QuorvaneSoft_DSN"), "SQL Server");
-  EXPECT_EQ(GetString(HKEY_CURRENT_USER, kOdbcIni + "QuorvaneSoft_DSN", "Server"), "127.0.0.1");
-  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kOdbcIni + "QuorvaneSoft_DSN"));
+  EXPECT_EQ(RegGetText(HKEY_CURRENT_USER, kList, "QuorvaneSoft_DSN"), "SQL Server");
+  EXPECT_EQ(RegGetText(HKEY_CURRENT_USER, kOdbcIni + "QuorvaneSoft_DSN", "Server"), "127.0.0.1");
+  EXPECT_FALSE(RegKeyPresent(HKEY_LOCAL_MACHINE, kOdbcIni + "QuorvaneSoft_DSN"));
   EXPECT_TRUE(useCase.DeleteDSN("QuorvaneSoft_DSN"));
 }
 
@@ -255,20 +214,20 @@ TEST(ODBCManagerWindows, UpdateRewritesTheDataSourceInItsOwnHive) {
   config.SetDescription("Matriz");
   ASSERT_TRUE(machine.Manager.UpdateDSN(config));
   const std::string key = kOdbcIni + "QLTeste_Sistema1";
-  EXPECT_EQ(GetString(HKEY_LOCAL_MACHINE, kList, "QLTeste_Sistema1"), kSqlServerDriver);
-  EXPECT_EQ(GetString(HKEY_LOCAL_MACHINE, key, "Driver"), "C:\\Windows\\system32\\" + kSqlServerDriver + ".dll");
-  EXPECT_EQ(GetString(HKEY_LOCAL_MACHINE, key, "Server"), "srv-novo");
-  EXPECT_EQ(GetString(HKEY_LOCAL_MACHINE, key, "Database"), "Vendas");
-  EXPECT_EQ(GetString(HKEY_LOCAL_MACHINE, key, "Description"), "Matriz");
-  EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, key));
+  EXPECT_EQ(RegGetText(HKEY_LOCAL_MACHINE, kList, "QLTeste_Sistema1"), kSqlServerDriver);
+  EXPECT_EQ(RegGetText(HKEY_LOCAL_MACHINE, key, "Driver"), "C:\\Windows\\system32\\" + kSqlServerDriver + ".dll");
+  EXPECT_EQ(RegGetText(HKEY_LOCAL_MACHINE, key, "Server"), "srv-novo");
+  EXPECT_EQ(RegGetText(HKEY_LOCAL_MACHINE, key, "Database"), "Vendas");
+  EXPECT_EQ(RegGetText(HKEY_LOCAL_MACHINE, key, "Description"), "Matriz");
+  EXPECT_FALSE(RegKeyPresent(HKEY_CURRENT_USER, key));
   EXPECT_EQ(machine.Manager.GetDSNConfig("QLTeste_Sistema1").Driver(), kSqlServerDriver);
 
   // An empty database removes the stored one; a name without a data source is refused.
   config.SetDatabase("");
   ASSERT_TRUE(machine.Manager.UpdateDSN(config));
-  EXPECT_EQ(GetString(HKEY_LOCAL_MACHINE, key, "Database"), std::nullopt);
+  EXPECT_EQ(RegGetText(HKEY_LOCAL_MACHINE, key, "Database"), std::nullopt);
   config.SetDSNName("QLTeste_Nenhum");
   EXPECT_FALSE(machine.Manager.UpdateDSN(config));
-  EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, kOdbcIni + "QLTeste_Nenhum"));
-  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kOdbcIni + "QLTeste_Nenhum"));
+  EXPECT_FALSE(RegKeyPresent(HKEY_CURRENT_USER, kOdbcIni + "QLTeste_Nenhum"));
+  EXPECT_FALSE(RegKeyPresent(HKEY_LOCAL_MACHINE, kOdbcIni + "QLTeste_Nenhum"));
 }

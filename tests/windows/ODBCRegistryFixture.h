@@ -31,11 +31,13 @@ inline bool RegSetText(HKEY AHive, const std::string& AKey, const std::string& A
   return done;
 }
 
-// A REG_SZ value as stored; nullopt when missing or of another type.
-inline std::optional<std::string> RegGetText(HKEY AHive, const std::string& AKey, const std::string& AName) {
+// A REG_SZ value as stored; nullopt when missing or of another type. AView
+// picks a registry view (KEY_WOW64_64KEY...), 0 the process's own.
+inline std::optional<std::string> RegGetText(HKEY AHive, const std::string& AKey, const std::string& AName,
+                                             REGSAM AView = 0) {
   using Infrastructure::Platform::Win32::ToWide;
   HKEY key;
-  if (RegOpenKeyExW(AHive, ToWide(AKey).c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return std::nullopt;
+  if (RegOpenKeyExW(AHive, ToWide(AKey).c_str(), 0, KEY_READ | AView, &key) != ERROR_SUCCESS) return std::nullopt;
   wchar_t data[512] = {};
   DWORD size = sizeof(data) - sizeof(wchar_t);
   DWORD type = 0;

@@ -18,6 +18,7 @@
 #include "Presentation/Views/DSNSelector.h"
 #include "Presentation/Views/DatabaseConfig.h"
 #include "Presentation/Views/Splash.h"
+#include "windows/ODBCRegistryFixture.h"
 #include "windows/WindowTestSupport.h"
 
 using Presentation::ViewModels::TAppState;
@@ -243,18 +244,9 @@ TEST_F(SplashWindowWithServices, ConfigurationCancelledOffersTheRetry) {
 
 TEST_F(SplashWindowWithServices, ChosenDataSourceGoesToTheCheckAndTheValidationStartsAgain) {
   // A user data source of this test, listed first.
-  const std::wstring list = L"Software\\ODBC\\ODBC.INI\\ODBC Data Sources";
-  const std::wstring name = L"AAA_QLTeste_Splash";
-  HKEY key;
-  ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, list.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr),
-            ERROR_SUCCESS);
-  const std::wstring driver = L"SQL Server";
-  RegSetValueExW(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(driver.c_str()),
-                 static_cast<DWORD>((driver.size() + 1) * sizeof(wchar_t)));
-  RegCloseKey(key);
-  RegCreateKeyExW(HKEY_CURRENT_USER, (L"Software\\ODBC\\ODBC.INI\\" + name).c_str(), 0, nullptr, 0, KEY_SET_VALUE,
-                  nullptr, &key, nullptr);
-  RegCloseKey(key);
+  TestSupport::TODBCRegistryFixture odbc;
+  const std::string name = "AAA_QLTeste_Splash";
+  odbc.AddDataSource(HKEY_CURRENT_USER, name, "SQL Server", "(local)");
 
   FForm->Show();
   ASSERT_TRUE(PumpUntil([&] { return FViewModel->Starts() == 1; }));
@@ -269,7 +261,7 @@ TEST_F(SplashWindowWithServices, ChosenDataSourceGoesToTheCheckAndTheValidationS
         const HWND selector = WaitForWindow(Presentation::Views::TfrmDSNSelector::ClassName);
         ASSERT_NE(selector, nullptr);
         const auto items = ComboItems(selector, Presentation::Views::TfrmDSNSelector::cmbDSN);
-        const auto found = std::find(items.begin(), items.end(), Infrastructure::Platform::Win32::FromWide(name));
+        const auto found = std::find(items.begin(), items.end(), name);
         ASSERT_NE(found, items.end());
         ChooseItem(selector, Presentation::Views::TfrmDSNSelector::cmbDSN, static_cast<int>(found - items.begin()));
         offered = *found;
@@ -278,12 +270,6 @@ TEST_F(SplashWindowWithServices, ChosenDataSourceGoesToTheCheckAndTheValidationS
       });
   EXPECT_EQ(FCheck->RuntimeDSN, offered);
   EXPECT_FALSE(Visible(TfrmSplash::btnRetry));
-
-  RegDeleteKeyW(HKEY_CURRENT_USER, (L"Software\\ODBC\\ODBC.INI\\" + name).c_str());
-  if (RegOpenKeyExW(HKEY_CURRENT_USER, list.c_str(), 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
-    RegDeleteValueW(key, name.c_str());
-    RegCloseKey(key);
-  }
 }
 
 }  // namespace

@@ -28,6 +28,7 @@
 #include "Presentation/Views/ODBCEditor.h"
 #include "Presentation/Views/Splash.h"
 #include "WindowsTestSupport.h"
+#include "windows/ODBCRegistryFixture.h"
 #include "windows/WindowTestSupport.h"
 #include "support/DatabasePeers.h"
 #include "support/TempDir.h"
@@ -432,25 +433,17 @@ TEST_F(TLauncherOnWindows, ARetryAfterTheBDEWasMissingInstallsItAndStartsTheAppl
 TEST_F(TLauncherOnWindows, FromNoConfigurationThroughANewDataSourceToAStartedApplication) {
   using namespace Presentation::Views;
   using namespace TestSupport;
-  using Core::Interfaces::TRegistryHive;
   PublishInstaller("bde_setup.exe");
   // Only the release information's address is written before the save, so that
   // nothing asks for the default address outside the loopback.
   const std::string published = ReadFileBytes(Dir.Join("Config.ini"));
   const std::string release = published.substr(published.find("[Atualizacao]"));
   ASSERT_TRUE(Infrastructure::Platform::RemoveFile(Dir.Join("Config.ini")));
-  const std::string dsnKey = "Software\\ODBC\\ODBC.INI\\QL_SQLite";
-  const bool dsnExisted = Registry->KeyExists(TRegistryHive::CurrentUser, dsnKey);
-  // The driver as its installer registers it on Windows (Wine lists none of the host's).
-  const std::string driversKey = "Software\\ODBC\\ODBCINST.INI\\ODBC Drivers";
-  const std::string driverKey = "Software\\ODBC\\ODBCINST.INI\\SQLite3";
-  const bool driverExisted = Registry->KeyExists(TRegistryHive::LocalMachine, driverKey);
-  if (!driverExisted) {
-    Registry->CreateKey(TRegistryHive::LocalMachine, driversKey);
-    Registry->CreateKey(TRegistryHive::LocalMachine, driverKey);
-    ASSERT_TRUE(Registry->WriteString(TRegistryHive::LocalMachine, driversKey, "SQLite3", "Installed"));
-    ASSERT_TRUE(Registry->WriteString(TRegistryHive::LocalMachine, driverKey, "Driver", "sqlite3odbc.dll"));
-  }
+  // The driver as its installer registers it on Windows (Wine lists none of the
+  // host's), and the data source the launcher is about to write, both removed at the end.
+  TODBCRegistryFixture odbc;
+  odbc.AddDriver("SQLite3");
+  odbc.WillWrite(HKEY_CURRENT_USER, "QL_SQLite");
 
   TRunningProgram launcher(Launcher);
   ASSERT_TRUE(launcher.Started());
@@ -486,15 +479,6 @@ TEST_F(TLauncherOnWindows, FromNoConfigurationThroughANewDataSourceToAStartedApp
   const std::string saved = ReadFileBytes(Dir.Join("Config.ini"));
   for (const char* line : {"ODBC=QL_SQLite", "Usuario=teste", "Senha=teste", "[Atualizacao]"})
     EXPECT_NE(saved.find(line), std::string::npos) << line << " missing from:\n" << saved;
-  EXPECT_TRUE(Registry->KeyExists(TRegistryHive::CurrentUser, dsnKey) ||
-              Registry->KeyExists(TRegistryHive::LocalMachine, dsnKey));
-  if (!dsnExisted) {
-    Registry->DeleteKey(TRegistryHive::CurrentUser, dsnKey);
-    Registry->DeleteValue(TRegistryHive::CurrentUser, "Software\\ODBC\\ODBC.INI\\ODBC Data Sources", "QL_SQLite");
-  }
-  if (!driverExisted) {
-    Registry->DeleteKey(TRegistryHive::LocalMachine, driverKey);
-    Registry->DeleteValue(TRegistryHive::LocalMachine, driversKey, "SQLite3");
-  }
+  EXPECT_EQ(RegGetText(HKEY_CURRENT_USER, kDataSources, "QL_SQLite"), "SQLite3") << "the data source was not created";
   ExpectPrefixRestored();
 }
