@@ -482,3 +482,29 @@ TEST_F(TLauncherOnWindows, FromNoConfigurationThroughANewDataSourceToAStartedApp
   EXPECT_EQ(RegGetText(HKEY_CURRENT_USER, kDataSources, "QL_SQLite"), "SQLite3") << "the data source was not created";
   ExpectPrefixRestored();
 }
+
+// The close button also works while the package is still arriving: the
+// launcher ends at once, starts nothing, and the installed application stays
+// as it was (the part already downloaded stays too).
+TEST_F(TStartupRoadsOnWindows, TheCloseButtonEndsTheLauncherInTheMiddleOfADownload) {
+  using namespace Presentation::Views;
+  using namespace TestSupport;
+  Dir.WriteFile("QuorvaneSoftLauncher.exe", ReadFileBytes(HostPath(QL_LAUNCHER_EXE)));
+  const std::string installed = ReadFileBytes(Application);
+  Publish(TestHttpUrl("/trickle/25/pacote.zip"));
+
+  TRunningProgram launcher(Launcher);
+  ASSERT_TRUE(launcher.Started());
+  const HWND splash = WaitForWindow(TfrmSplash::ClassName, 20000, launcher.Id());
+  ASSERT_NE(splash, nullptr);
+  ASSERT_TRUE(WaitFor([&] { return ControlText(splash, TfrmSplash::lblMessage).starts_with("Baixando..."); }, 30000))
+      << ControlText(splash, TfrmSplash::lblMessage);
+  SaveScreenshot(splash, "launcher_downloading");
+
+  Click(splash, TfrmSplash::btnClose);
+  // Well before the 25 s the download still needs.
+  EXPECT_EQ(launcher.Wait(10000), TfrmSplash::ExitClosedByUser);
+  EXPECT_TRUE(ReadFileBytes(Application) == installed) << "the installed application was touched";
+  EXPECT_FALSE(FileExists(Application + ".started"));
+  EXPECT_TRUE(FileExists(Dir.Join("temp_update.zip")));
+}
