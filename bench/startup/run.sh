@@ -47,4 +47,9 @@ for kind in update happy; do
 done
 # The happy path runs the new application, so versions match the database.
 echo "start-up benchmark: ${size_mb} MiB package over loopback, $(wine --version)"
-wine "$build/startup_bench.exe" "Z:${app//\//\\}" "http://127.0.0.1:$port/files/pacote.zip" "$rounds"
+# The launcher program shows its windows: without a display they go to Xvfb
+# (the prefix's wineserver is let go first, so it starts again on that display).
+wineserver -w
+launcher="Z:${build//\//\\}\\QuorvaneSoftLauncher.exe"
+run=(wine "$build/startup_bench.exe" "Z:${app//\//\\}" "http://127.0.0.1:$port/files/pacote.zip" "$rounds" "$launcher")
+if [ -n "${DISPLAY:-}" ]; then "${run[@]}"; else xvfb-run -a -s "-screen 0 1280x1024x24" "${run[@]}"; fi

@@ -38,29 +38,6 @@ TPixelSurface::~TPixelSurface() {
   DeleteDC(FDc);
 }
 
-void TPixelSurface::Paint(const std::function<uint32_t(int, int)>& AColour) {
-  GdiFlush();
-  for (int y = 0; y < FHeight; ++y)
-    for (int x = 0; x < FWidth; ++x) FPixels[y * FWidth + x] = AColour(x, y);
-}
-
-void TPixelSurface::FillShape(const RECT& ABounds, const std::function<double(double, double)>& ADistance,
-                              uint32_t AColour, double AOpacity) {
-  GdiFlush();
-  const int left = std::max<int>(ABounds.left, 0);
-  const int top = std::max<int>(ABounds.top, 0);
-  const int right = std::min<int>(ABounds.right, FWidth);
-  const int bottom = std::min<int>(ABounds.bottom, FHeight);
-  for (int y = top; y < bottom; ++y) {
-    for (int x = left; x < right; ++x) {
-      const double coverage = Clamp01(0.5 - ADistance(x + 0.5, y + 0.5)) * AOpacity;
-      if (coverage <= 0.0) continue;
-      uint32_t& pixel = FPixels[y * FWidth + x];
-      pixel = MixColour(pixel, AColour, coverage);
-    }
-  }
-}
-
 void TPixelSurface::CopyFrom(const TPixelSurface& ASource, int ALeft, int ATop) {
   GdiFlush();
   for (int y = 0; y < FHeight; ++y) {
@@ -90,17 +67,17 @@ double RoundedBoxDistance(double AX, double AY, double ACentreX, double ACentreY
                           double AHalfHeight, double ARadius) {
   const double qx = std::fabs(AX - ACentreX) - AHalfWidth + ARadius;
   const double qy = std::fabs(AY - ACentreY) - AHalfHeight + ARadius;
-  return std::hypot(std::max(qx, 0.0), std::max(qy, 0.0)) + std::min(std::max(qx, qy), 0.0) - ARadius;
+  return Hypot(std::max(qx, 0.0), std::max(qy, 0.0)) + std::min(std::max(qx, qy), 0.0) - ARadius;
 }
 
 double CircleDistance(double AX, double AY, double ACentreX, double ACentreY, double ARadius) {
-  return std::hypot(AX - ACentreX, AY - ACentreY) - ARadius;
+  return Hypot(AX - ACentreX, AY - ACentreY) - ARadius;
 }
 
 double SegmentDistance(double AX, double AY, double AX0, double AY0, double AX1, double AY1, double ARadius) {
   const double px = AX - AX0, py = AY - AY0, ex = AX1 - AX0, ey = AY1 - AY0;
   const double t = Clamp01((px * ex + py * ey) / (ex * ex + ey * ey));
-  return std::hypot(px - ex * t, py - ey * t) - ARadius;
+  return Hypot(px - ex * t, py - ey * t) - ARadius;
 }
 
 double TriangleDistance(double AX, double AY, double AX0, double AY0, double AX1, double AY1, double AX2, double AY2) {
@@ -125,17 +102,6 @@ double TriangleDistance(double AX, double AY, double AX0, double AY0, double AX1
   take(q1x * q1x + q1y * q1y, s * (v1x * e1y - v1y * e1x));
   take(q2x * q2x + q2y * q2y, s * (v2x * e2y - v2y * e2x));
   return -std::sqrt(distance) * (side < 0 ? -1.0 : 1.0);
-}
-
-uint32_t MixColour(uint32_t AFrom, uint32_t ATo, double AT) {
-  const double t = Clamp01(AT);
-  uint32_t result = 0;
-  for (int shift = 0; shift <= 16; shift += 8) {
-    const double from = (AFrom >> shift) & 0xFF;
-    const double to = (ATo >> shift) & 0xFF;
-    result |= static_cast<uint32_t>(std::lround(from + (to - from) * t)) << shift;
-  }
-  return result;
 }
 
 }  // namespace Presentation::Views

@@ -18,8 +18,9 @@ constexpr uint32_t kWhite = 0xFFFFFF;
 // A soft light of AColour around (ACentreX, ACentreY), fading to nothing at ARadius.
 uint32_t AddGlow(uint32_t ABase, double AX, double AY, double ACentreX, double ACentreY, double ARadius,
                  uint32_t AColour, double AStrength) {
-  const double distance = std::hypot(AX - ACentreX, AY - ACentreY) / ARadius;
-  if (distance >= 1.0) return ABase;
+  const double dx = AX - ACentreX, dy = AY - ACentreY;
+  if (dx * dx + dy * dy >= ARadius * ARadius) return ABase;
+  const double distance = Hypot(dx, dy) / ARadius;
   const double falloff = (1.0 - distance) * (1.0 - distance);
   return MixColour(ABase, AColour, falloff * AStrength);
 }

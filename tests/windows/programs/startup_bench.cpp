@@ -3,8 +3,11 @@
 //     "Download completo") against the file service's DownloadFile alone, on
 //     the same file from the same server;
 //  2. StartValidation to the launch on the happy path (no update, BDE
-//     present), whose specified pauses add up to 0 ms.
-// Usage: startup_bench <launcher folder> <package URL> <rounds>
+//     present), whose specified pauses add up to 0 ms;
+//  3. with the launcher program given: the whole launcher process, from its
+//     start to the application it started, against the application started
+//     directly (the launcher waits a specified 500 ms before validating).
+// Usage: startup_bench <launcher folder> <package URL> <rounds> [launcher program]
 // The folder holds Config.ini (data source and release URL) and the
 // application; bench/startup/run.sh prepares it all.
 #include <windows.h>
@@ -84,6 +87,77 @@ TRoadTimes RunRoad(const std::string& AFolder, const std::string& ABDEFolder) {
   return times;
 }
 
+// Whether a visible window of AClass belongs to AProcessId.
+bool WindowShown(DWORD AProcessId, const wchar_t* AClass) {
+  for (HWND window = FindWindowW(AClass, nullptr); window != nullptr;
+       window = FindWindowExW(nullptr, window, AClass, nullptr)) {
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    if (process == AProcessId && IsWindowVisible(window)) return true;
+  }
+  return false;
+}
+
+// Starts AProgram and answers the milliseconds until AMarker exists (-1 on
+// failure; no marker: until the program ended), and in AShownMs those until a
+// window of AClass was on screen (-1 for none); the program is waited for
+// before answering.
+double TimeUntilMarker(const std::string& AProgram, const std::string& AMarker, double* AShownMs = nullptr,
+                       const wchar_t* AClass = L"TfrmSplash") {
+  if (!AMarker.empty()) Infrastructure::Platform::RemoveFile(AMarker);
+  std::wstring commandLine = L"\"" + Infrastructure::Platform::Win32::ToWide(AProgram) + L"\"";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION process{};
+  const double start = NowMs();
+  if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+    return -1;
+  double elapsed = -1;
+  if (AShownMs != nullptr) *AShownMs = -1;
+  for (int i = 0; i < 20000 && elapsed < 0; ++i) {
+    if (AShownMs != nullptr && *AShownMs < 0 && WindowShown(process.dwProcessId, AClass)) *AShownMs = NowMs() - start;
+    if (AMarker.empty() ? WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0
+                        : Infrastructure::Platform::FileExists(AMarker))
+      elapsed = NowMs() - start;
+    else
+      Sleep(1);
+  }
+  WaitForSingleObject(process.hProcess, 30000);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  return elapsed;
+}
+
+// The BDE as the launcher program finds it, in AFolder, for the run; the
+// value the prefix had comes back afterwards.
+class TBDEKeyForRun {
+ public:
+  explicit TBDEKeyForRun(const std::string& AFolder) {
+    RegCreateKeyExW(HKEY_LOCAL_MACHINE, kKey, 0, nullptr, 0, KEY_READ | KEY_SET_VALUE, nullptr, &FKey, nullptr);
+    DWORD size = sizeof(FOld) - sizeof(wchar_t);
+    FHadValue = RegQueryValueExW(FKey, L"DLLPATH", nullptr, nullptr, reinterpret_cast<BYTE*>(FOld), &size) ==
+                ERROR_SUCCESS;
+    Set(Infrastructure::Platform::Win32::ToWide(AFolder));
+  }
+  ~TBDEKeyForRun() {
+    if (FHadValue)
+      Set(FOld);
+    else
+      RegDeleteValueW(FKey, L"DLLPATH");
+    RegCloseKey(FKey);
+  }
+
+ private:
+  static constexpr const wchar_t* kKey = L"SOFTWARE\\Borland\\Database Engine";
+  void Set(const std::wstring& AValue) {
+    RegSetValueExW(FKey, L"DLLPATH", 0, REG_SZ, reinterpret_cast<const BYTE*>(AValue.c_str()),
+                   static_cast<DWORD>((AValue.size() + 1) * sizeof(wchar_t)));
+  }
+  HKEY FKey = nullptr;
+  wchar_t FOld[MAX_PATH] = {};
+  bool FHadValue = false;
+};
+
 double Median(std::vector<double> AValues) {
   std::sort(AValues.begin(), AValues.end());
   return AValues.empty() ? 0 : AValues[AValues.size() / 2];
@@ -93,7 +167,7 @@ double Median(std::vector<double> AValues) {
 
 int main(int argc, char** argv) {
   if (argc < 4) {
-    std::fprintf(stderr, "usage: startup_bench <launcher folder> <package URL> <rounds>\n");
+    std::fprintf(stderr, "usage: startup_bench <launcher folder> <package URL> <rounds> [launcher program]\n");
     return 2;
   }
   const std::string folder = argv[1];
@@ -146,5 +220,39 @@ int main(int argc, char** argv) {
   std::printf("  download inside the update road       %8.1f ms\n", roadMs);
   std::printf("ratio update-road download speed / DownloadFile speed: %.3f (target >= 0.95)\n", aloneMs / roadMs);
   std::printf("  StartValidation to launch, happy path %8.1f ms (specified pauses 0 ms; target <= 300 ms)\n", happyMs);
+  if (argc < 5) return 0;
+
+  // The launcher program beside the application, on the happy path.
+  const std::string launcherCopy = Infrastructure::Platform::JoinPath(folder, "QuorvaneSoftLauncher.exe");
+  CopyFileW(Infrastructure::Platform::Win32::ToWide(argv[4]).c_str(),
+            Infrastructure::Platform::Win32::ToWide(launcherCopy).c_str(), FALSE);
+  CopyFileW(Infrastructure::Platform::Win32::ToWide(happyConfig).c_str(),
+            Infrastructure::Platform::Win32::ToWide(config).c_str(), FALSE);
+  const TBDEKeyForRun bde(bdeFolder);
+  const std::string bareWindow =
+      Infrastructure::Platform::JoinPath(Infrastructure::Platform::ModuleDirectory(), "bare_window.exe");
+  std::vector<double> direct, throughLauncher, splash, bare;
+  for (int round = 0; round < rounds; ++round) {
+    double shown = -1, bareShown = -1;
+    TimeUntilMarker(bareWindow, "", &bareShown, L"QLBareWindow");
+    bare.push_back(bareShown);
+    const double alone = TimeUntilMarker(application, application + ".started");
+    const double launched = TimeUntilMarker(launcherCopy, application + ".started", &shown);
+    splash.push_back(shown);
+    if (alone < 0 || launched < 0) {
+      std::fprintf(stderr, "the application did not start (directly %.0f, through the launcher %.0f)\n", alone,
+                   launched);
+      return 1;
+    }
+    direct.push_back(alone);
+    throughLauncher.push_back(launched);
+  }
+  const double directMs = Median(direct), launcherMs = Median(throughLauncher);
+  std::printf("  the application started directly      %8.1f ms\n", directMs);
+  std::printf("  a bare program to its window shown     %8.1f ms\n", Median(bare));
+  std::printf("  launcher process to its splash shown  %8.1f ms\n", Median(splash));
+  std::printf("  launcher process to the application   %8.1f ms (of which 500 ms are the specified wait)\n",
+              launcherMs);
+  std::printf("the launcher's own share of a start: %.1f ms\n", launcherMs - directMs - 500.0);
   return 0;
 }
