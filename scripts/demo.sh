@@ -280,22 +280,31 @@ absent() { [ ! -e "$1" ]; }
 fetched() { grep -qwF "$1" <<<"$2"; }
 not_fetched() { ! fetched "$@"; }
 
+# run_and_observe NAME: one launcher run; sets what it fetched ($requests) and
+# the version the application says it started as ($version).
+run_and_observe() {
+  failures_before=${#failures[@]}
+  local log_line
+  log_line=$(wc -l <"$demo/logs/http.log")
+  run_launcher "$1"
+  requests=$(requests_since "$log_line")
+  version=$(started_version)
+  say "  the launcher fetched: ${requests:-nothing}"
+}
+# Every check since the last run held.
+road_held() { [ ${#failures[@]} -eq "$failures_before" ]; }
+
 # ---------------------------------------------------------------------------
 step "Run 1: application $old_version, database $database_version, minimum $minimum_version, no BDE"
 say "Expected road: update (download $package, extract it, start the application)"
 bde_installed && fail "the new prefix already has a BDE"
-before=${#failures[@]}
-log_line=$(wc -l <"$demo/logs/http.log")
-run_launcher run1-update
-requests=$(requests_since "$log_line")
-version=$(started_version)
-say "  the launcher fetched: ${requests:-nothing}"
+run_and_observe run1-update
 check "the package was downloaded" fetched "$package" "$requests"
 check "the installed executable is now version $new_version" cmp -s "$app" "$build/demo_app_new.exe"
 check "no download left behind" absent "$execs/temp_update.zip"
 check "the application started (version ${version:-none})" test "$version" = "$new_version"
 check "the BDE was not touched on this road" absent "$bde_folder"
-if [ ${#failures[@]} -eq "$before" ]; then
+if road_held; then
   run1="took the update road: $old_version meets the minimum but is older than the $database_version
       the database records, so it fetched $package, put version $new_version
       in its place and started it."
@@ -305,17 +314,12 @@ fi
 
 step "Run 2: the same launcher again (the application should now be $new_version; still no BDE)"
 say "Expected road: BDE installation (download $installer, run it, start the application)"
-before=${#failures[@]}
-log_line=$(wc -l <"$demo/logs/http.log")
-run_launcher run2-bde
-requests=$(requests_since "$log_line")
-version=$(started_version)
-say "  the launcher fetched: ${requests:-nothing}"
+run_and_observe run2-bde
 check "no package was downloaded" not_fetched "$package" "$requests"
 check "the BDE installer was downloaded" fetched "$installer" "$requests"
 check "the BDE is installed (its folder and HKLM\\SOFTWARE\\Borland\\Database Engine)" bde_installed
 check "the application started (version ${version:-none})" test "$version" = "$new_version"
-if [ ${#failures[@]} -eq "$before" ]; then
+if road_held; then
   run2="took the BDE road: the application was current but the BDE was missing, so it fetched
       $installer, ran it and then started the application."
 else

@@ -11,30 +11,6 @@
 #include "windows/WindowTestSupport.h"
 #include "windows/WindowsTestSupport.h"
 
-namespace {
-
-// Windows of a process with the class name, shown or not.
-std::vector<HWND> WindowsOf(DWORD AProcessId, const wchar_t* AClassName) {
-  struct TSearch {
-    DWORD ProcessId;
-    const wchar_t* ClassName;
-    std::vector<HWND> Found;
-  } search{AProcessId, AClassName, {}};
-  EnumWindows(
-      [](HWND AWindow, LPARAM AParam) WINAPI -> BOOL {
-        auto* s = reinterpret_cast<TSearch*>(AParam);
-        DWORD process = 0;
-        GetWindowThreadProcessId(AWindow, &process);
-        wchar_t className[64] = {};
-        GetClassNameW(AWindow, className, 64);
-        if (process == s->ProcessId && lstrcmpW(className, s->ClassName) == 0) s->Found.push_back(AWindow);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&search));
-  return search.Found;
-}
-
-}  // namespace
 
 // Started with no configuration anywhere: the splash is the one window shown,
 // the selector and the editor exist hidden, the configuration window opens,
@@ -49,8 +25,8 @@ TEST(ProgramEntry, ShowsTheSplashWithTheOtherWindowsHiddenAndEndsOnClose) {
 
   const HWND splash = TestSupport::WaitForWindow(TfrmSplash::ClassName, 20000, program.Id());
   ASSERT_NE(splash, nullptr);
-  const auto selectors = WindowsOf(program.Id(), TfrmDSNSelector::ClassName);
-  const auto editors = WindowsOf(program.Id(), TfrmODBCEditor::ClassName);
+  const auto selectors = TestSupport::WindowsOf(program.Id(), TfrmDSNSelector::ClassName);
+  const auto editors = TestSupport::WindowsOf(program.Id(), TfrmODBCEditor::ClassName);
   ASSERT_EQ(selectors.size(), 1u);
   ASSERT_EQ(editors.size(), 1u);
   EXPECT_FALSE(IsWindowVisible(selectors.front()));

@@ -209,8 +209,6 @@ TEST_F(SplashWindow, MinimiseKeepsTheStartGoingAndCloseEndsItAtAnyMoment) {
   Click(Window(), TfrmSplash::btnClose);
   ASSERT_TRUE(PumpUntil([&] { return Window() == nullptr; }));
   EXPECT_EQ(ExitCode(), TfrmSplash::ExitClosedByUser);
-  // Reports of work still running after the close reach no window.
-  FViewModel->Report(TAppState::DownloadingUpdate, "Baixando... 31%", 31);
 }
 
 class SplashWindowWithServices : public SplashWindow {

@@ -170,32 +170,39 @@ int RunWithDriver(const std::function<int()>& AModal, const std::function<void()
   return result;
 }
 
-HWND WaitForWindow(const wchar_t* AClassName, uint32_t ATimeoutMs, DWORD AProcessId) {
+std::vector<HWND> WindowsOf(DWORD AProcessId, const wchar_t* AClassName) {
   struct TSearch {
-    const wchar_t* ClassName;
     DWORD ProcessId;
-    HWND Found;
-  } search{AClassName, AProcessId == 0 ? GetCurrentProcessId() : AProcessId, nullptr};
+    const wchar_t* ClassName;
+    std::vector<HWND> Found;
+  } search{AProcessId == 0 ? GetCurrentProcessId() : AProcessId, AClassName, {}};
+  EnumWindows(
+      [](HWND AWindow, LPARAM AParam) WINAPI -> BOOL {
+        auto* s = reinterpret_cast<TSearch*>(AParam);
+        DWORD process = 0;
+        GetWindowThreadProcessId(AWindow, &process);
+        wchar_t className[64] = {};
+        GetClassNameW(AWindow, className, 64);
+        if (process == s->ProcessId && lstrcmpW(className, s->ClassName) == 0) s->Found.push_back(AWindow);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.Found;
+}
+
+HWND WaitForWindow(const wchar_t* AClassName, uint32_t ATimeoutMs, DWORD AProcessId) {
+  HWND found = nullptr;
   WaitFor(
       [&] {
-        EnumWindows(
-            [](HWND AWindow, LPARAM AParam) WINAPI -> BOOL {
-              auto* s = reinterpret_cast<TSearch*>(AParam);
-              wchar_t className[64] = {};
-              GetClassNameW(AWindow, className, 64);
-              DWORD process = 0;
-              GetWindowThreadProcessId(AWindow, &process);
-              if (process == s->ProcessId && lstrcmpW(className, s->ClassName) == 0 && IsWindowVisible(AWindow)) {
-                s->Found = AWindow;
-                return FALSE;
-              }
-              return TRUE;
-            },
-            reinterpret_cast<LPARAM>(&search));
-        return search.Found != nullptr;
+        for (const HWND window : WindowsOf(AProcessId, AClassName))
+          if (IsWindowVisible(window)) {
+            found = window;
+            return true;
+          }
+        return false;
       },
       ATimeoutMs);
-  return search.Found;
+  return found;
 }
 
 HWND WaitForMessageBox(uint32_t ATimeoutMs) { return WaitForWindow(L"#32770", ATimeoutMs); }

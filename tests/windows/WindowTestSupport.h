@@ -28,8 +28,9 @@ bool WaitFor(const std::function<bool()>& APredicate, uint32_t ATimeoutMs = 1000
 // The driver must make AModal end; if it throws, its error fails the test.
 int RunWithDriver(const std::function<int()>& AModal, const std::function<void()>& ADriver);
 
-// The first visible top-level window of this process with the class name (and
-// caption, when given); nullptr when none appears within ATimeoutMs.
+// The top-level windows of a process (0: this one) with the class name, shown or not.
+std::vector<HWND> WindowsOf(DWORD AProcessId, const wchar_t* AClassName);
+// The first visible one; nullptr when none appears within ATimeoutMs.
 HWND WaitForWindow(const wchar_t* AClassName, uint32_t ATimeoutMs = 10000, DWORD AProcessId = 0);
 
 // What a user does, through posted messages so that a handler that opens a

@@ -55,7 +55,8 @@ bool TConfigureDatabaseUseCase::TestConnection(const TConnectionConfig& AConfig)
 }
 
 Core::Interfaces::TDatabaseConnectionResult TConfigureDatabaseUseCase::TestConnectionDetailed(
-    const TConnectionConfig& AConfig) {
+    const TConnectionConfig& AConfig, std::vector<std::string>* ADatabases) {
+  if (ADatabases != nullptr) ADatabases->clear();
   Core::Interfaces::TDatabaseConnectionResult result;
   if (!AConfig.Validate()) {
     result.NeedsConfiguration = true;
@@ -64,17 +65,9 @@ Core::Interfaces::TDatabaseConnectionResult TConfigureDatabaseUseCase::TestConne
   }
   const std::shared_ptr<Core::Interfaces::IDatabaseService> service = FDatabaseServiceCreator(AConfig);
   result = service->Connect(AConfig);
+  if (result.IsConnected && ADatabases != nullptr) *ADatabases = service->GetDatabaseNames();
   service->Disconnect();
   return result;
-}
-
-std::vector<std::string> TConfigureDatabaseUseCase::GetDatabaseNames(const TConnectionConfig& AConfig) {
-  if (!AConfig.Validate()) return {};
-  const std::shared_ptr<Core::Interfaces::IDatabaseService> service = FDatabaseServiceCreator(AConfig);
-  if (!service->Connect(AConfig).IsConnected) return {};
-  std::vector<std::string> names = service->GetDatabaseNames();
-  service->Disconnect();
-  return names;
 }
 
 std::vector<std::string> TConfigureDatabaseUseCase::GetODBCList() {

@@ -23,11 +23,10 @@ class IConfigureDatabaseUseCase {
   virtual bool TestConnection(const Core::ValueObjects::TConnectionConfig& AConfig) = 0;
   // TestConnection with the driver's message on failure. Settings that do not
   // validate answer NeedsConfiguration and the catalogue's "ConfigIncomplete"
-  // without a connection attempt.
+  // without a connection attempt. With ADatabases, a successful test also
+  // fills it with the server's databases, over the same connection.
   virtual Core::Interfaces::TDatabaseConnectionResult TestConnectionDetailed(
-      const Core::ValueObjects::TConnectionConfig& AConfig) = 0;
-  // The databases of the server the settings connect to; {} when they do not.
-  virtual std::vector<std::string> GetDatabaseNames(const Core::ValueObjects::TConnectionConfig& AConfig) = 0;
+      const Core::ValueObjects::TConnectionConfig& AConfig, std::vector<std::string>* ADatabases = nullptr) = 0;
   virtual std::vector<std::string> GetODBCList() = 0;
   virtual std::vector<std::string> GetAvailableDrivers() = 0;
   virtual bool DriverExists(const std::string& ADriverName) = 0;
@@ -69,8 +68,7 @@ class TConfigureDatabaseUseCase : public IConfigureDatabaseUseCase {
   bool SaveConnectionConfig(const Core::ValueObjects::TConnectionConfig& AConfig) override;
   bool TestConnection(const Core::ValueObjects::TConnectionConfig& AConfig) override;
   Core::Interfaces::TDatabaseConnectionResult TestConnectionDetailed(
-      const Core::ValueObjects::TConnectionConfig& AConfig) override;
-  std::vector<std::string> GetDatabaseNames(const Core::ValueObjects::TConnectionConfig& AConfig) override;
+      const Core::ValueObjects::TConnectionConfig& AConfig, std::vector<std::string>* ADatabases = nullptr) override;
   std::vector<std::string> GetODBCList() override;
   std::vector<std::string> GetAvailableDrivers() override;
   bool DriverExists(const std::string& ADriverName) override;

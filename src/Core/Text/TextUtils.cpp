@@ -35,6 +35,12 @@ bool EndsWithTextAscii(std::string_view AText, std::string_view ASuffix) {
   return AText.size() >= ASuffix.size() && SameTextAscii(AText.substr(AText.size() - ASuffix.size()), ASuffix);
 }
 
+int IndexOfTextAscii(const std::vector<std::string>& AList, std::string_view AText) {
+  for (size_t i = 0; i < AList.size(); ++i)
+    if (SameTextAscii(AList[i], AText)) return static_cast<int>(i);
+  return -1;
+}
+
 std::string LowerAscii(std::string_view AText) {
   std::string lower(AText);
   for (char& c : lower) c = LowerAscii(c);

@@ -59,8 +59,7 @@ std::vector<std::string> TODBCManager::GetAvailableDrivers() const {
 bool TODBCManager::DriverExists(const std::string& ADriverName) const {
   if (ADriverName.empty()) return false;
   const std::vector<std::string> drivers = GetAvailableDrivers();
-  for (const std::string& driver : drivers)
-    if (Core::Text::SameTextAscii(driver, ADriverName)) return true;
+  if (Core::Text::IndexOfTextAscii(drivers, ADriverName) >= 0) return true;
   for (const std::string& driver : drivers)
     if (driver.find(ADriverName) != std::string::npos) return true;
   return false;
@@ -75,8 +74,7 @@ bool TODBCManager::CreateDSN(const TDSNConfig& AConfig, TODSNType ADSNType) cons
   // Without rights on the hive the list entry is skipped; the key below then fails too.
   if (FRegistry->CreateKey(hive, DataSourcesKey)) FRegistry->WriteString(hive, DataSourcesKey, name, AConfig.Driver());
 
-  const std::string library =
-      ReadText(*FRegistry, TRegistryHive::LocalMachine, DriverKeyPrefix + AConfig.Driver(), "Driver").value_or("");
+  const std::string library = DriverLibrary(AConfig.Driver());
 
   const std::string key = DataSourceKey(name);
   if (!FRegistry->CreateKey(hive, key)) return false;
@@ -108,6 +106,10 @@ std::optional<TRegistryHive> TODBCManager::HiveOfDataSource(const std::string& A
   return std::nullopt;
 }
 
+std::string TODBCManager::DriverLibrary(const std::string& ADriver) const {
+  return ReadText(*FRegistry, TRegistryHive::LocalMachine, DriverKeyPrefix + ADriver, "Driver").value_or("");
+}
+
 TDSNConfig TODBCManager::GetDSNConfig(const std::string& ADSNName) const {
   TDSNConfig config;
   config.SetDSNName(ADSNName);
@@ -133,14 +135,11 @@ bool TODBCManager::UpdateDSN(const TDSNConfig& AConfig) const {
   if (!found) return false;
   const TRegistryHive hive = *found;
   const std::string key = DataSourceKey(name);
-  if (!FRegistry->CreateKey(hive, key)) return false;
-
   auto put = [&](const char* AName, const std::string& AValue) {
     if (!AValue.empty()) return FRegistry->WriteString(hive, key, AName, AValue);
     return !FRegistry->ValueExists(hive, key, AName) || FRegistry->DeleteValue(hive, key, AName);
   };
-  const std::string library =
-      ReadText(*FRegistry, TRegistryHive::LocalMachine, DriverKeyPrefix + AConfig.Driver(), "Driver").value_or("");
+  const std::string library = DriverLibrary(AConfig.Driver());
   if (!put("Driver", library)) return false;
   if (!FRegistry->WriteString(hive, key, "Description", AConfig.Description())) return false;
   if (!put("Server", AConfig.Server())) return false;

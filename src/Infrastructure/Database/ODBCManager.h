@@ -61,6 +61,8 @@ class TODBCManager : public Core::Interfaces::IDataSourceManager {
  private:
   // Where the data source's own key is: the user's hive first.
   std::optional<Core::Interfaces::TRegistryHive> HiveOfDataSource(const std::string& AName) const;
+  // The library a driver name is installed with; "" when unknown.
+  std::string DriverLibrary(const std::string& ADriver) const;
 
   std::shared_ptr<Core::Interfaces::IRegistry> FRegistry;
 };

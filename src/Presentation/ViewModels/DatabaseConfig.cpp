@@ -20,13 +20,8 @@ bool TDatabaseConfigViewModel::TestConnection(const Core::ValueObjects::TConnect
 }
 
 Core::Interfaces::TDatabaseConnectionResult TDatabaseConfigViewModel::TestConnectionDetailed(
-    const Core::ValueObjects::TConnectionConfig& AConfig) {
-  return FConfigureUseCase->TestConnectionDetailed(AConfig);
-}
-
-std::vector<std::string> TDatabaseConfigViewModel::GetDatabaseNames(
-    const Core::ValueObjects::TConnectionConfig& AConfig) {
-  return FConfigureUseCase->GetDatabaseNames(AConfig);
+    const Core::ValueObjects::TConnectionConfig& AConfig, std::vector<std::string>* ADatabases) {
+  return FConfigureUseCase->TestConnectionDetailed(AConfig, ADatabases);
 }
 
 std::vector<std::string> TDatabaseConfigViewModel::GetODBCList() {

@@ -17,11 +17,11 @@ class IDatabaseConfigViewModel {
   // The window validates first; the use case's answer is not passed on.
   virtual void SaveConfiguration(const Core::ValueObjects::TConnectionConfig& AConfig) = 0;
   virtual bool TestConnection(const Core::ValueObjects::TConnectionConfig& AConfig) = 0;
-  // The test with the driver's message, so the window can say why it failed.
+  // The test with the driver's message, so the window can say why it failed;
+  // after a success ADatabases holds the server's databases, offered in the
+  // database list.
   virtual Core::Interfaces::TDatabaseConnectionResult TestConnectionDetailed(
-      const Core::ValueObjects::TConnectionConfig& AConfig) = 0;
-  // The server's databases, offered in the database list after a successful test.
-  virtual std::vector<std::string> GetDatabaseNames(const Core::ValueObjects::TConnectionConfig& AConfig) = 0;
+      const Core::ValueObjects::TConnectionConfig& AConfig, std::vector<std::string>* ADatabases = nullptr) = 0;
   virtual std::vector<std::string> GetODBCList() = 0;
   virtual std::vector<std::string> GetAvailableDrivers() = 0;
   virtual bool CreateODBC(const std::string& ADSNName, const std::string& ADriver, const std::string& AServer,
@@ -38,8 +38,7 @@ class TDatabaseConfigViewModel : public IDatabaseConfigViewModel {
   void SaveConfiguration(const Core::ValueObjects::TConnectionConfig& AConfig) override;
   bool TestConnection(const Core::ValueObjects::TConnectionConfig& AConfig) override;
   Core::Interfaces::TDatabaseConnectionResult TestConnectionDetailed(
-      const Core::ValueObjects::TConnectionConfig& AConfig) override;
-  std::vector<std::string> GetDatabaseNames(const Core::ValueObjects::TConnectionConfig& AConfig) override;
+      const Core::ValueObjects::TConnectionConfig& AConfig, std::vector<std::string>* ADatabases = nullptr) override;
   std::vector<std::string> GetODBCList() override;
   std::vector<std::string> GetAvailableDrivers() override;
   bool CreateODBC(const std::string& ADSNName, const std::string& ADriver, const std::string& AServer,

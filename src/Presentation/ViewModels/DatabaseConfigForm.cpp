@@ -18,8 +18,7 @@ constexpr std::array<std::string_view, 2> kFixedDrivers = {"SQL Server Native Cl
                                                            "ODBC Driver 17 for SQL Server"};
 
 bool ContainsIgnoringCase(const std::vector<std::string>& AList, std::string_view AName) {
-  return std::any_of(AList.begin(), AList.end(),
-                     [&](const std::string& AEntry) { return Core::Text::SameTextAscii(AEntry, AName); });
+  return Core::Text::IndexOfTextAscii(AList, AName) >= 0;
 }
 
 // "[unixODBC][Driver Manager]Text" -> "Text".
@@ -136,9 +135,8 @@ int DriverSelection(const std::vector<std::string>& AItems, const std::vector<st
 }
 
 int DataSourceSelection(const std::vector<std::string>& AList, const std::string& AName) {
-  for (size_t i = 0; i < AList.size(); ++i)
-    if (Core::Text::SameTextAscii(AList[i], AName)) return static_cast<int>(i);
-  return AList.empty() ? -1 : 0;
+  const int found = Core::Text::IndexOfTextAscii(AList, AName);
+  return found >= 0 || AList.empty() ? found : 0;
 }
 
 }  // namespace Presentation::ViewModels

@@ -30,9 +30,7 @@ int PreselectedDriverIndex(const std::vector<std::string>& ADrivers) {
 int StoredDriverIndex(const std::vector<std::string>& ADrivers, const std::string& AStoredDriver) {
   for (size_t i = 0; i < ADrivers.size(); ++i)
     if (ADrivers[i] == AStoredDriver) return static_cast<int>(i);
-  for (size_t i = 0; i < ADrivers.size(); ++i)
-    if (Core::Text::SameTextAscii(ADrivers[i], AStoredDriver)) return static_cast<int>(i);
-  return -1;
+  return Core::Text::IndexOfTextAscii(ADrivers, AStoredDriver);
 }
 
 TDSNConfig BuildDSNConfig(const TODBCEditorFields& AFields) {

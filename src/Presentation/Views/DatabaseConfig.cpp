@@ -13,8 +13,6 @@ std::unique_ptr<TfrmDatabaseConfig> frmDatabaseConfig;
 
 namespace {
 
-constexpr UINT_PTR kCloseTimer = 1;
-
 constexpr int kClientWidth = 483;
 constexpr int kClientHeight = 483;
 constexpr int kMargin = 60;
@@ -171,11 +169,6 @@ void TfrmDatabaseConfig::Layout() {
   Place(btnConfirm, kMargin + width - buttonWidth, kButtonTop, buttonWidth, kButtonHeight);
 }
 
-void TfrmDatabaseConfig::FormShow() {
-  // A close still pending from the last showing must not end this one.
-  KillTimer(Handle(), kCloseTimer);
-}
-
 Core::ValueObjects::TConnectionConfig TfrmDatabaseConfig::ReadConnectionConfig() const {
   TDatabaseConfigFields fields;
   fields.ConnectionTypeIndex = SelectedIndex(cmbConnectionType);
@@ -204,9 +197,9 @@ void TfrmDatabaseConfig::btnTestClick() {
   UpdateWindow(Control(lblStatus));
   const HCURSOR cursor = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
 
-  const Core::Interfaces::TDatabaseConnectionResult result = FViewModel->TestConnectionDetailed(config);
+  std::vector<std::string> databases;
+  const Core::Interfaces::TDatabaseConnectionResult result = FViewModel->TestConnectionDetailed(config, &databases);
   if (result.IsConnected) {
-    const std::vector<std::string> databases = FViewModel->GetDatabaseNames(config);
     if (!databases.empty()) {
       // Offered, not imposed: what the box holds stays.
       const std::string typed = SelectedText(cmbDatabase);
@@ -227,13 +220,12 @@ void TfrmDatabaseConfig::btnConfirmClick() {
   // An error writing the file leaves here for the message box; the window stays open.
   FViewModel->SaveConfiguration(config);
   ShowStatus(SaveStatus(*FTranslator, config));
-  // A timer on this thread, not a sleeping thread: nothing can reach the
-  // window after it closed, and a later save starts the second again.
-  SetTimer(Handle(), kCloseTimer, CloseDelayMs, nullptr);
+  // A later save starts the second again; Cancel and the close box end the
+  // showing at once.
+  CloseWithOkAfter(CloseDelayMs);
 }
 
 void TfrmDatabaseConfig::btnBackClick() {
-  KillTimer(Handle(), kCloseTimer);
   SetModalResult(mrCancel);
 }
 
@@ -277,23 +269,6 @@ void TfrmDatabaseConfig::OnCommand(int AId, int ANotification) {
     default:
       break;
   }
-}
-
-LRESULT TfrmDatabaseConfig::HandleMessage(UINT AMessage, WPARAM AWParam, LPARAM ALParam) {
-  switch (AMessage) {
-    case WM_TIMER:
-      if (AWParam != kCloseTimer) break;
-      KillTimer(Handle(), kCloseTimer);
-      if (IsModal()) SetModalResult(mrOk);
-      return 0;
-    case WM_CLOSE:
-      // The close box is Cancel, also while a close after a save is pending.
-      KillTimer(Handle(), kCloseTimer);
-      break;
-    default:
-      break;
-  }
-  return TForm::HandleMessage(AMessage, AWParam, ALParam);
 }
 
 }  // namespace Presentation::Views

@@ -46,10 +46,8 @@ class TfrmDatabaseConfig : public TForm {
   explicit TfrmDatabaseConfig(HWND AOwner);
 
  protected:
-  LRESULT HandleMessage(UINT AMessage, WPARAM AWParam, LPARAM ALParam) override;
   void OnCommand(int AId, int ANotification) override;
   void Layout() override;
-  void FormShow() override;
 
  private:
   void FormCreate();

@@ -5,7 +5,7 @@
 #include <stdexcept>
 
 #include "Infrastructure/Platform/Win32/WinText.h"
-#include "Presentation/Views/SplashArtwork.h"
+#include "Presentation/Views/Artwork.h"
 
 namespace Presentation::Views {
 
@@ -16,6 +16,8 @@ namespace {
 
 constexpr wchar_t kMessageBoxCaption[] = L"QuorvaneSoft Launcher";
 constexpr UINT kDpiChanged = 0x02E0;  // WM_DPICHANGED, newer than the headers' target
+// Timer ids from here on are the base's; a window's own start at 1.
+constexpr UINT_PTR kPendingCloseTimer = 0x7F01;
 
 // GetDpiForWindow exists from Windows 10 on; older systems use the system DPI.
 int WindowDpi(HWND AWindow) {
@@ -41,6 +43,11 @@ bool IsCombo(HWND AControl) {
 
 COLORREF ToColorRef(uint32_t AArgb) {
   return RGB((AArgb >> 16) & 0xFF, (AArgb >> 8) & 0xFF, AArgb & 0xFF);
+}
+
+uint32_t FromColorRef(COLORREF AColour) {
+  return (static_cast<uint32_t>(GetRValue(AColour)) << 16) | (static_cast<uint32_t>(GetGValue(AColour)) << 8) |
+         GetBValue(AColour);
 }
 
 void InitCommonControlsOnce() {
@@ -106,6 +113,7 @@ int TForm::ShowModal() {
   const HWND owner = GetWindow(FHandle, GW_OWNER);
   FModalResult = mrNone;
   FInModalLoop = true;
+  CancelPendingClose();  // one left from an earlier showing must not end this one
   FormShow();
   const bool disableOwner = owner != nullptr && IsWindowEnabled(owner);
   if (disableOwner) EnableWindow(owner, FALSE);
@@ -129,6 +137,7 @@ int TForm::ShowModal() {
   // The owner is enabled again before this window hides, so it gets the activation back.
   if (disableOwner) EnableWindow(owner, TRUE);
   if (FHandle != nullptr) ShowWindow(FHandle, SW_HIDE);
+  CancelPendingClose();
   FInModalLoop = false;
   return FModalResult == mrOk ? mrOk : mrCancel;
 }
@@ -162,6 +171,11 @@ LRESULT TForm::HandleMessage(UINT AMessage, WPARAM AWParam, LPARAM ALParam) {
   switch (AMessage) {
     case WM_COMMAND:
       OnCommand(LOWORD(AWParam), HIWORD(AWParam));
+      return 0;
+    case WM_TIMER:
+      if (AWParam != kPendingCloseTimer) break;
+      CancelPendingClose();
+      if (FInModalLoop) FModalResult = mrOk;
       return 0;
     case WM_CLOSE:
       if (FInModalLoop) {
@@ -198,6 +212,17 @@ LRESULT TForm::HandleMessage(UINT AMessage, WPARAM AWParam, LPARAM ALParam) {
       break;
   }
   return DefWindowProcW(FHandle, AMessage, AWParam, ALParam);
+}
+
+void TForm::CloseWithOkAfter(UINT AMilliseconds) {
+  FClosePending = SetTimer(FHandle, kPendingCloseTimer, AMilliseconds, nullptr) != 0;
+  // Without a timer the window still closes, only without the pause.
+  if (!FClosePending && FInModalLoop) FModalResult = mrOk;
+}
+
+void TForm::CancelPendingClose() {
+  if (FClosePending && FHandle != nullptr) KillTimer(FHandle, kPendingCloseTimer);
+  FClosePending = false;
 }
 
 void TForm::ApplyDpi(int ADpi) {

@@ -22,6 +22,8 @@ constexpr UINT WM_APP_FORM = WM_APP + 0x100;
 
 // Alpha-red-green-blue (App::Constants) to a GDI colour.
 COLORREF ToColorRef(uint32_t AArgb);
+// A GDI colour to 0x00RRGGBB, as the artwork takes it.
+uint32_t FromColorRef(COLORREF AColour);
 
 // Loads Common Controls 6 (cue banners, themed controls); once per process.
 void InitCommonControlsOnce();
@@ -39,6 +41,13 @@ class TForm {
   void SetModalResult(int AResult) { FModalResult = AResult; }
   int ModalResult() const { return FModalResult; }
   bool IsModal() const { return FInModalLoop; }
+  // Ends the modal showing with OK after AMilliseconds, so a success text stays
+  // readable first. A timer on this thread, not a sleeping one: the window
+  // keeps painting and nothing reaches it once it has closed. Calling it again
+  // starts the wait again; the end of a showing cancels it.
+  void CloseWithOkAfter(UINT AMilliseconds);
+  void CancelPendingClose();
+  bool ClosePending() const { return FClosePending; }
   // The text colour a status label was given (CLR_INVALID: the default).
   COLORREF TextColourOf(int AId) const;
 
@@ -112,6 +121,7 @@ class TForm {
   int FDpi = 96;
   int FModalResult = mrNone;
   bool FInModalLoop = false;
+  bool FClosePending = false;
   HBRUSH FBackground = nullptr;
   std::map<HWND, COLORREF> FTextColours;
   std::map<HWND, TControlFont> FControlFonts;

@@ -13,18 +13,12 @@ std::unique_ptr<TfrmODBCEditor> frmODBCEditor;
 
 namespace {
 
-constexpr UINT_PTR kCloseTimer = 1;
 constexpr UINT kClosePauseMs = 1000;  // the success text stays readable before the window goes
 constexpr uint32_t kStatusIdle = 0xFFFFFFFF;
 
 constexpr int kClientWidth = 536;
 constexpr int kClientHeight = 478;
 constexpr int kMargin = 60;
-
-std::shared_ptr<Application::UseCases::IConfigureDatabaseUseCase> NewUseCase() {
-  return Bootstrap::CreateConfigureDatabaseUseCase(Bootstrap::TServiceLocator::GetConfigService(),
-                                                   Bootstrap::TServiceLocator::GetTranslator());
-}
 
 std::string Tr(const std::string& AKey) {
   return Bootstrap::TServiceLocator::GetTranslator()->Translate(AKey);
@@ -55,6 +49,8 @@ TfrmODBCEditor::TfrmODBCEditor(HWND AOwner) {
   Layout();
 
   // FormCreate
+  FUseCase = Bootstrap::CreateConfigureDatabaseUseCase(Bootstrap::TServiceLocator::GetConfigService(),
+                                                      Bootstrap::TServiceLocator::GetTranslator());
   FEditMode = false;
   FOriginalDSNName.clear();
   ApplyTranslations();
@@ -108,7 +104,7 @@ void TfrmODBCEditor::ApplyTranslations() {
 }
 
 void TfrmODBCEditor::LoadDrivers() {
-  FDrivers = NewUseCase()->GetAvailableDrivers();
+  FDrivers = FUseCase->GetAvailableDrivers();
   SetItems(cmbDriver, FDrivers);
   Select(cmbDriver, PreselectedDriverIndex(FDrivers));
 }
@@ -141,7 +137,7 @@ void TfrmODBCEditor::SetEditMode(bool AIsEdit, const std::string& ADSNName) {
 }
 
 void TfrmODBCEditor::LoadStoredValues() {
-  const Core::ValueObjects::TDSNConfig stored = NewUseCase()->GetDSNConfig(FOriginalDSNName);
+  const Core::ValueObjects::TDSNConfig stored = FUseCase->GetDSNConfig(FOriginalDSNName);
   Select(cmbDriver, StoredDriverIndex(FDrivers, stored.Driver()));
   SetText(edtServer, stored.Server());
   SetText(edtDatabase, stored.Database());
@@ -149,9 +145,6 @@ void TfrmODBCEditor::LoadStoredValues() {
 }
 
 void TfrmODBCEditor::FormShow() {
-  // A pause cut short by an earlier close must not end this showing.
-  KillTimer(Handle(), kCloseTimer);
-  FClosing = false;
   SetText(Handle(), Tr(FEditMode ? "EditODBC" : "CreateNewODBC"));
 }
 
@@ -210,7 +203,7 @@ void TfrmODBCEditor::btnTestClick() {
   // The attempt blocks this thread: the progress text is painted before it starts.
   UpdateWindow(Control(lblStatus));
 
-  if (NewUseCase()->TestConnection(BuildTestConnectionConfig(ReadFields())))
+  if (FUseCase->TestConnection(BuildTestConnectionConfig(ReadFields())))
     ShowStatus(Tr("ConnectionTestSuccess"), App::Constants::ColorSuccess);
   else
     ShowStatus(Tr("ConnectionTestFailed"), App::Constants::ColorError);
@@ -220,8 +213,7 @@ void TfrmODBCEditor::btnConfirmClick() {
   if (!ValidateInput()) return;
   const Core::ValueObjects::TDSNConfig record = BuildDSNConfig(ReadFields());
 
-  const auto useCase = NewUseCase();
-  const bool saved = FEditMode ? useCase->UpdateDSN(record) : useCase->CreateDSNFromConfig(record);
+  const bool saved = FEditMode ? FUseCase->UpdateDSN(record) : FUseCase->CreateDSNFromConfig(record);
   if (!saved) {
     ShowStatus(Tr(SaveErrorKey(FEditMode)), App::Constants::ColorError);
     return;
@@ -229,11 +221,9 @@ void TfrmODBCEditor::btnConfirmClick() {
   ShowStatus(
       Bootstrap::TServiceLocator::GetTranslator()->TranslateFormat(SaveSuccessKey(FEditMode), {record.DSNName()}),
       App::Constants::ColorSuccess);
-  // A timer rather than a sleep: the window keeps painting during the pause.
-  // Input is ignored meanwhile, so the data source just written is never
-  // answered with Cancel.
-  FClosing = true;
-  SetTimer(Handle(), kCloseTimer, kClosePauseMs, nullptr);
+  // Input is ignored during the pause, so the data source just written is
+  // never answered with Cancel.
+  CloseWithOkAfter(kClosePauseMs);
 }
 
 void TfrmODBCEditor::btnCancelClick() {
@@ -241,7 +231,7 @@ void TfrmODBCEditor::btnCancelClick() {
 }
 
 void TfrmODBCEditor::OnCommand(int AId, int ANotification) {
-  if (FClosing) return;
+  if (ClosePending()) return;
   if (ANotification != BN_CLICKED) return;
   switch (AId) {
     case btnTest:
@@ -259,19 +249,8 @@ void TfrmODBCEditor::OnCommand(int AId, int ANotification) {
 }
 
 LRESULT TfrmODBCEditor::HandleMessage(UINT AMessage, WPARAM AWParam, LPARAM ALParam) {
-  switch (AMessage) {
-    case WM_TIMER:
-      if (AWParam != kCloseTimer) break;
-      KillTimer(Handle(), kCloseTimer);
-      if (FClosing) SetModalResult(mrOk);
-      FClosing = false;
-      return 0;
-    case WM_CLOSE:
-      if (FClosing) return 0;
-      break;
-    default:
-      break;
-  }
+  // The close box is ignored during the pause after a save, as the buttons are.
+  if (AMessage == WM_CLOSE && ClosePending()) return 0;
   return TForm::HandleMessage(AMessage, AWParam, ALParam);
 }
 

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "Application/UseCases/ConfigureDatabase.h"
 #include "Presentation/ViewModels/ODBCEditorForm.h"
 #include "Presentation/Views/Form.h"
 
@@ -64,10 +65,11 @@ class TfrmODBCEditor : public TForm {
   void btnConfirmClick();
   void btnCancelClick();
 
+  // The configuration logic every action of the window goes through.
+  std::shared_ptr<Application::UseCases::IConfigureDatabaseUseCase> FUseCase;
   bool FEditMode = false;
   std::string FOriginalDSNName;
   std::vector<std::string> FDrivers;  // as listed, in list order
-  bool FClosing = false;              // success shown, OK follows after the pause
 };
 
 extern std::unique_ptr<TfrmODBCEditor> frmODBCEditor;

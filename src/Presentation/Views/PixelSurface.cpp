@@ -104,4 +104,16 @@ double TriangleDistance(double AX, double AY, double AX0, double AY0, double AX1
   return -std::sqrt(distance) * (side < 0 ? -1.0 : 1.0);
 }
 
+// Signed distance to an axis-aligned ellipse, first-order: exact enough for
+// the one-pixel anti-aliased edge.
+double EllipseDistance(double AX, double AY, double ACentreX, double ACentreY, double ARadiusX, double ARadiusY) {
+  const double dx = AX - ACentreX;
+  const double dy = AY - ACentreY;
+  const double f = dx * dx / (ARadiusX * ARadiusX) + dy * dy / (ARadiusY * ARadiusY) - 1.0;
+  const double gx = 2.0 * dx / (ARadiusX * ARadiusX);
+  const double gy = 2.0 * dy / (ARadiusY * ARadiusY);
+  const double gradient = std::sqrt(gx * gx + gy * gy);
+  return gradient < 1e-9 ? -std::min(ARadiusX, ARadiusY) : f / gradient;
+}
+
 }  // namespace Presentation::Views

@@ -81,5 +81,7 @@ double RoundedBoxDistance(double AX, double AY, double ACentreX, double ACentreY
 double CircleDistance(double AX, double AY, double ACentreX, double ACentreY, double ARadius);
 double SegmentDistance(double AX, double AY, double AX0, double AY0, double AX1, double AY1, double ARadius);
 double TriangleDistance(double AX, double AY, double AX0, double AY0, double AX1, double AY1, double AX2, double AY2);
+// Axis-aligned ellipse, to first order: exact enough for a one-pixel edge.
+double EllipseDistance(double AX, double AY, double ACentreX, double ACentreY, double ARadiusX, double ARadiusY);
 
 }  // namespace Presentation::Views

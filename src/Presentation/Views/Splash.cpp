@@ -11,7 +11,7 @@
 #include "Presentation/ViewModels/SplashWindowState.h"
 #include "Presentation/Views/DSNSelector.h"
 #include "Presentation/Views/DatabaseConfig.h"
-#include "Presentation/Views/SplashArtwork.h"
+#include "Presentation/Views/Artwork.h"
 
 namespace Presentation::Views {
 
@@ -97,7 +97,7 @@ void TfrmSplash::Show() {
   UpdateWindow(Handle());
   SetForegroundWindow(Handle());
   // The first report is on screen before the validation starts.
-  if (!FValidationStarted) SetTimer(Handle(), kStartTimer, kDelayedStartMs, nullptr);
+  SetTimer(Handle(), kStartTimer, kDelayedStartMs, nullptr);
 }
 
 void TfrmSplash::Layout() {
@@ -156,7 +156,6 @@ LRESULT TfrmSplash::HandleMessage(UINT AMessage, WPARAM AWParam, LPARAM ALParam)
     case WM_TIMER:
       if (AWParam == kStartTimer) {
         KillTimer(Handle(), kStartTimer);
-        FValidationStarted = true;
         FViewModel->StartValidation();
       } else if (AWParam == kSpinnerTimer) {
         FSpinnerPhase = (FSpinnerPhase + 1) % 12;

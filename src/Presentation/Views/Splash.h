@@ -74,7 +74,6 @@ class TfrmSplash : public TForm {
   std::unique_ptr<TPixelSurface> FBackground;
   bool FBusy = false;
   bool FMessageInErrorColour = false;
-  bool FValidationStarted = false;
   int FSpinnerPhase = 0;
   std::string FFatalMessage;
 };

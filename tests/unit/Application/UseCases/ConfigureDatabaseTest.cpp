@@ -168,26 +168,31 @@ TEST(ConfigureDatabase, TheDetailedTestCarriesTheDriversMessageAndListsNothingFo
   });
   TConnectionConfig noDatabase = TestSupport::PeerPostgresDirect();
   noDatabase.SetDatabase("");
-  const auto refused = counting.TestConnectionDetailed(noDatabase);
+  std::vector<std::string> databases = {"left over"};
+  const auto refused = counting.TestConnectionDetailed(noDatabase, &databases);
   EXPECT_FALSE(refused.IsConnected);
   EXPECT_TRUE(refused.NeedsConfiguration);
   EXPECT_EQ(refused.ErrorMessage, "Configuração incompleta. Preencha todos os campos obrigatórios.");
-  EXPECT_TRUE(counting.GetDatabaseNames(noDatabase).empty());
+  EXPECT_TRUE(databases.empty());
   EXPECT_EQ(created, 0);
 
   TConnectionConfig wrong = TestSupport::PeerPostgresDirect();
   wrong.SetPassword("errada");
-  const auto failed = counting.TestConnectionDetailed(wrong);
+  databases = {"left over"};
+  const auto failed = counting.TestConnectionDetailed(wrong, &databases);
   EXPECT_FALSE(failed.IsConnected);
   EXPECT_FALSE(failed.NeedsConfiguration);
   EXPECT_NE(failed.ErrorMessage.find("password authentication failed"), std::string::npos) << failed.ErrorMessage;
-  EXPECT_TRUE(counting.GetDatabaseNames(wrong).empty());
+  EXPECT_TRUE(databases.empty());
 
   const auto connected = counting.TestConnectionDetailed(TestSupport::PeerPostgresDirect());
   EXPECT_TRUE(connected.IsConnected);
   EXPECT_EQ(connected.ErrorMessage, "");
-  EXPECT_EQ(counting.GetDatabaseNames(TestSupport::PeerPostgresDirect("ql_nulo")),
-            (std::vector<std::string>{"ql_nulo"}));
+  // The databases come over the test's own connection: one service, one connect.
+  created = 0;
+  EXPECT_TRUE(counting.TestConnectionDetailed(TestSupport::PeerPostgresDirect("ql_nulo"), &databases).IsConnected);
+  EXPECT_EQ(databases, (std::vector<std::string>{"ql_nulo"}));
+  EXPECT_EQ(created, 1);
 }
 
 TEST(ConfigureDatabase, DataSourcesAreCreatedAndDeletedForTheUserOnly) {

@@ -43,8 +43,9 @@ TEST(DatabaseConfigViewModel, HandsTheWindowsRequestsToTheUseCase) {
   EXPECT_EQ(useCase->GetConnectionConfig().ODBCName(), "QL_PG");
 
   EXPECT_TRUE(viewModel.TestConnection(working));
-  EXPECT_TRUE(viewModel.TestConnectionDetailed(working).IsConnected);
-  EXPECT_EQ(viewModel.GetDatabaseNames(working), (std::vector<std::string>{"ql_teste"}));
+  std::vector<std::string> databases;
+  EXPECT_TRUE(viewModel.TestConnectionDetailed(working, &databases).IsConnected);
+  EXPECT_EQ(databases, (std::vector<std::string>{"ql_teste"}));
   EXPECT_EQ(viewModel.GetAvailableDrivers(), (std::vector<std::string>{"SQL Server"}));
   EXPECT_TRUE(viewModel.CreateODBC("Novo", "SQL Server", "(local)", "Vendas"));
   EXPECT_EQ(viewModel.GetODBCList(), (std::vector<std::string>{"Novo"}));

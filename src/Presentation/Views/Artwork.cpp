@@ -1,4 +1,4 @@
-#include "Presentation/Views/SplashArtwork.h"
+#include "Presentation/Views/Artwork.h"
 
 #include <algorithm>
 #include <cmath>
@@ -7,11 +7,10 @@ namespace Presentation::Views {
 
 namespace {
 
-constexpr uint32_t kNightTop = 0x0A1A2B;
-constexpr uint32_t kNightBottom = 0x123A5C;
 constexpr uint32_t kGlowBlue = 0x2A7AB0;
 constexpr uint32_t kGlowTeal = 0x1B8A6B;
-constexpr uint32_t kMarkTeal = 0x1FA58A;
+constexpr uint32_t kTealDark = 0x0C4F42;
+constexpr uint32_t kTealLight = 0x63D6B8;
 constexpr uint32_t kSubtitle = 0x9FC6E6;
 constexpr uint32_t kWhite = 0xFFFFFF;
 
@@ -157,6 +156,72 @@ void PaintRoundedButton(TPixelSurface& ASurface, uint32_t AFill, uint32_t AStrok
   ASurface.FillShape(all, outline, AStroke);
   ASurface.FillShape(all, [&](double AX, double AY) { return outline(AX, AY) + 1.0; },
                      APressed ? MixColour(AFill, 0x000000, 0.2) : AFill);
+}
+
+// Three discs of a drum, then a cable and plug below it: "connect to a data source".
+void PaintDataSourcePicture(TPixelSurface& ASurface, double AScale, uint32_t AWindowColour) {
+  const double s = AScale;
+  const double width = ASurface.Width();
+  const double height = ASurface.Height();
+  const RECT all{0, 0, ASurface.Width(), ASurface.Height()};
+  ASurface.Paint([&](int, int AY) { return MixColour(kNightTop, kNightBottom, AY / height); });
+  // The corners outside the rounded panel take the window's colour.
+  ASurface.FillShape(
+      all,
+      [&](double AX, double AY) {
+        return -RoundedBoxDistance(AX, AY, width / 2, height / 2, width / 2 - 0.5, height / 2 - 0.5, 14 * s);
+      },
+      AWindowColour);
+
+  const double cx = width / 2;
+  const double rx = 40 * s;
+  const double ry = 11 * s;
+  const double top = 32 * s;
+  const double bottom = 98 * s;
+  const double seams[] = {bottom, 76 * s, 54 * s, top};
+  ASurface.FillShape(
+      all, [&](double AX, double AY) { return CircleDistance(AX, AY, cx, 64 * s, 62 * s); }, kMarkTeal, 0.10);
+  // Bottom disc first; each disc above covers the top of the one below but
+  // its darker rim, which leaves the seam.
+  for (int i = 0; i + 1 < 4; ++i) {
+    const double lower = seams[i];
+    const double upper = seams[i + 1];
+    if (i > 0)
+      ASurface.FillShape(
+          all, [&](double AX, double AY) { return EllipseDistance(AX, AY, cx, lower, rx, ry) - 2 * s; }, kTealDark);
+    ASurface.FillShape(
+        all,
+        [&](double AX, double AY) {
+          const double body = RoundedBoxDistance(AX, AY, cx, (upper + lower) / 2, rx, (lower - upper) / 2, 0);
+          return std::min(body, EllipseDistance(AX, AY, cx, lower, rx, ry));
+        },
+        kMarkTeal);
+  }
+  ASurface.FillShape(
+      all, [&](double AX, double AY) { return EllipseDistance(AX, AY, cx, top, rx, ry); }, kTealLight);
+  ASurface.FillShape(
+      all, [&](double AX, double AY) { return EllipseDistance(AX, AY, cx, top, rx * 0.62, ry * 0.55); }, kMarkTeal, 0.35);
+  // A sheen down the left of the drum.
+  ASurface.FillShape(
+      all,
+      [&](double AX, double AY) {
+        return SegmentDistance(AX, AY, cx - rx + 9 * s, 46 * s, cx - rx + 9 * s, 100 * s, 3 * s);
+      },
+      kSplashAliceBlue, 0.22);
+
+  // Cable and plug.
+  ASurface.FillShape(
+      all, [&](double AX, double AY) { return SegmentDistance(AX, AY, cx, bottom + ry, cx, 124 * s, 3 * s); }, kSplashGreen);
+  ASurface.FillShape(
+      all, [&](double AX, double AY) { return RoundedBoxDistance(AX, AY, cx, 133 * s, 17 * s, 10 * s, 4 * s); },
+      kSplashGreen);
+  for (const double prong : {-7.0, 7.0})
+    ASurface.FillShape(
+        all,
+        [&](double AX, double AY) {
+          return SegmentDistance(AX, AY, cx + prong * s, 144 * s, cx + prong * s, 153 * s, 2.5 * s);
+        },
+        kSplashAliceBlue);
 }
 
 }  // namespace Presentation::Views
