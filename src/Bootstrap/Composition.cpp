@@ -8,6 +8,7 @@
 #include "Infrastructure/Platform/FileSystem.h"
 #include "Infrastructure/Update/AutoUpdateService.h"
 #include "Infrastructure/Update/ReleaseInfoSource.h"
+#include "Infrastructure/Update/UpdateInstaller.h"
 
 #include "Infrastructure/Config/IniConfigWriter.h"
 #include "Infrastructure/Database/ODBCManager.h"
@@ -51,9 +52,6 @@ Presentation::ViewModels::TSplashPlatform CreatePortableSplashPlatform(std::stri
   platform.Sleep = [](uint32_t AMilliseconds) {
     std::this_thread::sleep_for(std::chrono::milliseconds(AMilliseconds));
   };
-  platform.ReplaceFile = [sleep = platform.Sleep](const std::string& ASource, const std::string& ATarget) {
-    Infrastructure::Platform::CopyFileReplacing(ASource, ATarget, sleep);
-  };
   platform.RemoveFile = [](const std::string& APath) { return Infrastructure::Platform::RemoveFile(APath); };
   platform.LauncherPath = std::move(ALauncherPath);
   platform.DefaultBdeUrl = kDefaultBdeUrl;
@@ -70,8 +68,10 @@ std::shared_ptr<Presentation::ViewModels::TSplashViewModel> CreateSplashViewMode
     std::shared_ptr<Application::UseCases::IStartupCheckUseCase> AStartupCheck) {
   if (!AStartupCheck)
     AStartupCheck = CreateStartupCheckUseCase(AServices.Config, AServices.Files, AServices.Translator, AServices.Logger);
+  if (!APlatform.Installer) APlatform.Installer = std::make_shared<Infrastructure::Update::TUpdateInstaller>(AServices.Translator);
   auto update = std::make_shared<Application::UseCases::TUpdateApplicationUseCase>(
-      AServices.Files, AServices.Translator, Infrastructure::Update::AutoUpdateServiceFactory(APlatform.Shell));
+      AServices.Files, AServices.Translator,
+      Infrastructure::Update::AutoUpdateServiceFactory(APlatform.Shell, APlatform.Installer));
   return std::make_shared<Presentation::ViewModels::TSplashViewModel>(
       std::move(AStartupCheck), std::move(update),
       CreateConfigureDatabaseUseCase(AServices.Config, AServices.Translator), AServices.Files, AServices.Translator,

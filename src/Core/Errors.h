@@ -22,10 +22,40 @@ public:
   using EQuorvaneError::EQuorvaneError;
 };
 
+// Why a file operation failed, where the caller acts on the reason.
+enum class TFileErrorKind {
+  Other,
+  InUse,         // another process holds the file (sharing or lock violation)
+  AccessDenied,  // permissions, a read-only file or medium
+  DiskFull,
+};
+
 // A file or folder that exists but cannot be read, written or created.
 class EFileSystemError : public EQuorvaneError {
 public:
+  explicit EFileSystemError(const std::string& AMessage, TFileErrorKind AKind = TFileErrorKind::Other,
+                            std::string APath = {})
+      : EQuorvaneError(AMessage), FKind(AKind), FPath(std::move(APath)) {}
+  TFileErrorKind Kind() const { return FKind; }
+  // The file the operation failed on, when known.
+  const std::string& Path() const { return FPath; }
+
+private:
+  TFileErrorKind FKind;
+  std::string FPath;
+};
+
+// An application update that stopped before changing the installed
+// application; what() is the message for the user, in Portuguese.
+class EUpdateError : public EQuorvaneError {
+public:
   using EQuorvaneError::EQuorvaneError;
+};
+
+// The user closed the launcher while an update was being prepared.
+class EUpdateCancelled : public EUpdateError {
+public:
+  using EUpdateError::EUpdateError;
 };
 
 }  // namespace Core

@@ -39,6 +39,7 @@ class TScriptedSplashViewModel : public Presentation::ViewModels::ISplashViewMod
   void SetOnStateChanged(Presentation::ViewModels::TOnStateChanged AValue) override { FOnStateChanged = AValue; }
   Presentation::ViewModels::TOnLaunchApplication GetOnLaunchApplication() const override { return FOnLaunch; }
   void SetOnLaunchApplication(Presentation::ViewModels::TOnLaunchApplication AValue) override { FOnLaunch = AValue; }
+  void RequestStop(std::function<void()> AOnStopped) override { AOnStopped(); }
   std::string GetMinimumVersion() const override { return FMinimum; }
   std::string GetDatabaseVersion() const override { return FDatabase; }
   std::string GetExecutableVersion() const override { return FExecutable; }

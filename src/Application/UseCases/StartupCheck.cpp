@@ -89,16 +89,19 @@ bool TStartupCheckUseCase::CheckUpdateRequired(const std::string& ADatabaseVersi
                                                const std::string& AExecutableVersion,
                                                const std::string& AMinimumVersion) {
   if (AExecutableVersion.empty()) return true;
-  std::string target;
+  const std::string target = RequiredVersion(ADatabaseVersion, AMinimumVersion);
+  if (target.empty()) return true;
+  return TVersionInfo(AExecutableVersion).IsOlderThan(target);
+}
+
+std::string TStartupCheckUseCase::RequiredVersion(const std::string& ADatabaseVersion,
+                                                  const std::string& AMinimumVersion) {
   if (!ADatabaseVersion.empty() && !AMinimumVersion.empty()) {
     const TVersionInfo database(ADatabaseVersion);
     const TVersionInfo minimum(AMinimumVersion);
-    target = database.IsOlderThan(minimum.GetFullVersion()) ? minimum.GetFullVersion() : database.GetFullVersion();
-  } else {
-    target = !AMinimumVersion.empty() ? AMinimumVersion : ADatabaseVersion;
+    return database.IsOlderThan(minimum.GetFullVersion()) ? minimum.GetFullVersion() : database.GetFullVersion();
   }
-  if (target.empty()) return true;
-  return TVersionInfo(AExecutableVersion).IsOlderThan(target);
+  return !AMinimumVersion.empty() ? AMinimumVersion : ADatabaseVersion;
 }
 
 TStartupStatus TStartupCheckUseCase::Execute() {

@@ -59,15 +59,19 @@ bool TWindowsFileService::FileExists(const std::string& APath) { return Platform
 
 bool TWindowsFileService::DirectoryExists(const std::string& APath) { return Platform::DirectoryExists(APath); }
 
-std::string TWindowsFileService::ReadVersionFromFile(const std::string& AFilePath) {
-  const Core::Interfaces::TVersionResource resource = FPorts.VersionResources->Read(AFilePath);
+std::string VersionFromResource(const Core::Interfaces::TVersionResource& AResource) {
   std::string result;
-  if (resource.PortugueseFileVersion && !resource.PortugueseFileVersion->empty())
-    result = NormalizeVersionText(*resource.PortugueseFileVersion);
+  if (AResource.PortugueseFileVersion && !AResource.PortugueseFileVersion->empty())
+    result = NormalizeVersionText(*AResource.PortugueseFileVersion);
   if (IsUnknown(result)) {
-    const auto& fixed = resource.FixedFileVersion;
+    const auto& fixed = AResource.FixedFileVersion;
     result = fixed ? FormatVersion((*fixed)[0], (*fixed)[1], (*fixed)[2], (*fixed)[3]) : std::string(kUnknownVersion);
   }
+  return result;
+}
+
+std::string TWindowsFileService::ReadVersionFromFile(const std::string& AFilePath) {
+  std::string result = VersionFromResource(FPorts.VersionResources->Read(AFilePath));
   if (IsUnknown(result)) result = ReadVersionFromRegistry();
   return result;
 }

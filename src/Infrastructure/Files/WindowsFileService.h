@@ -28,6 +28,10 @@ struct TFileServicePorts {
 // integers, anything unreadable 0. Blank text gives "0.0.0.0".
 std::string NormalizeVersionText(std::string_view AText);
 
+// What a file's own version block says: the Portuguese string table's
+// FileVersion, else the fixed part; "0.0.0.0" when neither gives one.
+std::string VersionFromResource(const Core::Interfaces::TVersionResource& AResource);
+
 class TWindowsFileService : public Core::Interfaces::IFileService {
 public:
   TWindowsFileService();

@@ -1,6 +1,7 @@
 #include "Infrastructure/Files/ZipExtractor.h"
 
-#include <atomic>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "Core/Errors.h"
@@ -42,47 +43,39 @@ bool IsSafeComponent(std::string_view AComponent) {
   return !IsDeviceName(AComponent);
 }
 
-// A new file under a name of its own in the target folder; removed unless it
-// was moved into place.
-class TTemporaryFile {
+// The staged file's sink: counts what goes through, reports progress and
+// asks about cancellation every few MB so a large entry does not hold either up.
+class TWatchedSink : public Platform::IByteSink {
  public:
-  explicit TTemporaryFile(const std::string& AFolder) {
-    static std::atomic<unsigned> counter{0};
-    for (int attempt = 0;; ++attempt) {
-      FPath = Platform::JoinPath(AFolder, "~ql" + std::to_string(counter++) + ".tmp");
-      try {
-        FWriter = Platform::TFileWriter(FPath, Platform::TCreateMode::New);
-        return;
-      } catch (const Core::EFileSystemError&) {
-        // Another extraction's file, or one left by a crash: take the next name.
-        if (attempt == 15 || !Platform::FileExists(FPath)) throw;
-      }
+  TWatchedSink(Platform::IByteSink& ATarget, const TStageCallbacks& ACallbacks, uint64_t& ADone, uint64_t ATotal)
+      : FTarget(ATarget), FCallbacks(ACallbacks), FDone(ADone), FTotal(ATotal) {}
+  using IByteSink::Write;
+  void Write(const void* AData, size_t ASize) override {
+    FTarget.Write(AData, ASize);
+    FDone += ASize;
+    FSinceReport += ASize;
+    if (FSinceReport >= kReportEvery) {
+      FSinceReport = 0;
+      Report(FCallbacks, FDone, FTotal);
     }
   }
-  ~TTemporaryFile() {
-    if (FMoved) return;
-    FWriter = Platform::TFileWriter();
-    Platform::RemoveFile(FPath);
-  }
-  TTemporaryFile(const TTemporaryFile&) = delete;
-  TTemporaryFile& operator=(const TTemporaryFile&) = delete;
-
-  Platform::TFileWriter& Writer() { return FWriter; }
-  void MoveTo(const std::string& ATarget) {
-    FWriter.Close();
-    Platform::ReplaceFileAtomically(FPath, ATarget);
-    FMoved = true;
+  static void Report(const TStageCallbacks& ACallbacks, uint64_t ADone, uint64_t ATotal) {
+    if (ACallbacks.IsCancelled && ACallbacks.IsCancelled()) throw Core::EUpdateCancelled("Atualização cancelada");
+    if (ACallbacks.OnProgress) ACallbacks.OnProgress(static_cast<int64_t>(ADone), static_cast<int64_t>(ATotal));
   }
 
  private:
-  std::string FPath;
-  Platform::TFileWriter FWriter;
-  bool FMoved = false;
+  static constexpr uint64_t kReportEvery = 4 * 1024 * 1024;
+  Platform::IByteSink& FTarget;
+  const TStageCallbacks& FCallbacks;
+  uint64_t& FDone;
+  uint64_t FTotal;
+  uint64_t FSinceReport = 0;
 };
 
 struct TPlannedEntry {
   const TZipEntry* Entry;
-  std::string Path;
+  std::string Path;  // relative, with the platform's separators
 };
 
 }  // namespace
@@ -104,37 +97,73 @@ std::optional<std::string> SafeRelativePath(std::string_view AName) {
   return path;
 }
 
+TStagedPackage StageZipArchive(TZipReader& AReader, const std::string& ADestination,
+                               const TStageCallbacks& ACallbacks) {
+  // Every entry is judged before the first byte is written: a refused
+  // archive leaves the disk as it was.
+  std::vector<TPlannedEntry> plan;
+  plan.reserve(AReader.Entries().size());
+  uint64_t total = 0;
+  for (const TZipEntry& entry : AReader.Entries()) {
+    std::optional<std::string> relative = SafeRelativePath(entry.Name);
+    if (!relative) throw EZipError("Nome de entrada inválido no pacote: " + entry.Name);
+    if (!entry.IsFolder() && !TZipReader::CanRead(entry))
+      throw EZipError("Entrada cifrada ou com método de compressão não suportado: " + entry.Name);
+    if (!entry.IsFolder()) total += entry.UncompressedSize;
+    plan.push_back({&entry, std::move(*relative)});
+  }
+
+  TStagedPackage package;
+  package.Folder = CreateStagingFolder(ADestination);
+  try {
+    std::unordered_set<std::string> folders;
+    std::unordered_map<std::string, std::string> staged;  // files by name as the system compares them
+    // Folders the package brings, parents first, whether named by an entry or implied by a file's path.
+    const auto addFolder = [&](const std::string& AFolder) {
+      for (size_t end = AFolder.find(Platform::kPathSeparator);; end = AFolder.find(Platform::kPathSeparator, end + 1)) {
+        const std::string prefix = AFolder.substr(0, end);
+        if (folders.insert(prefix).second) {
+          package.Folders.push_back(prefix);
+          Platform::CreateDirectories(Platform::JoinPath(package.Folder, prefix));
+        }
+        if (end == std::string::npos) break;
+      }
+    };
+    uint64_t done = 0;
+    for (const TPlannedEntry& item : plan) {
+      TWatchedSink::Report(ACallbacks, done, total);
+      if (item.Entry->IsFolder()) {
+        addFolder(item.Path);
+        continue;
+      }
+      const std::string folder = Platform::ParentPath(item.Path);
+      if (!folder.empty()) addFolder(folder);
+      // A later entry of the same name wins, as it would over an installed
+      // file; Windows names differing only in case are the same file.
+      const std::string key = Platform::kPathSeparator == '\\' ? Core::Text::LowerAscii(item.Path) : item.Path;
+      const auto [known, added] = staged.emplace(key, item.Path);
+      Platform::TFileWriter writer(Platform::JoinPath(package.Folder, known->second),
+                                   added ? Platform::TCreateMode::New : Platform::TCreateMode::Truncate);
+      TWatchedSink sink(writer, ACallbacks, done, total);
+      AReader.ReadEntry(*item.Entry, sink);
+      writer.Close();
+      if (added) package.Files.push_back(item.Path);
+    }
+    package.Bytes = done;
+    TWatchedSink::Report(ACallbacks, done, total);
+    return package;
+  } catch (...) {
+    DiscardStaging(package.Folder);
+    throw;
+  }
+}
+
 bool ExtractZipArchive(const std::string& AZipPath, const std::string& ADestinationPath) {
   try {
     if (ADestinationPath.empty() || !Platform::FileExists(AZipPath)) return false;
     TZipReader reader(AZipPath);
-
-    // Every entry is judged before the first byte is written: a refused
-    // archive leaves the disk as it was.
-    std::vector<TPlannedEntry> plan;
-    plan.reserve(reader.Entries().size());
-    for (const TZipEntry& entry : reader.Entries()) {
-      const std::optional<std::string> relative = SafeRelativePath(entry.Name);
-      if (!relative || (!entry.IsFolder() && !TZipReader::CanRead(entry))) return false;
-      plan.push_back({&entry, Platform::JoinPath(ADestinationPath, *relative)});
-    }
-
-    Platform::CreateDirectories(ADestinationPath);
-    std::string knownFolder = ADestinationPath;
-    for (const TPlannedEntry& item : plan) {
-      if (item.Entry->IsFolder()) {
-        Platform::CreateDirectories(item.Path);
-        continue;
-      }
-      const std::string folder = Platform::ParentPath(item.Path);
-      if (folder != knownFolder) {
-        Platform::CreateDirectories(folder);
-        knownFolder = folder;
-      }
-      TTemporaryFile temporary(folder);
-      reader.ReadEntry(*item.Entry, temporary.Writer());
-      temporary.MoveTo(item.Path);
-    }
+    const TStagedPackage package = StageZipArchive(reader, ADestinationPath);
+    SwapIn(package, ADestinationPath);
     return true;
   } catch (...) {
     return false;

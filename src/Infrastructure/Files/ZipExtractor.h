@@ -1,8 +1,13 @@
 #pragma once
 // Extraction of a ZIP archive (an application package) into a folder.
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
+
+#include "Core/Interfaces/Progress.h"
+#include "Infrastructure/Files/PackageSwap.h"
+#include "Infrastructure/Files/ZipReader.h"
 
 namespace Infrastructure::Files {
 
@@ -12,13 +17,27 @@ namespace Infrastructure::Files {
 // missing (the destination is then not created), unreadable, unsafe or
 // corrupt, or when a file cannot be written. Never throws.
 //
-// Before anything is written every name is checked, and the whole archive is
-// refused when one would leave the destination or cannot be a Windows file
-// name, or when an entry is encrypted or uses a method other than stored or
-// deflated. Each file is written beside its target under a temporary name and
-// moved into place only when its size and CRC-32 match, so a corrupt entry
-// never replaces a good file; entries completed before a failure stay.
+// The archive applies whole or not at all: it is staged (StageZipArchive),
+// then swapped in (SwapIn). Any failure leaves the destination as it was.
 bool ExtractZipArchive(const std::string& AZipPath, const std::string& ADestinationPath);
+
+struct TStageCallbacks {
+  // (bytes written, bytes in all).
+  Core::Interfaces::TProgressProc OnProgress;
+  // Asked between entries and every few MB: true abandons the staging
+  // (Core::EUpdateCancelled).
+  std::function<bool()> IsCancelled;
+};
+
+// Extracts every entry into a new staging folder inside ADestination, each
+// file straight under its own name and checked against its size and CRC-32 as
+// it is written. Before anything is written every name is checked, and the
+// whole archive is refused when one would leave the destination or cannot be
+// a Windows file name, or when an entry is encrypted or uses a method other than stored or deflated. On any
+// failure the staging folder is removed and the error raised again (EZipError
+// for the archive's own faults).
+TStagedPackage StageZipArchive(TZipReader& AReader, const std::string& ADestination,
+                               const TStageCallbacks& ACallbacks = {});
 
 // The relative path an entry name stands for, with the platform's separators
 // and no trailing one; nothing when the name is refused: empty, absolute

@@ -56,6 +56,19 @@ void ReplaceWithTemporary(const std::string& ADestination, TFill AFill, const Co
 
 }  // namespace
 
+bool RemoveDirectoryTree(const std::string& APath) {
+  for (const TDirectoryEntry& entry : ListDirectory(APath)) {
+    const std::string path = JoinPath(APath, entry.Name);
+    if (entry.IsLink)
+      RemoveFile(path) || RemoveEmptyDirectory(path);  // the link only, never what it points at
+    else if (entry.IsDirectory)
+      RemoveDirectoryTree(path);
+    else
+      RemoveFile(path);
+  }
+  return RemoveEmptyDirectory(APath) || !DirectoryExists(APath);
+}
+
 std::string ReadFileBytes(const std::string& APath) {
   TFileReader reader(APath);
   std::string content;

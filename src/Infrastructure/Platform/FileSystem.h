@@ -4,6 +4,7 @@
 // would add about 2 MB to a launcher meant to stay small.
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -26,6 +27,7 @@ bool DirectoryExists(const std::string& APath);
 struct TDirectoryEntry {
   std::string Name;
   bool IsDirectory = false;
+  bool IsLink = false;  // a symbolic link or junction
 };
 // The entries of one folder ("." and ".." left out) in the order the file
 // system lists them; empty when the folder cannot be listed.
@@ -53,6 +55,30 @@ void CopyFileReplacing(const std::string& ASource, const std::string& ADestinati
 
 // True when the file is gone afterwards (also when it never existed).
 bool RemoveFile(const std::string& APath);
+
+// Renames a file or folder; an existing destination is never replaced.
+// Windows allows this for a running executable or a loaded DLL where it
+// refuses to overwrite them. Throws Core::EFileSystemError with the reason's kind.
+void MovePath(const std::string& ASource, const std::string& ADestination);
+
+// Removes a folder and everything below it, as far as it can; true when it is gone.
+bool RemoveDirectoryTree(const std::string& APath);
+
+// Removes an empty folder; false when it is not empty or cannot be removed.
+bool RemoveEmptyDirectory(const std::string& APath);
+
+// Bytes the current user may still write on the volume holding APath;
+// nothing when the system cannot tell.
+std::optional<uint64_t> FreeDiskSpace(const std::string& APath);
+
+// What a path names, following links. A file is read-only when Windows marks
+// it so (elsewhere: when no write permission bit is set).
+enum class TPathState { Missing, File, ReadOnlyFile, Directory };
+TPathState QueryPath(const std::string& APath);
+
+// Marks a file or folder of the launcher's own as hidden where the system has
+// such a mark (its name starts with "." for the others).
+void HidePath(const std::string& APath);
 
 // Full path of the running executable, and its folder.
 std::string ModuleFileName();

@@ -112,6 +112,21 @@ constexpr TCatalogueEntry kCatalogue[] = {
     {"StartingUpdate", "Iniciando atualização..."},
     {"ApplyingUpdate", "Aplicando atualização..."},
     {"ErrorApplyingUpdate", "Erro ao aplicar atualização"},
+    // Updates applied whole or not at all.
+    {"UpdateWaitingOther", "Outro inicializador está atualizando a aplicação. Aguardando que termine..."},
+    {"UpdateFileInUse",
+     "O arquivo \"%s\" está em uso e não pôde ser substituído. Feche a aplicação e tente novamente; nada foi "
+     "alterado."},
+    {"UpdateAccessDenied", "Sem permissão para substituir \"%s\". Nada foi alterado."},
+    {"UpdateDiskFull",
+     "Espaço insuficiente em disco para instalar a atualização: são necessários %s MB e há %s MB livres. Nada foi "
+     "alterado."},
+    {"UpdateFailed", "A atualização não pôde ser instalada (%s). A aplicação foi mantida como estava."},
+    {"PackageNotExecutable", "O pacote baixado não é um executável do Windows. Nada foi alterado."},
+    {"PackageWithoutExecutable", "O pacote baixado não contém o executável da aplicação. Nada foi alterado."},
+    {"PackageWithoutVersion", "O executável do pacote baixado não informa sua versão. Nada foi alterado."},
+    {"PackageTooOld",
+     "O pacote baixado traz a versão %s, mais antiga que a exigida (%s). Nada foi alterado."},
     // Start-up road texts.
     {"ValidatingStartup", "Verificando banco de dados e versões..."},
     {"StartupCheckPassed", "Verificação concluída"},

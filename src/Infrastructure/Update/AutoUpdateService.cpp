@@ -1,12 +1,11 @@
 #include "Infrastructure/Update/AutoUpdateService.h"
 
-#include <chrono>
 #include <memory>
-#include <thread>
 #include <utility>
 
 #include "Core/Text/TextUtils.h"
 #include "Infrastructure/Platform/FileSystem.h"
+#include "Infrastructure/Update/UpdateInstaller.h"
 
 namespace Infrastructure::Update {
 
@@ -38,13 +37,13 @@ void Report(const TOnUpdateProgress& AOnProgress, const std::string& AMessage, i
 
 TAutoUpdateService::TAutoUpdateService(std::shared_ptr<IFileService> AFileService,
                                        std::shared_ptr<ITranslator> ATranslator,
-                                       std::shared_ptr<IProcessLauncher> AProcessLauncher, TSleepProc ASleep)
+                                       std::shared_ptr<IProcessLauncher> AProcessLauncher,
+                                       std::shared_ptr<IUpdateInstaller> AInstaller)
     : FFileService(std::move(AFileService)),
       FTranslator(std::move(ATranslator)),
       FProcessLauncher(std::move(AProcessLauncher)),
-      FSleep(std::move(ASleep)) {
-  if (!FSleep)
-    FSleep = [](uint32_t AMilliseconds) { std::this_thread::sleep_for(std::chrono::milliseconds(AMilliseconds)); };
+      FInstaller(std::move(AInstaller)) {
+  if (!FInstaller && FTranslator) FInstaller = std::make_shared<TUpdateInstaller>(FTranslator);
 }
 
 std::string TAutoUpdateService::Text(const std::string& AKey) const {
@@ -74,16 +73,18 @@ bool TAutoUpdateService::ApplyUpdate(const std::string& ASourcePath, const std::
                                      const TOnUpdateProgress& AOnProgress) {
   TUpdatingScope scope(FIsUpdating);
   Report(AOnProgress, Text("ApplyingUpdate"), 90);
-  if (ASourcePath.empty() || ADestinationPath.empty() || !Platform::FileExists(ASourcePath)) return false;
+  if (ASourcePath.empty() || ADestinationPath.empty() || !Platform::FileExists(ASourcePath) || !FInstaller)
+    return false;
   if (ASourcePath == ADestinationPath) return true;  // already in place
-  return CopyAndReplace(ASourcePath, ADestinationPath);
-}
-
-// The destination is never deleted first: the copy is made beside it and put
-// in its place in one step, so any failure leaves the old file working.
-bool TAutoUpdateService::CopyAndReplace(const std::string& ASourcePath, const std::string& ADestinationPath) {
+  // Staged beside the destination and swapped in, as every update is: any
+  // failure leaves the old file working.
+  TInstallRequest request;
+  request.Kind = TPackageKind::Executable;
+  request.PackagePath = ASourcePath;
+  request.KeepPackage = true;
+  request.Destination = ADestinationPath;
   try {
-    Platform::CopyFileReplacing(ASourcePath, ADestinationPath, FSleep, kReplaceAttempts, kReplacePauseMs);
+    FInstaller->Install(request);
     return true;
   } catch (const std::exception&) {
     return false;
@@ -134,9 +135,12 @@ bool TAutoUpdateService::IsUpdateInProgress() {
   return FIsUpdating;
 }
 
-TUpdateServiceFactory AutoUpdateServiceFactory(std::shared_ptr<IProcessLauncher> AProcessLauncher) {
-  return [AProcessLauncher](std::shared_ptr<IFileService> AFileService, std::shared_ptr<ITranslator> ATranslator) {
-    return std::make_shared<TAutoUpdateService>(std::move(AFileService), std::move(ATranslator), AProcessLauncher);
+TUpdateServiceFactory AutoUpdateServiceFactory(std::shared_ptr<IProcessLauncher> AProcessLauncher,
+                                               std::shared_ptr<IUpdateInstaller> AInstaller) {
+  return [AProcessLauncher, AInstaller](std::shared_ptr<IFileService> AFileService,
+                                        std::shared_ptr<ITranslator> ATranslator) {
+    return std::make_shared<TAutoUpdateService>(std::move(AFileService), std::move(ATranslator), AProcessLauncher,
+                                                AInstaller);
   };
 }
 

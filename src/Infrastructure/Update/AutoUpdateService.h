@@ -7,29 +7,22 @@
 #include <memory>
 #include <string>
 
-#include "Core/Interfaces/IClock.h"
 #include "Core/Interfaces/IFileService.h"
 #include "Core/Interfaces/IProcessLauncher.h"
 #include "Core/Interfaces/ITranslator.h"
+#include "Core/Interfaces/IUpdateInstaller.h"
 #include "Core/Interfaces/IUpdateService.h"
 
 namespace Infrastructure::Update {
 
-using Core::Interfaces::TSleepProc;
-
 class TAutoUpdateService : public Core::Interfaces::IUpdateService {
  public:
-  // A program that is just closing, or a virus scanner reading the new file,
-  // holds the destination for a moment: the replace is tried again.
-  static constexpr int kReplaceAttempts = 10;
-  static constexpr uint32_t kReplacePauseMs = 200;
-
-  // Without a process launcher ExecuteUpdate answers false. ASleep defaults to
-  // the real pause.
+  // Without a process launcher ExecuteUpdate answers false. The installer
+  // defaults to the one every update goes through.
   TAutoUpdateService(std::shared_ptr<Core::Interfaces::IFileService> AFileService,
                      std::shared_ptr<Core::Interfaces::ITranslator> ATranslator,
                      std::shared_ptr<Core::Interfaces::IProcessLauncher> AProcessLauncher = nullptr,
-                     TSleepProc ASleep = {});
+                     std::shared_ptr<Core::Interfaces::IUpdateInstaller> AInstaller = nullptr);
 
   Core::ValueObjects::TUpdateInfo CheckForUpdate() override;
   bool DownloadUpdate(const Core::ValueObjects::TUpdateInfo& AUpdateInfo,
@@ -52,20 +45,20 @@ class TAutoUpdateService : public Core::Interfaces::IUpdateService {
   };
   TOutcome RunUpdate(const Core::ValueObjects::TUpdateInfo& AUpdateInfo,
                      const Core::Interfaces::TOnUpdateProgress& AOnProgress);
-  bool CopyAndReplace(const std::string& ASourcePath, const std::string& ADestinationPath);
   std::string Text(const std::string& AKey) const;
 
   std::shared_ptr<Core::Interfaces::IFileService> FFileService;
   std::shared_ptr<Core::Interfaces::ITranslator> FTranslator;
   std::shared_ptr<Core::Interfaces::IProcessLauncher> FProcessLauncher;
-  TSleepProc FSleep;
+  std::shared_ptr<Core::Interfaces::IUpdateInstaller> FInstaller;
   // Read from other threads while an operation runs.
   std::atomic<bool> FIsUpdating{false};
 };
 
-// Creates TAutoUpdateService objects that share AProcessLauncher, for the
-// update use case.
+// Creates TAutoUpdateService objects that share AProcessLauncher and
+// AInstaller, for the update use case.
 Core::Interfaces::TUpdateServiceFactory AutoUpdateServiceFactory(
-    std::shared_ptr<Core::Interfaces::IProcessLauncher> AProcessLauncher);
+    std::shared_ptr<Core::Interfaces::IProcessLauncher> AProcessLauncher,
+    std::shared_ptr<Core::Interfaces::IUpdateInstaller> AInstaller = nullptr);
 
 }  // namespace Infrastructure::Update

@@ -1,9 +1,12 @@
 #include "Presentation/ViewModels/Splash.h"
 
+#include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "App/Constants.h"
 #include "Core/Text/PathText.h"
+#include "Core/Errors.h"
 #include "Core/Text/TextUtils.h"
 
 namespace Presentation::ViewModels {
@@ -81,6 +84,7 @@ void TSplashViewModel::ValidateConfiguration() {
   SetState(TAppState::Validating, FTranslator->Translate("ValidatingStartup"), 15);
   FPlatform.Tasks->Run([self = shared_from_this()] {
     try {
+      self->RecoverInstallations();
       const TStartupStatus status = self->FStartupCheckUseCase->Execute();
       self->FLogger->Info(std::string("ValidateConfiguration - Verificação concluída: ") +
                           (status.Status == TStartupCheckStatus::Valid ? "Valid" : "UnknownError"));
@@ -173,38 +177,29 @@ void TSplashViewModel::DownloadAndLaunch() {
   FLogger->Info("DownloadAndLaunch - Iniciando download da aplicação");
   FLogger->Debug("DownloadAndLaunch - URL: " + FDownloadUrl);
   const std::string kind = Core::Text::EndsWithTextAscii(FDownloadUrl, ".exe") ? ".exe" : ".zip";
-  const std::string downloadPath = Core::Text::JoinPath(Core::Text::ParentPath(FPlatform.LauncherPath), "temp_update" + kind);
-  const std::string executable = FFileService->GetApplicationExecutable();
+  // A name of its own: two launchers updating at once never share a download.
+  const std::string downloadPath = FPlatform.Installer->DownloadPath(Core::Text::ParentPath(FPlatform.LauncherPath), kind);
+  std::string executable = FFileService->GetApplicationExecutable();
   FLogger->Debug("DownloadAndLaunch - Caminho download: " + downloadPath);
   FLogger->Debug("DownloadAndLaunch - Executável alvo: " + executable);
   SetState(TAppState::DownloadingApplication, FTranslator->TranslateFormat("DownloadingFrom", {FDownloadUrl}),
            kDownloadBandStart);
-  FPlatform.Tasks->Run([self = shared_from_this(), url = FDownloadUrl, downloadPath, executable] {
+  FPlatform.Tasks->Run([self = shared_from_this(), downloadPath, executable]() mutable {
     try {
-      int32_t lastProgress = kDownloadBandStart;
-      const bool success = self->FFileService->DownloadFile(url, downloadPath, [&](int64_t AReceived, int64_t ATotal) {
-        const int32_t progress = DownloadProgress(AReceived, ATotal);
-        // Only reports that change the window travel: the download must not
-        // wait for a repaint per block.
-        if (progress < 0 || progress == lastProgress) return;
-        lastProgress = progress;
-        self->HandOver([&] {
-          self->SetState(TAppState::DownloadingApplication,
-                         self->FTranslator->TranslateFormat("DownloadingProgress",
-                                                            {std::to_string(progress - kDownloadBandStart)}),
-                         progress);
-        });
-      });
-      if (success)
-        self->FLogger->Info("DownloadAndLaunch - Download concluído com sucesso");
-      else
-        self->FLogger->Error("DownloadAndLaunch - Erro ao baixar arquivo");
-      self->HandOver([&] { self->FinishDownload(success, downloadPath, executable); });
+      self->RunUpdate(downloadPath, std::move(executable));
     } catch (const std::exception& e) {
+      self->FPlatform.RemoveFile(downloadPath);
+      // An update error says itself what went wrong and that nothing changed.
+      const bool explained = dynamic_cast<const Core::EUpdateError*>(&e) != nullptr;
+      const bool cancelled = dynamic_cast<const Core::EUpdateCancelled*>(&e) != nullptr;
+      if (!cancelled) self->FLogger->Error("DownloadAndLaunch - Atualização interrompida", &e);
       const std::string text = e.what();
       try {
         self->HandOver([&] {
-          self->SetState(TAppState::Error, self->FTranslator->TranslateFormat("DownloadException", {text}), 0);
+          self->FInstalling = false;
+          if (self->StopIfRequested()) return;
+          self->SetState(TAppState::Error,
+                         explained ? text : self->FTranslator->TranslateFormat("DownloadException", {text}), 0);
         });
       } catch (...) {
       }
@@ -212,36 +207,145 @@ void TSplashViewModel::DownloadAndLaunch() {
   });
 }
 
-void TSplashViewModel::FinishDownload(bool ASuccess, const std::string& ADownloadPath, const std::string& AExecutable) {
-  if (!ASuccess) {
-    SetState(TAppState::Error, FTranslator->Translate("ErrorDownloading"), 0);
-    return;
-  }
-  SetState(TAppState::InstallingUpdate, FTranslator->Translate("DownloadComplete"), 90);
-  if (!Core::Text::EndsWithTextAscii(ADownloadPath, ".zip")) {
-    FLogger->Info("DownloadAndLaunch - Movendo arquivo EXE para o local definitivo");
-    if (ADownloadPath != AExecutable) {
-      // The old executable stays whole until the new one replaces it in one step.
-      FPlatform.ReplaceFile(ADownloadPath, AExecutable);
-      FPlatform.RemoveFile(ADownloadPath);
-    }
-    SetState(TAppState::ReadyToLaunch, FTranslator->Translate("DownloadCompleted"), 100);
+void TSplashViewModel::RunUpdate(const std::string& ADownloadPath, std::string AExecutable) {
+  const bool zip = Core::Text::EndsWithTextAscii(ADownloadPath, ".zip");
+  const std::string launcherFolder = Core::Text::ParentPath(FPlatform.LauncherPath);
+  const std::string folder = zip || AExecutable.empty() ? launcherFolder : Core::Text::ParentPath(AExecutable);
+  const std::unique_ptr<Core::Interfaces::IInstallationLock> lock = FPlatform.Installer->Lock(folder);
+  if (!lock->TryAcquire() && WaitForOtherUpdate(*lock, folder, AExecutable)) {
     FPlatform.Sleep(kPauseBeforeLaunchMs);
-    LaunchApplication();
+    HandOver([&] {
+      if (!StopIfRequested()) LaunchApplication();
+    });
     return;
   }
-  FLogger->Info("DownloadAndLaunch - Extraindo arquivo ZIP");
-  SetState(TAppState::InstallingUpdate, FTranslator->Translate("InstallingUpdate"), 92);
-  if (FFileService->ExtractZip(ADownloadPath, Core::Text::ParentPath(FPlatform.LauncherPath))) {
-    FLogger->Info("DownloadAndLaunch - ZIP extraído com sucesso");
+
+  int32_t lastProgress = -1;  // the first report (0 %) shows too
+  const bool success = FFileService->DownloadFile(FDownloadUrl, ADownloadPath, [&](int64_t AReceived, int64_t ATotal) {
+    const int32_t progress = DownloadProgress(AReceived, ATotal);
+    // Only reports that change the window travel: the download must not
+    // wait for a repaint per block.
+    if (progress < 0 || progress == lastProgress) return;
+    lastProgress = progress;
+    HandOver([&] {
+      SetState(TAppState::DownloadingApplication,
+               FTranslator->TranslateFormat("DownloadingProgress", {std::to_string(progress - kDownloadBandStart)}),
+               progress);
+    });
+  });
+  if (!success) {
+    FLogger->Error("DownloadAndLaunch - Erro ao baixar arquivo");
     FPlatform.RemoveFile(ADownloadPath);
-    SetState(TAppState::ReadyToLaunch, FTranslator->Translate("UpdateCompletedSuccess"), 100);
-    FPlatform.Sleep(kPauseBeforeLaunchMs);
-    LaunchApplication();
-  } else {
-    FLogger->Error("DownloadAndLaunch - Erro ao extrair ZIP");
-    SetState(TAppState::Error, FTranslator->Translate("ErrorExtracting"), 0);
+    HandOver([&] { SetState(TAppState::Error, FTranslator->Translate("ErrorDownloading"), 0); });
+    return;
   }
+  FLogger->Info("DownloadAndLaunch - Download concluído com sucesso");
+
+  HandOver([&] {
+    if (FStopRequested) throw Core::EUpdateCancelled("Atualização cancelada");
+    FInstalling = true;
+    SetState(TAppState::InstallingUpdate, FTranslator->Translate("DownloadComplete"), 90);
+    if (zip) {
+      FLogger->Info("DownloadAndLaunch - Extraindo arquivo ZIP");
+      SetState(TAppState::InstallingUpdate, FTranslator->Translate("InstallingUpdate"), 92);
+    } else {
+      FLogger->Info("DownloadAndLaunch - Movendo arquivo EXE para o local definitivo");
+    }
+  });
+  Core::Interfaces::TInstallRequest request;
+  request.Kind = zip ? Core::Interfaces::TPackageKind::Zip : Core::Interfaces::TPackageKind::Executable;
+  request.PackagePath = ADownloadPath;
+  request.Destination = zip ? launcherFolder : AExecutable;
+  request.ApplicationExecutable = AExecutable;
+  request.RequiredVersion =
+      Application::UseCases::TStartupCheckUseCase::RequiredVersion(FDatabaseVersion, FMinimumVersion);
+  int32_t lastInstallProgress = 92;
+  request.OnProgress = [&](int64_t ADone, int64_t ATotal) {
+    const int32_t progress = InstallProgress(ADone, ATotal);
+    if (!zip || progress == lastInstallProgress) return;
+    lastInstallProgress = progress;
+    HandOver([&] { SetState(TAppState::InstallingUpdate, FTranslator->Translate("InstallingUpdate"), progress); });
+  };
+  request.IsCancelled = [this] { return FStopRequested.load(); };
+  FPlatform.Installer->Install(request);
+  lock->Release();
+  FLogger->Info(zip ? "DownloadAndLaunch - ZIP extraído com sucesso" : "DownloadAndLaunch - Executável substituído");
+  // The application is in place: a download that cannot be removed now only costs disk space.
+  if (!FPlatform.RemoveFile(ADownloadPath))
+    FLogger->Warning("DownloadAndLaunch - Não foi possível remover o download: " + ADownloadPath);
+
+  HandOver([&] {
+    FInstalling = false;
+    if (StopIfRequested()) return;
+    SetState(TAppState::ReadyToLaunch, FTranslator->Translate(zip ? "UpdateCompletedSuccess" : "DownloadCompleted"),
+             100);
+  });
+  if (FStopRequested) return;
+  // A wait that leaves the window answering.
+  FPlatform.Sleep(kPauseBeforeLaunchMs);
+  HandOver([&] {
+    if (!StopIfRequested()) LaunchApplication();
+  });
+}
+
+bool TSplashViewModel::WaitForOtherUpdate(Core::Interfaces::IInstallationLock& ALock, const std::string& AFolder,
+                                          std::string& AExecutable) {
+  FLogger->Info("DownloadAndLaunch - Outra atualização em andamento em " + AFolder);
+  HandOver([&] {
+    SetState(TAppState::DownloadingApplication, FTranslator->Translate("UpdateWaitingOther"), kDownloadBandStart);
+  });
+  while (!ALock.TryAcquire()) {
+    if (FStopRequested) throw Core::EUpdateCancelled("Atualização cancelada");
+    FPlatform.Sleep(kLockPollMs);
+  }
+  // Its holder may have died half-way: its swap is finished or undone first.
+  FPlatform.Installer->Recover(AFolder);
+  AExecutable = FFileService->GetApplicationExecutable();
+  const std::string version =
+      FFileService->FileExists(AExecutable) ? FFileService->ReadVersionFromFile(AExecutable) : "0.0.0.0";
+  const bool stillNeeded =
+      Application::UseCases::TStartupCheckUseCase::CheckUpdateRequired(FDatabaseVersion, version, FMinimumVersion);
+  FLogger->Info("DownloadAndLaunch - Versão após a espera: " + version);
+  HandOver([&] { FExecutableVersion = version; });
+  if (stillNeeded) return false;
+  ALock.Release();
+  HandOver([&] {
+    SetState(TAppState::ReadyToLaunch, FTranslator->Translate("UpdateCompletedSuccess"), 100);
+  });
+  return true;
+}
+
+void TSplashViewModel::RecoverInstallations() {
+  if (!FPlatform.Installer) return;
+  std::vector<std::string> folders{Core::Text::ParentPath(FPlatform.LauncherPath)};
+  const std::string executable = FFileService->GetApplicationExecutable();
+  if (!executable.empty() && Core::Text::ParentPath(executable) != folders.front())
+    folders.push_back(Core::Text::ParentPath(executable));
+  for (const std::string& folder : folders) {
+    const std::unique_ptr<Core::Interfaces::IInstallationLock> lock = FPlatform.Installer->Lock(folder);
+    // Busy: another launcher is updating it and will finish its own swap.
+    if (lock->TryAcquire()) FPlatform.Installer->Recover(folder);
+  }
+}
+
+void TSplashViewModel::RequestStop(std::function<void()> AOnStopped) {
+  FStopRequested = true;
+  if (!FInstalling) {
+    if (AOnStopped) AOnStopped();
+    return;
+  }
+  FLogger->Info("RequestStop - Aguardando a instalação terminar ou ser desfeita");
+  FOnStopped = std::move(AOnStopped);
+}
+
+bool TSplashViewModel::StopIfRequested() {
+  if (!FStopRequested) return false;
+  if (FOnStopped) std::exchange(FOnStopped, nullptr)();
+  return true;
+}
+
+int32_t TSplashViewModel::InstallProgress(int64_t ADone, int64_t ATotal) {
+  return ATotal > 0 ? 92 + static_cast<int32_t>(std::min<int64_t>(ADone, ATotal) * 7 / ATotal) : 92;
 }
 
 void TSplashViewModel::CheckBDE() {
@@ -282,13 +386,15 @@ void TSplashViewModel::CheckBDE() {
               if (installed) {
                 self->FLogger->Info("CheckBDE - BDE instalado com sucesso");
                 self->SetState(TAppState::Validated, self->FTranslator->Translate("BDEInstalledSuccess"), 100);
-                self->FPlatform.Sleep(kPauseAfterBDEInstallMs);
-                self->LaunchApplication();
               } else {
                 self->FLogger->Error("CheckBDE - Falha ao instalar BDE");
                 self->SetState(TAppState::BDEMissing, self->FTranslator->Translate("BDERequired"), 0);
               }
             });
+            if (!installed) return;
+            // A wait that leaves the window answering.
+            self->FPlatform.Sleep(kPauseAfterBDEInstallMs);
+            self->HandOver([&] { self->LaunchApplication(); });
           } catch (const std::exception& e) {
             // Left unreported, the road would stay in "installing" for ever.
             self->ReportBDEError(e);

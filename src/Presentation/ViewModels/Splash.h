@@ -2,6 +2,7 @@
 // The start-up state machine: configuration test, start-up check, then the
 // update road or the BDE road, then the launch. Every state report goes to the
 // window through OnStateChanged, on the user-interface thread.
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -16,6 +17,7 @@
 #include "Core/Interfaces/ILoggerService.h"
 #include "Core/Interfaces/IMainThread.h"
 #include "Core/Interfaces/IProcessLauncher.h"
+#include "Core/Interfaces/IUpdateInstaller.h"
 #include "Core/Interfaces/ITranslator.h"
 
 namespace Presentation::ViewModels {
@@ -59,18 +61,21 @@ class ISplashViewModel {
   virtual void SetDatabaseVersion(const std::string& AValue) = 0;
   virtual void SetExecutableVersion(const std::string& AValue) = 0;
   virtual void SetOnLaunchApplication(TOnLaunchApplication AValue) = 0;
+  // The launcher is closing: AOnStopped runs on the user-interface thread at
+  // once, or, while an update is being installed, once the installation has
+  // been abandoned (before its swap) or finished (once its swap began). The
+  // road then goes no further.
+  virtual void RequestStop(std::function<void()> AOnStopped) = 0;
 };
 
 // What the view model reaches outside the services: threads, the shell, the
-// pauses and the placing of a downloaded executable.
+// pauses and the installation of a downloaded package.
 struct TSplashPlatform {
   std::shared_ptr<Core::Interfaces::IMainThread> MainThread;
   std::shared_ptr<Core::Interfaces::ITaskPool> Tasks;
   std::shared_ptr<Core::Interfaces::IProcessLauncher> Shell;
   Core::Interfaces::TSleepProc Sleep;
-  // Puts a copy of ASource in place of ATarget without deleting ATarget first;
-  // throws with the system's text when it cannot.
-  std::function<void(const std::string& ASource, const std::string& ATarget)> ReplaceFile;
+  std::shared_ptr<Core::Interfaces::IUpdateInstaller> Installer;
   std::function<bool(const std::string& APath)> RemoveFile;
   std::string LauncherPath;
   // Used when the release information names no BDE installer.
@@ -96,6 +101,7 @@ class TSplashViewModel : public ISplashViewModel, public std::enable_shared_from
   void SetOnStateChanged(TOnStateChanged AValue) override { FOnStateChanged = std::move(AValue); }
   TOnLaunchApplication GetOnLaunchApplication() const override { return FOnLaunchApplication; }
   void SetOnLaunchApplication(TOnLaunchApplication AValue) override { FOnLaunchApplication = std::move(AValue); }
+  void RequestStop(std::function<void()> AOnStopped) override;
   std::string GetMinimumVersion() const override { return FMinimumVersion; }
   std::string GetDatabaseVersion() const override { return FDatabaseVersion; }
   std::string GetExecutableVersion() const override { return FExecutableVersion; }
@@ -107,6 +113,10 @@ class TSplashViewModel : public ISplashViewModel, public std::enable_shared_from
 
   // The download band's progress for R of T bytes (60 to 90), or -1 without a total.
   static int32_t DownloadProgress(int64_t AReceived, int64_t ATotal);
+  // The installation's progress inside its band (92 to 99) for D of T.
+  static int32_t InstallProgress(int64_t ADone, int64_t ATotal);
+  // How often a launcher waiting for another one's update looks again.
+  static constexpr uint32_t kLockPollMs = 250;
   // The BDE installation's points (0 to 80) for C of T.
   static int32_t InstallPoints(int64_t ACurrent, int64_t ATotal);
 
@@ -117,7 +127,18 @@ class TSplashViewModel : public ISplashViewModel, public std::enable_shared_from
   void LaunchApplication();
   void CheckForUpdates();
   void DownloadAndLaunch();
-  void FinishDownload(bool ASuccess, const std::string& ADownloadPath, const std::string& AExecutable);
+  // The download task: waits for the installation folder, downloads,
+  // installs, pauses and hands the launch over.
+  void RunUpdate(const std::string& ADownloadPath, std::string AExecutable);
+  // Waits while another launcher updates AFolder. True when the update is no
+  // longer needed afterwards (the other launcher did it); AExecutable is then
+  // refreshed.
+  bool WaitForOtherUpdate(Core::Interfaces::IInstallationLock& ALock, const std::string& AFolder,
+                          std::string& AExecutable);
+  // Finishes or undoes an update a killed launcher left half-done, at start.
+  void RecoverInstallations();
+  // True when the user closed the launcher: the pending stop is carried out.
+  bool StopIfRequested();
   void CheckBDE();
   // From a background task: BDEMissing with the error's text.
   void ReportBDEError(const std::exception& AError);
@@ -143,6 +164,10 @@ class TSplashViewModel : public ISplashViewModel, public std::enable_shared_from
   std::string FMinimumVersion;
   std::string FDatabaseVersion;
   std::string FExecutableVersion;
+  // Written on the user-interface thread; FStopRequested is also read by tasks.
+  bool FInstalling = false;
+  std::atomic<bool> FStopRequested{false};
+  std::function<void()> FOnStopped;
 };
 
 }  // namespace Presentation::ViewModels

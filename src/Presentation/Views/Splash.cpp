@@ -263,10 +263,17 @@ void TfrmSplash::ShowFatalError() {
 }
 
 void TfrmSplash::CloseApplication(int AExitCode) {
-  if (Handle() == nullptr) return;
-  KillTimer(Handle(), kSpinnerTimer);
-  DestroyWindow(Handle());
-  PostQuitMessage(AExitCode);
+  if (Handle() == nullptr || FClosing) return;
+  FClosing = true;
+  // An update being installed is finished or undone first, never cut half-way;
+  // the window goes out of sight meanwhile.
+  FViewModel->RequestStop([this, AExitCode] {
+    if (Handle() == nullptr) return;
+    KillTimer(Handle(), kSpinnerTimer);
+    DestroyWindow(Handle());
+    PostQuitMessage(AExitCode);
+  });
+  if (Handle() != nullptr) ShowWindow(Handle(), SW_HIDE);
 }
 
 void TfrmSplash::SetRetryVisible(bool AVisible) {

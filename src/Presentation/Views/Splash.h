@@ -74,6 +74,7 @@ class TfrmSplash : public TForm {
   std::unique_ptr<TPixelSurface> FBackground;
   bool FBusy = false;
   bool FMessageInErrorColour = false;
+  bool FClosing = false;
   int FSpinnerPhase = 0;
   std::string FFatalMessage;
 };

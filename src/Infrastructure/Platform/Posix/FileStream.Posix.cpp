@@ -8,13 +8,14 @@
 
 #include "Core/Errors.h"
 #include "Infrastructure/Platform/FileStream.h"
+#include "Infrastructure/Platform/Posix/PosixFileError.h"
 
 namespace Infrastructure::Platform {
 
 namespace {
 
 [[noreturn]] void Fail(const char* AWhat, const std::string& APath, int AErrno) {
-  throw Core::EFileSystemError(std::string(AWhat) + " \"" + APath + "\": " + std::strerror(AErrno));
+  Posix::ThrowFileError(AWhat, APath, AErrno);
 }
 
 int Fd(std::intptr_t AHandle) {

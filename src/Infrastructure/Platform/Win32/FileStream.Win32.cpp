@@ -9,13 +9,12 @@
 
 namespace Infrastructure::Platform {
 
-using Win32::SystemErrorMessage;
 using Win32::ToWide;
 
 namespace {
 
 [[noreturn]] void Fail(const char* AWhat, const std::string& APath, DWORD ACode) {
-  throw Core::EFileSystemError(std::string(AWhat) + " \"" + APath + "\": " + SystemErrorMessage(ACode));
+  Win32::ThrowFileError(AWhat, APath, ACode);
 }
 
 HANDLE Handle(std::intptr_t AHandle) {

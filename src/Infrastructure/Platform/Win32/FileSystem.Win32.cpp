@@ -11,7 +11,6 @@
 namespace Infrastructure::Platform {
 
 using Win32::FromWide;
-using Win32::SystemErrorMessage;
 using Win32::TFileHandle;
 using Win32::TFindHandle;
 using Win32::ToWide;
@@ -19,7 +18,7 @@ using Win32::ToWide;
 namespace {
 
 [[noreturn]] void Fail(const std::string& AWhat, const std::string& APath, DWORD ACode) {
-  throw Core::EFileSystemError(AWhat + " \"" + APath + "\": " + SystemErrorMessage(ACode));
+  Win32::ThrowFileError(AWhat, APath, ACode);
 }
 
 // Attributes of what the path names, following a symbolic link to its target.
@@ -57,7 +56,8 @@ std::vector<TDirectoryEntry> ListDirectory(const std::string& ADirectory) {
   do {
     const std::wstring_view name(data.cFileName);
     if (name == L"." || name == L"..") continue;
-    entries.push_back({FromWide(name), (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0});
+    entries.push_back({FromWide(name), (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0,
+                       (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0});
   } while (FindNextFileW(find.Get(), &data));
   return entries;
 }
@@ -81,6 +81,32 @@ void ReplaceFileAtomically(const std::string& ASource, const std::string& ADesti
 bool RemoveFile(const std::string& APath) {
   return DeleteFileW(ToWide(APath).c_str()) || GetLastError() == ERROR_FILE_NOT_FOUND ||
          GetLastError() == ERROR_PATH_NOT_FOUND;
+}
+
+void MovePath(const std::string& ASource, const std::string& ADestination) {
+  if (!MoveFileExW(ToWide(ASource).c_str(), ToWide(ADestination).c_str(), MOVEFILE_WRITE_THROUGH))
+    Fail("Não foi possível mover o arquivo", ASource, GetLastError());
+}
+
+bool RemoveEmptyDirectory(const std::string& APath) { return RemoveDirectoryW(ToWide(APath).c_str()) != 0; }
+
+std::optional<uint64_t> FreeDiskSpace(const std::string& APath) {
+  ULARGE_INTEGER available;
+  if (!GetDiskFreeSpaceExW(ToWide(APath).c_str(), &available, nullptr, nullptr)) return std::nullopt;
+  return available.QuadPart;
+}
+
+TPathState QueryPath(const std::string& APath) {
+  DWORD attributes;
+  if (APath.empty() || !TargetAttributes(APath, attributes)) return TPathState::Missing;
+  if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return TPathState::Directory;
+  return (attributes & FILE_ATTRIBUTE_READONLY) != 0 ? TPathState::ReadOnlyFile : TPathState::File;
+}
+
+void HidePath(const std::string& APath) {
+  const std::wstring path = ToWide(APath);
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES) SetFileAttributesW(path.c_str(), attributes | FILE_ATTRIBUTE_HIDDEN);
 }
 
 std::string ModuleFileName() {

@@ -1,5 +1,6 @@
 #include "Infrastructure/Platform/Win32/WinText.h"
 
+#include "Core/Errors.h"
 #include "Core/Text/TextUtils.h"
 #include "Core/Text/Unicode.h"
 
@@ -27,6 +28,32 @@ std::string SystemErrorMessage(DWORD ACode) {
   text = std::string(Core::Text::Trim(text));
   if (text.empty()) text = "código " + std::to_string(ACode);
   return text;
+}
+
+}  // namespace Infrastructure::Platform::Win32
+
+namespace Infrastructure::Platform::Win32 {
+
+void ThrowFileError(const std::string& AWhat, const std::string& APath, DWORD ACode) {
+  Core::TFileErrorKind kind = Core::TFileErrorKind::Other;
+  switch (ACode) {
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+    case ERROR_USER_MAPPED_FILE:
+      kind = Core::TFileErrorKind::InUse;
+      break;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_WRITE_PROTECT:
+      kind = Core::TFileErrorKind::AccessDenied;
+      break;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+      kind = Core::TFileErrorKind::DiskFull;
+      break;
+    default:
+      break;
+  }
+  throw Core::EFileSystemError(AWhat + " \"" + APath + "\": " + SystemErrorMessage(ACode), kind, APath);
 }
 
 }  // namespace Infrastructure::Platform::Win32

@@ -13,4 +13,8 @@ std::string FromWide(std::wstring_view AText);
 // The system's own text for a Win32 error code, without the trailing line break.
 std::string SystemErrorMessage(DWORD ACode);
 
+// Throws Core::EFileSystemError: AWhat, the path in quotes and the system's
+// text, with the reason's kind (in use, access denied, disk full).
+[[noreturn]] void ThrowFileError(const std::string& AWhat, const std::string& APath, DWORD ACode);
+
 }  // namespace Infrastructure::Platform::Win32

@@ -30,9 +30,7 @@ struct AutoUpdateServiceTest : ::testing::Test {
   TTempDir Dir;
   std::shared_ptr<TMemoryFileService> Files = std::make_shared<TMemoryFileService>();
   std::shared_ptr<TRecordingProcessLauncher> Launcher = std::make_shared<TRecordingProcessLauncher>();
-  std::vector<uint32_t> Pauses;
-  TAutoUpdateService Service{Files, std::make_shared<Infrastructure::Translator::TPortugueseTranslator>(), Launcher,
-                             [this](uint32_t AMilliseconds) { Pauses.push_back(AMilliseconds); }};
+  TAutoUpdateService Service{Files, std::make_shared<Infrastructure::Translator::TPortugueseTranslator>(), Launcher};
   TReports Reports;
   std::vector<std::pair<bool, std::string>> Completions;
 
@@ -124,8 +122,7 @@ TEST_F(AutoUpdateServiceTest, ApplyPutsACopyInPlaceAndKeepsTheSource) {
   EXPECT_TRUE(Service.ApplyUpdate(source, target, {}));
   EXPECT_EQ(TestSupport::ReadFileBytes(target), "versão nova");
   EXPECT_EQ(TestSupport::ReadFileBytes(source), "versão nova");
-  EXPECT_EQ(Infrastructure::Platform::ListDirectory(Dir.Join("app")).size(), 1u);  // no copy left beside it
-  EXPECT_TRUE(Pauses.empty());
+  EXPECT_EQ(Infrastructure::Platform::ListDirectory(Dir.Join("app")).size(), 1u);  // nothing left beside it
 
   // A destination not there yet is simply created.
   EXPECT_TRUE(Service.ApplyUpdate(source, Dir.Join("app/Outro.exe"), {}));
@@ -143,22 +140,18 @@ TEST_F(AutoUpdateServiceTest, ApplyThatCannotReplaceLeavesTheDestinationAsItWas)
   EXPECT_FALSE(Service.ApplyUpdate("", target, {}));
   EXPECT_FALSE(Service.ApplyUpdate(Dir.WriteFile("novo.exe", "novo"), "", {}));
 
-  // A destination that can never be replaced (a folder): a few tries with
-  // pauses between them, then false, with the folder and its content whole
-  // and no copy left beside it.
+  // A destination that can never be replaced (a folder): false at once, with
+  // the folder and its content whole and nothing left beside it.
   const std::string folder = Dir.MakeDir("Pasta.exe");
   Dir.WriteFile("Pasta.exe/dentro.txt", "fica");
   const size_t entries = Infrastructure::Platform::ListDirectory(Dir.Path()).size();
   EXPECT_FALSE(Service.ApplyUpdate(Dir.Join("novo.exe"), folder, {}));
-  EXPECT_EQ(Pauses,
-            std::vector<uint32_t>(TAutoUpdateService::kReplaceAttempts - 1, TAutoUpdateService::kReplacePauseMs));
   EXPECT_EQ(TestSupport::ReadFileBytes(Dir.Join("Pasta.exe/dentro.txt")), "fica");
   EXPECT_EQ(Infrastructure::Platform::ListDirectory(Dir.Path()).size(), entries);
 
-  // A destination folder that does not exist: the copy fails, no retries.
-  Pauses.clear();
+  // A destination folder that does not exist: false, and it is not created.
   EXPECT_FALSE(Service.ApplyUpdate(Dir.Join("novo.exe"), Dir.Join("falta/App.exe"), {}));
-  EXPECT_TRUE(Pauses.empty());
+  EXPECT_FALSE(Infrastructure::Platform::DirectoryExists(Dir.Join("falta")));
 }
 
 TEST_F(AutoUpdateServiceTest, ExecuteStartsAnExistingExecutableAndAnswersWhetherItStarted) {

@@ -99,6 +99,38 @@ TStartupStatus Passed(bool ARequiresUpdate, std::string ADownloadUrl = "", std::
 const std::string kLauncher = "/opt/qs/QuorvaneSoftLauncher.exe";
 const std::string kApp = "/opt/qs/QuorvaneSoft.exe";
 
+// The installer as the road sees it: what it was asked, and a lock another
+// launcher may hold for a few polls.
+class TScriptedInstaller : public Core::Interfaces::IUpdateInstaller {
+ public:
+  std::vector<Core::Interfaces::TInstallRequest> Requests;
+  std::vector<std::string> Recovered;
+  std::string Error;       // non-empty: Install raises EUpdateError with it
+  int BusyPolls = 0;       // TryAcquire answers false this many times
+  std::function<void()> WhileInstalling;
+  void Install(const Core::Interfaces::TInstallRequest& ARequest) override {
+    Requests.push_back(ARequest);
+    if (ARequest.OnProgress)
+      for (int64_t done = 0; done <= 1000; done += 100) ARequest.OnProgress(done, 1000);
+    if (WhileInstalling) WhileInstalling();
+    if (ARequest.IsCancelled && ARequest.IsCancelled()) throw Core::EUpdateCancelled("cancelada");
+    if (!Error.empty()) throw Core::EUpdateError(Error);
+  }
+  void Recover(const std::string& AFolder) override { Recovered.push_back(AFolder); }
+  std::unique_ptr<Core::Interfaces::IInstallationLock> Lock(const std::string&) override {
+    struct TLock : Core::Interfaces::IInstallationLock {
+      int& Busy;
+      explicit TLock(int& ABusy) : Busy(ABusy) {}
+      bool TryAcquire() override { return Busy == 0 || --Busy < 0; }
+      void Release() override {}
+    };
+    return std::make_unique<TLock>(BusyPolls);
+  }
+  std::string DownloadPath(const std::string& AFolder, const std::string& AExtension) override {
+    return Core::Text::JoinPath(AFolder, "download" + AExtension);
+  }
+};
+
 // One run of a road: the view model over the stand-ins, every report recorded.
 struct TRoad {
   TRoad() {
@@ -124,10 +156,7 @@ struct TRoad {
                              pool,
                              Shell,
                              [this](uint32_t AMs) { Pauses.push_back(AMs); },
-                             [this](const std::string& ASource, const std::string& ATarget) {
-                               if (!ReplaceError.empty()) throw std::runtime_error(ReplaceError);
-                               Replaced.push_back(ASource + " -> " + ATarget);
-                             },
+                             Installer,
                              [this](const std::string& APath) {
                                Removed.push_back(APath);
                                return true;
@@ -158,8 +187,8 @@ struct TRoad {
   std::shared_ptr<TScriptedBDE> BDE = std::make_shared<TScriptedBDE>();
   std::shared_ptr<TestSupport::TRecordingProcessLauncher> Shell =
       std::make_shared<TestSupport::TRecordingProcessLauncher>();
-  std::string ReplaceError;
-  std::vector<std::string> Reports, Replaced, Removed;
+  std::shared_ptr<TScriptedInstaller> Installer = std::make_shared<TScriptedInstaller>();
+  std::vector<std::string> Reports, Removed;
   std::vector<uint32_t> Pauses;
 };
 
@@ -208,49 +237,101 @@ TEST(SplashRoads, UpdateRoads) {
     road.Check->Status = Passed(true);
     EXPECT_EQ(road.Run(), (TReports{check, required, needed, checking, "ReadyToLaunch 100 Sucesso", launch, "launch"}));
   }
+  const std::string installing = "InstallingUpdate 92 Instalando atualização...";
   {
-    SCOPED_TRACE("zip package with progress; repeated and lengthless reports are not handed over");
+    SCOPED_TRACE("zip package: download and installation progress; repeated and lengthless reports are not handed over");
     TRoad road;
     road.Check->Status = Passed(true, "http://127.0.0.1/app.zip");
-    road.Files->DownloadReports = {{0, 0}, {100, 1000}, {512000, 1024000}, {512001, 1024000}, {1024000, 1024000}};
-    EXPECT_EQ(
-        road.Run(),
-        (TReports{check, required, needed, checking, url, starting, from, "DownloadingApplication 63 Baixando... 3%",
-                  "DownloadingApplication 75 Baixando... 15%", "DownloadingApplication 90 Baixando... 30%", complete,
-                  "InstallingUpdate 92 Instalando atualização...",
-                  "ReadyToLaunch 100 Atualização concluída com sucesso!", launch, "launch"}));
-    EXPECT_EQ(road.Files->CallsOf("ExtractZip").at(0).Second, "/opt/qs");
-    EXPECT_EQ(road.Removed, TReports{Core::Text::JoinPath("/opt/qs", "temp_update.zip")});
+    road.Files->DownloadReports = {{0, 0}, {0, 1024000}, {100, 1000}, {512000, 1024000}, {512001, 1024000},
+                                   {1024000, 1024000}};
+    TReports expected{check, required, needed, checking, url, starting, from, "DownloadingApplication 60 Baixando... 0%",
+                      "DownloadingApplication 63 Baixando... 3%", "DownloadingApplication 75 Baixando... 15%",
+                      "DownloadingApplication 90 Baixando... 30%", complete, installing};
+    for (int progress = 93; progress <= 99; ++progress)
+      expected.push_back("InstallingUpdate " + std::to_string(progress) + " Instalando atualização...");
+    expected.insert(expected.end(), {"ReadyToLaunch 100 Atualização concluída com sucesso!", launch, "launch"});
+    EXPECT_EQ(road.Run(), expected);
+    ASSERT_EQ(road.Installer->Requests.size(), 1u);
+    const Core::Interfaces::TInstallRequest& request = road.Installer->Requests[0];
+    EXPECT_EQ(request.Kind, Core::Interfaces::TPackageKind::Zip);
+    EXPECT_EQ(request.PackagePath, Core::Text::JoinPath("/opt/qs", "download.zip"));
+    EXPECT_EQ(request.Destination, "/opt/qs");
+    EXPECT_EQ(request.ApplicationExecutable, kApp);
+    EXPECT_EQ(request.RequiredVersion, "1.3.0.0");
+    EXPECT_EQ(road.Removed, TReports{request.PackagePath});
     EXPECT_EQ(road.Pauses, std::vector<uint32_t>{500});
+    EXPECT_EQ(road.Installer->Recovered, TReports{"/opt/qs"});  // at start, before the check
   }
   {
-    SCOPED_TRACE("executable package replaces the application without deleting it first");
+    SCOPED_TRACE("executable package replaces the application executable");
     TRoad road;
     road.Check->Status = Passed(true, "http://127.0.0.1/App.EXE");
     const TReports reports = road.Run();
     EXPECT_EQ(reports.at(reports.size() - 3), "ReadyToLaunch 100 Download concluído!");
-    EXPECT_EQ(road.Replaced, TReports{Core::Text::JoinPath("/opt/qs", "temp_update.exe") + " -> " + kApp});
+    ASSERT_EQ(road.Installer->Requests.size(), 1u);
+    EXPECT_EQ(road.Installer->Requests[0].Kind, Core::Interfaces::TPackageKind::Executable);
+    EXPECT_EQ(road.Installer->Requests[0].Destination, kApp);
   }
   {
-    SCOPED_TRACE("a replace that fails keeps the old executable and reports the system's text");
+    SCOPED_TRACE("an installation that stops says why, and the download goes");
     TRoad road;
     road.Check->Status = Passed(true, "http://127.0.0.1/app.exe");
-    road.ReplaceError = "Acesso negado";
-    EXPECT_EQ(road.Run().back(), "Error 0 Exceção no download: Acesso negado");
+    road.Installer->Error = "O arquivo \"x.dll\" está em uso";
+    EXPECT_EQ(road.Run().back(), "Error 0 O arquivo \"x.dll\" está em uso");
+    EXPECT_EQ(road.Removed, TReports{Core::Text::JoinPath("/opt/qs", "download.exe")});
     EXPECT_TRUE(road.Shell->Requests.empty());
   }
   {
-    SCOPED_TRACE("download and extraction failures");
+    SCOPED_TRACE("download failure: nothing installed, the partial download removed");
     TRoad download;
-    download.Check->Status = Passed(true, "http://127.0.0.1/app.zip");
+    download.Check->Status = Passed(true, "http://127.0.0.1/app.exe?v=2");  // not ".exe" at the end: zip
     download.Files->DownloadAnswer = false;
     EXPECT_EQ(download.Run().back(), "Error 0 Erro ao baixar arquivo");
-    TRoad extract;
-    extract.Check->Status = Passed(true, "http://127.0.0.1/app.exe?v=2");  // not ".exe" at the end: zip
-    extract.Files->ExtractAnswer = false;
-    EXPECT_EQ(extract.Run().back(), "Error 0 Erro ao extrair arquivo");
-    EXPECT_TRUE(extract.Removed.empty());  // the package stays for a look
+    EXPECT_TRUE(download.Installer->Requests.empty());
+    EXPECT_EQ(download.Removed, TReports{Core::Text::JoinPath("/opt/qs", "download.zip")});
   }
+  {
+    SCOPED_TRACE("another launcher is updating: wait, then find the new version and launch it without a download");
+    TRoad road;
+    road.Check->Status = Passed(true, "http://127.0.0.1/app.zip");
+    road.Installer->BusyPolls = 3;
+    road.Files->Version = "1.3.0.0";
+    const TReports reports = road.Run();
+    EXPECT_EQ(reports.at(7), "DownloadingApplication 60 " +
+                                 std::string("Outro inicializador está atualizando a aplicação. Aguardando que termine..."));
+    EXPECT_EQ(reports.at(reports.size() - 3), "ReadyToLaunch 100 Atualização concluída com sucesso!");
+    EXPECT_EQ(reports.back(), "launch");
+    EXPECT_TRUE(road.Files->CallsOf("DownloadFile").empty());
+    ASSERT_GE(road.Pauses.size(), 2u);  // polls of the lock, then the pause before the launch
+    EXPECT_EQ(road.Pauses.front(), TSplashViewModel::kLockPollMs);
+    EXPECT_EQ(road.Pauses.back(), 500u);
+  }
+  {
+    SCOPED_TRACE("another launcher held the folder but the update is still needed: this one does it");
+    TRoad road;
+    road.Check->Status = Passed(true, "http://127.0.0.1/app.zip");
+    road.Installer->BusyPolls = 1;
+    road.Files->Version = "1.2.0.0";
+    EXPECT_EQ(road.Run().back(), "launch");
+    EXPECT_EQ(road.Installer->Requests.size(), 1u);
+  }
+}
+
+TEST(SplashRoads, ClosingDuringTheInstallationWaitsForItAndLaunchesNothing) {
+  TRoad road;
+  road.Check->Status = Passed(true, "http://127.0.0.1/app.zip");
+  int stopped = 0;
+  road.Installer->WhileInstalling = [&] {
+    // The user closes the window while the package is being staged.
+    road.MainThread->Invoke([&] { road.ViewModel->RequestStop([&] { ++stopped; }); });
+    EXPECT_EQ(stopped, 0) << "the window must wait for the installation";
+  };
+  road.Create();
+  road.ViewModel->StartValidation();
+  EXPECT_TRUE(road.MainThread->PumpUntil([&] { return stopped == 1; }, std::chrono::seconds(10)));
+  EXPECT_TRUE(road.Shell->Requests.empty());
+  EXPECT_NE(road.Reports.back(), "launch");
+  EXPECT_EQ(road.Removed.size(), 1u);  // the download goes all the same
 }
 
 TEST(SplashRoads, BDERoads) {

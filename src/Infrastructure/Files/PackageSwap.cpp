@@ -1,0 +1,253 @@
+#include "Infrastructure/Files/PackageSwap.h"
+
+#include <atomic>
+#include <chrono>
+#include <random>
+#include <thread>
+
+#include "Core/Errors.h"
+#include "Infrastructure/Files/UpdateJournal.h"
+#include "Infrastructure/Platform/FileSystem.h"
+
+namespace Infrastructure::Files {
+
+namespace Platform = Infrastructure::Platform;
+using Platform::JoinPath;
+using Platform::TPathState;
+
+namespace {
+
+constexpr int kInUseAttempts = 5;
+constexpr int kInUsePauseMs = 100;
+
+std::string JournalPath(const std::string& ADestination) { return JoinPath(ADestination, kJournalName); }
+
+bool IsSpecialName(std::string_view AName, std::string_view APrefix) { return AName.substr(0, APrefix.size()) == APrefix; }
+
+// Adds APaths to the folder's list of moved-aside files still to remove.
+void RememberForCleanup(const std::string& ADestination, const std::vector<std::string>& APaths) {
+  if (APaths.empty()) return;
+  const std::string list = JoinPath(ADestination, kCleanupName);
+  std::vector<std::string> paths;
+  try {
+    if (Platform::FileExists(list)) paths = ParsePathList(Platform::ReadFileBytes(list));
+  } catch (const std::exception&) {
+  }
+  paths.insert(paths.end(), APaths.begin(), APaths.end());
+  try {
+    Platform::WriteFileAtomically(list, FormatPathList(paths));
+    Platform::HidePath(list);
+  } catch (const std::exception&) {
+    // Only disk space is lost: the old files stay where they are.
+  }
+}
+
+// Removes the moved-aside old files; those still held are kept for a later start.
+void RemoveAsideFiles(const TUpdateJournal& AJournal, const std::string& ADestination) {
+  std::vector<std::string> held;
+  for (const TJournalFile& file : AJournal.Files) {
+    if (!file.HadOld) continue;
+    const std::string aside = file.Path + AJournal.AsideSuffix;
+    if (!Platform::RemoveFile(JoinPath(ADestination, aside))) held.push_back(aside);
+  }
+  RememberForCleanup(ADestination, held);
+}
+
+// Puts every file back as it was before the swap, from the last one moved to
+// the first. True when nothing is left to undo.
+bool Undo(const TUpdateJournal& AJournal, const std::string& ADestination) {
+  const std::string staging = JoinPath(ADestination, AJournal.Staging);
+  bool complete = true;
+  std::vector<std::string> stray;
+  for (auto file = AJournal.Files.rbegin(); file != AJournal.Files.rend(); ++file) {
+    const std::string target = JoinPath(ADestination, file->Path);
+    const std::string aside = target + AJournal.AsideSuffix;
+    const std::string staged = JoinPath(staging, file->Path);
+    const bool asideThere = file->HadOld && Platform::FileExists(aside);
+    // The new file is in place when the old one is aside, or when there was
+    // no old one and the staged copy has gone.
+    const bool newInPlace = Platform::FileExists(target) && (asideThere || (!file->HadOld && !Platform::FileExists(staged)));
+    try {
+      if (newInPlace) {
+        try {
+          Platform::CreateDirectories(Platform::ParentPath(staged));
+          Platform::MovePath(target, staged);
+        } catch (const std::exception&) {
+          // Something opened the new file already: it still moves out of the way.
+          const std::string away = file->Path + ".~ql-new-" + NewUpdateId();
+          Platform::MovePath(target, JoinPath(ADestination, away));
+          stray.push_back(away);
+        }
+      }
+      if (asideThere) Platform::MovePath(aside, target);
+    } catch (const std::exception&) {
+      complete = false;  // the journal stays: the next start tries again
+    }
+  }
+  for (auto folder = AJournal.CreatedFolders.rbegin(); folder != AJournal.CreatedFolders.rend(); ++folder)
+    Platform::RemoveEmptyDirectory(JoinPath(ADestination, *folder));
+  RememberForCleanup(ADestination, stray);
+  return complete;
+}
+
+// Removes what a finished or undone swap leaves: the staging folder and the journal.
+void Close(const TUpdateJournal& AJournal, const std::string& ADestination) {
+  Platform::RemoveDirectoryTree(JoinPath(ADestination, AJournal.Staging));
+  Platform::RemoveFile(JournalPath(ADestination));
+}
+
+// A virus scanner or indexer may hold a file for a moment without letting it
+// be renamed: a sharing violation is tried again a few times, nothing else is.
+void MoveHeld(const std::string& ASource, const std::string& ADestination) {
+  for (int attempt = 1;; ++attempt) {
+    try {
+      Platform::MovePath(ASource, ADestination);
+      return;
+    } catch (const Core::EFileSystemError& e) {
+      if (e.Kind() != Core::TFileErrorKind::InUse || attempt == kInUseAttempts) throw;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(kInUsePauseMs));
+  }
+}
+
+void WriteJournal(const TUpdateJournal& AJournal, const std::string& ADestination) {
+  const std::string path = JournalPath(ADestination);
+  Platform::WriteFileAtomically(path, AJournal.Format());
+  Platform::HidePath(path);
+}
+
+}  // namespace
+
+std::string NewUpdateId() {
+  static std::atomic<uint32_t> counter{0};
+  static const uint64_t seed = [] {
+    std::random_device device;
+    return (static_cast<uint64_t>(device()) << 32) ^ device() ^
+           static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
+  }();
+  const uint64_t value = seed + 0x9E3779B97F4A7C15ull * ++counter;
+  static const char digits[] = "0123456789abcdef";
+  std::string id;
+  for (int shift = 60; shift >= 0; shift -= 4) id += digits[(value >> shift) & 0xF];
+  return id;
+}
+
+std::string CreateStagingFolder(const std::string& ADestination) {
+  Platform::CreateDirectories(ADestination);
+  for (int attempt = 0;; ++attempt) {
+    const std::string folder = JoinPath(ADestination, std::string(kStagingPrefix) + NewUpdateId());
+    if (Platform::QueryPath(folder) != TPathState::Missing) {
+      if (attempt < 10) continue;
+      throw Core::EFileSystemError("Não foi possível criar a pasta de preparação em \"" + ADestination + "\"");
+    }
+    Platform::CreateDirectories(folder);
+    Platform::HidePath(folder);
+    return folder;
+  }
+}
+
+// Fills AJournal with what the swap will do; throws before anything moved
+// when a target cannot be replaced.
+static void PlanSwap(const TStagedPackage& APackage, const std::string& ADestination, TUpdateJournal& AJournal) {
+  for (const std::string& folder : APackage.Folders) {
+    const TPathState state = Platform::QueryPath(JoinPath(ADestination, folder));
+    if (state == TPathState::Missing)
+      AJournal.CreatedFolders.push_back(folder);
+    else if (state != TPathState::Directory)
+      throw Core::EFileSystemError("Um arquivo ocupa o lugar da pasta \"" + folder + "\"", Core::TFileErrorKind::Other,
+                                   JoinPath(ADestination, folder));
+  }
+  AJournal.Files.reserve(APackage.Files.size());
+  for (const std::string& file : APackage.Files) {
+    const std::string target = JoinPath(ADestination, file);
+    const TPathState state = Platform::QueryPath(target);
+    if (state == TPathState::Directory)
+      throw Core::EFileSystemError("Uma pasta ocupa o lugar do arquivo \"" + file + "\"", Core::TFileErrorKind::Other,
+                                   target);
+    // An administrator's read-only mark is kept, as a plain replace would.
+    if (state == TPathState::ReadOnlyFile)
+      throw Core::EFileSystemError("O arquivo \"" + target + "\" é somente leitura",
+                                   Core::TFileErrorKind::AccessDenied, target);
+    AJournal.Files.push_back({file, state == TPathState::File});
+  }
+}
+
+void SwapIn(const TStagedPackage& APackage, const std::string& ADestination,
+            const Core::Interfaces::TProgressProc& AOnProgress) {
+  TUpdateJournal journal;
+  journal.Staging = Platform::FileNameOf(APackage.Folder);
+  journal.AsideSuffix = ".~ql-old-" + NewUpdateId();
+  try {
+    PlanSwap(APackage, ADestination, journal);
+    WriteJournal(journal, ADestination);
+  } catch (...) {
+    DiscardStaging(APackage.Folder);
+    throw;
+  }
+  const int64_t total = static_cast<int64_t>(journal.Files.size());
+  int64_t done = 0;
+  try {
+    for (const std::string& folder : journal.CreatedFolders) Platform::CreateDirectories(JoinPath(ADestination, folder));
+    for (const TJournalFile& file : journal.Files) {
+      const std::string target = JoinPath(ADestination, file.Path);
+      if (file.HadOld) MoveHeld(target, target + journal.AsideSuffix);
+      MoveHeld(JoinPath(APackage.Folder, file.Path), target);
+      if (AOnProgress) AOnProgress(++done, total);
+    }
+    journal.Committed = true;
+    WriteJournal(journal, ADestination);
+  } catch (...) {
+    if (Undo(journal, ADestination)) Close(journal, ADestination);
+    throw;
+  }
+  RemoveAsideFiles(journal, ADestination);
+  Close(journal, ADestination);
+}
+
+void RecoverSwap(const std::string& ADestination) {
+  try {
+    const std::string journalPath = JournalPath(ADestination);
+    std::string keep;  // the staging folder a journal still needs
+    if (Platform::FileExists(journalPath)) {
+      const std::optional<TUpdateJournal> journal = TUpdateJournal::Parse(Platform::ReadFileBytes(journalPath));
+      if (!journal) {
+        Platform::RemoveFile(journalPath);  // not ours to act on; what it named stays
+      } else if (journal->Committed) {
+        RemoveAsideFiles(*journal, ADestination);
+        Close(*journal, ADestination);
+      } else if (Undo(*journal, ADestination)) {
+        Close(*journal, ADestination);
+      } else {
+        keep = journal->Staging;
+      }
+    }
+    const std::string list = JoinPath(ADestination, kCleanupName);
+    if (Platform::FileExists(list)) {
+      std::vector<std::string> held;
+      for (const std::string& path : ParsePathList(Platform::ReadFileBytes(list)))
+        if (!Platform::RemoveFile(JoinPath(ADestination, path))) held.push_back(path);
+      if (held.empty())
+        Platform::RemoveFile(list);
+      else
+        Platform::WriteFileAtomically(list, FormatPathList(held));
+    }
+    for (const Platform::TDirectoryEntry& entry : Platform::ListDirectory(ADestination)) {
+      if (entry.Name == keep) continue;
+      if (entry.IsDirectory && IsSpecialName(entry.Name, kStagingPrefix))
+        Platform::RemoveDirectoryTree(JoinPath(ADestination, entry.Name));
+      else if (!entry.IsDirectory && IsSpecialName(entry.Name, kDownloadPrefix))
+        Platform::RemoveFile(JoinPath(ADestination, entry.Name));
+    }
+  } catch (const std::exception&) {
+    // Whatever could not be done now is tried again at the next start.
+  }
+}
+
+void DiscardStaging(const std::string& AStagingFolder) {
+  try {
+    Platform::RemoveDirectoryTree(AStagingFolder);
+  } catch (const std::exception&) {
+  }
+}
+
+}  // namespace Infrastructure::Files

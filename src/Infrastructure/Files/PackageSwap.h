@@ -1,0 +1,57 @@
+#pragma once
+// The second half of an update: files staged in a folder beside their
+// destination are swapped in. Each file already there is first moved aside
+// under a name of its own (Windows renames a running executable or a loaded
+// DLL where it refuses to overwrite it), then the new one is moved in; a
+// journal written before the first move lets a later start finish or undo a
+// swap that was cut short, and a failure half-way moves everything back.
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "Core/Interfaces/Progress.h"
+
+namespace Infrastructure::Files {
+
+// The launcher's own working names in an installation folder.
+inline constexpr std::string_view kStagingPrefix = ".~ql-stage-";
+inline constexpr std::string_view kDownloadPrefix = ".~ql-download-";
+inline constexpr std::string_view kJournalName = ".~ql-update.journal";
+inline constexpr std::string_view kCleanupName = ".~ql-update.cleanup";
+
+// A name part no other call, thread or process is likely to take.
+std::string NewUpdateId();
+
+struct TStagedPackage {
+  std::string Folder;                // the staging folder, directly inside the destination
+  std::vector<std::string> Files;    // relative paths, as they go below the destination
+  std::vector<std::string> Folders;  // relative paths of folders the package brings
+  uint64_t Bytes = 0;                // what the staged files hold
+};
+
+// A new, hidden, empty staging folder directly inside ADestination.
+// Throws Core::EFileSystemError.
+std::string CreateStagingFolder(const std::string& ADestination);
+
+// Moves the staged files into ADestination and removes the staging folder.
+// Before anything moves, a target that is a folder, or a file marked
+// read-only, refuses the swap (Core::EFileSystemError naming it, kind
+// AccessDenied for the read-only file). A move that fails undoes every move
+// made so far and raises the error again, Path() naming the file. AOnProgress
+// gets (files moved, files in all). Old files moved aside are removed at the
+// end, or by a later RecoverSwap when something still holds them.
+void SwapIn(const TStagedPackage& APackage, const std::string& ADestination,
+            const Core::Interfaces::TProgressProc& AOnProgress = {});
+
+// At start, before anything reads the installation: undoes a swap that was
+// cut short (or finishes its clean-up when every new file was in place),
+// removes moved-aside files that are free now, staging folders and downloads
+// left behind. Only with the folder's installation lock held. Never throws.
+void RecoverSwap(const std::string& ADestination);
+
+// Removes a staging folder that will not be swapped in. Never throws.
+void DiscardStaging(const std::string& AStagingFolder);
+
+}  // namespace Infrastructure::Files

@@ -1,0 +1,35 @@
+#pragma once
+// The journal of one swap, written into the installation folder before the
+// first file moves: what a later start needs to finish or undo a swap that was
+// cut short (the launcher killed, the power lost).
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace Infrastructure::Files {
+
+struct TJournalFile {
+  std::string Path;      // relative to the installation folder
+  bool HadOld = false;   // a file of that name was there before the swap
+};
+
+struct TUpdateJournal {
+  std::string Staging;      // the staging folder's name, inside the installation folder
+  std::string AsideSuffix;  // an old file moves aside to its name followed by this
+  bool Committed = false;   // every new file is in place: only the clean-up is left
+  std::vector<std::string> CreatedFolders;  // relative, parents first
+  std::vector<TJournalFile> Files;
+
+  std::string Format() const;
+  // Nothing when the text is not a journal, or names a path that would leave
+  // the installation folder.
+  static std::optional<TUpdateJournal> Parse(std::string_view AText);
+};
+
+// Relative paths, one a line (the moved-aside files still to remove). Unsafe
+// or empty lines are dropped.
+std::string FormatPathList(const std::vector<std::string>& APaths);
+std::vector<std::string> ParsePathList(std::string_view AText);
+
+}  // namespace Infrastructure::Files
