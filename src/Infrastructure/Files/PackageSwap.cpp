@@ -24,6 +24,11 @@ std::string JournalPath(const std::string& ADestination) { return JoinPath(ADest
 
 bool IsSpecialName(std::string_view AName, std::string_view APrefix) { return AName.substr(0, APrefix.size()) == APrefix; }
 
+// The temporary copy a write of AName leaves when it is cut short.
+bool IsTemporaryOf(std::string_view AEntry, std::string_view AName) {
+  return IsSpecialName(AEntry, std::string(AName) + ".tmp");
+}
+
 // Adds APaths to the folder's list of moved-aside files still to remove.
 void RememberForCleanup(const std::string& ADestination, const std::vector<std::string>& APaths) {
   if (APaths.empty()) return;
@@ -235,7 +240,8 @@ void RecoverSwap(const std::string& ADestination) {
       if (entry.Name == keep) continue;
       if (entry.IsDirectory && IsSpecialName(entry.Name, kStagingPrefix))
         Platform::RemoveDirectoryTree(JoinPath(ADestination, entry.Name));
-      else if (!entry.IsDirectory && IsSpecialName(entry.Name, kDownloadPrefix))
+      else if (!entry.IsDirectory && (IsSpecialName(entry.Name, kDownloadPrefix) || IsTemporaryOf(entry.Name, kJournalName) ||
+                                      IsTemporaryOf(entry.Name, kCleanupName)))
         Platform::RemoveFile(JoinPath(ADestination, entry.Name));
     }
   } catch (const std::exception&) {

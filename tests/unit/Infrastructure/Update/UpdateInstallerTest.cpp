@@ -1,0 +1,239 @@
+// The one installation path over real files: a package that is not what it
+// claims, a folder that cannot take it or a full volume change nothing; the
+// executable it carries proves its version first.
+#include "Infrastructure/Update/UpdateInstaller.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+
+#include "Core/Errors.h"
+#include "Infrastructure/Platform/FileSystem.h"
+#include "Infrastructure/Translator/PortugueseTranslator.h"
+#include "support/TempDir.h"
+#include "support/Utf8Path.h"
+#include "support/ZipBuilder.h"
+
+#ifndef _WIN32
+#include <sys/mount.h>
+#endif
+
+using Core::Interfaces::TInstallRequest;
+using Core::Interfaces::TPackageKind;
+using Infrastructure::Update::TUpdateInstaller;
+
+namespace {
+
+// Version resources by file name, for the proof's decisions; the real reader
+// is exercised under Wine.
+class TNamedVersions : public Core::Interfaces::IVersionResourceReader {
+ public:
+  std::map<std::string, std::string> Versions;
+  Core::Interfaces::TVersionResource Read(const std::string& AFilePath) override {
+    const auto found = Versions.find(Infrastructure::Platform::FileNameOf(AFilePath));
+    if (found == Versions.end()) return {};
+    return {found->second, std::nullopt};
+  }
+};
+
+// The smallest file that passes for a PE image: "MZ", and "PE\0\0" where the header points.
+std::string PortableExecutable(const std::string& ATag) {
+  std::string image(128, '\0');
+  image[0] = 'M';
+  image[1] = 'Z';
+  image[0x3C] = 64;
+  image.replace(64, 4, std::string("PE\0\0", 4));
+  return image + ATag;
+}
+
+std::map<std::string, std::string> Snapshot(const std::string& AFolder) {
+  std::map<std::string, std::string> files;
+  const std::filesystem::path root = TestSupport::PathFromUtf8(AFolder);
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(root))
+    files[TestSupport::PathToUtf8(entry.path().lexically_relative(root).generic_u8string())] =
+        entry.is_regular_file() ? TestSupport::ReadFileBytes(TestSupport::PathToUtf8(entry.path())) : "<pasta>";
+  return files;
+}
+
+struct UpdateInstallerTest : ::testing::Test {
+  TestSupport::TTempDir Dir;
+  std::shared_ptr<TNamedVersions> Versions = std::make_shared<TNamedVersions>();
+  TUpdateInstaller Installer{std::make_shared<Infrastructure::Translator::TPortugueseTranslator>(), Versions};
+
+  void SetUp() override {
+    Dir.WriteFile("app/QuorvaneSoft.exe", PortableExecutable("v1"));
+    Dir.WriteFile("app/dados.dat", "dados v1");
+  }
+  TInstallRequest Zip(const TestSupport::TZipBuilder& APackage, const std::string& ARequired = "2.0.0.0") {
+    APackage.WriteTo(Dir.Join("pacote.zip"));
+    TInstallRequest request;
+    request.PackagePath = Dir.Join("pacote.zip");
+    request.Destination = Dir.Join("app");
+    request.ApplicationExecutable = Dir.Join("app/QuorvaneSoft.exe");
+    request.RequiredVersion = ARequired;
+    return request;
+  }
+  // Installs and answers the message of the refusal ("" when it went through).
+  std::string Refusal(const TInstallRequest& ARequest) {
+    try {
+      Installer.Install(ARequest);
+      return "";
+    } catch (const Core::EUpdateError& e) {
+      return e.what();
+    }
+  }
+};
+
+TEST_F(UpdateInstallerTest, AZipPackageThatProvesItsVersionReplacesTheApplicationWhole) {
+  Versions->Versions["QuorvaneSoft.exe"] = "2.1.0.0";
+  TestSupport::TZipBuilder package;
+  package.File("QuorvaneSoft.exe", PortableExecutable("v2")).File("dados.dat", "dados v2").File("sub/novo.txt", "n");
+  std::vector<int64_t> progress;
+  TInstallRequest request = Zip(package);
+  request.OnProgress = [&](int64_t ADone, int64_t ATotal) {
+    EXPECT_EQ(ATotal, 1000);
+    progress.push_back(ADone);
+  };
+  EXPECT_EQ(Refusal(request), "");
+  EXPECT_EQ(Snapshot(Dir.Join("app")),
+            (std::map<std::string, std::string>{{"QuorvaneSoft.exe", PortableExecutable("v2")},
+                                                {"dados.dat", "dados v2"},
+                                                {"sub", "<pasta>"},
+                                                {"sub/novo.txt", "n"}}));
+  ASSERT_FALSE(progress.empty());
+  EXPECT_TRUE(std::is_sorted(progress.begin(), progress.end()));
+  EXPECT_EQ(progress.back(), 1000);
+}
+
+TEST_F(UpdateInstallerTest, APackageThatIsNotWhatItClaimsChangesNothing) {
+  const auto before = Snapshot(Dir.Join("app"));
+  const std::string html = "<html><body>Entre na rede Wi-Fi</body></html>";
+  struct TCase {
+    const char* Name;
+    std::function<TInstallRequest()> Request;
+    std::string Message;
+  };
+  const TCase cases[] = {
+      {"last entry corrupt",
+       [&] {
+         TestSupport::TZipBuilder package;
+         package.File("QuorvaneSoft.exe", PortableExecutable("v2")).File("dados.dat", "dados v2");
+         TestSupport::TZipBuilderEntry bad;
+         bad.Name = "ultimo.txt";
+         bad.Data = "conteúdo";
+         bad.Crc32 = 1;
+         package.Add(bad);
+         Versions->Versions["QuorvaneSoft.exe"] = "2.0.0.0";
+         return Zip(package);
+       },
+       "Erro ao extrair arquivo"},
+      {"an HTML page instead of a ZIP", [&] {
+         Dir.WriteFile("pacote.zip", html);
+         TInstallRequest request = Zip(TestSupport::TZipBuilder());
+         Dir.WriteFile("pacote.zip", html);
+         return request;
+       },
+       "Erro ao extrair arquivo"},
+      {"an older executable (a replayed release)",
+       [&] {
+         Versions->Versions["QuorvaneSoft.exe"] = "1.9.9.9";
+         TestSupport::TZipBuilder package;
+         package.File("QuorvaneSoft.exe", PortableExecutable("v0")).File("dados.dat", "dados v0");
+         return Zip(package);
+       },
+       "O pacote baixado traz a versão 1.9.9.9, mais antiga que a exigida (2.0.0.0). Nada foi alterado."},
+      {"no application executable in the package",
+       [&] {
+         TestSupport::TZipBuilder package;
+         package.File("dados.dat", "dados v2");
+         return Zip(package);
+       },
+       "O pacote baixado não contém o executável da aplicação. Nada foi alterado."},
+      {"an executable without a version",
+       [&] {
+         Versions->Versions.clear();
+         TestSupport::TZipBuilder package;
+         package.File("QuorvaneSoft.exe", PortableExecutable("v2"));
+         return Zip(package);
+       },
+       "O executável do pacote baixado não informa sua versão. Nada foi alterado."},
+      {"an HTML page where the executable package should be",
+       [&] {
+         TInstallRequest request;
+         request.Kind = TPackageKind::Executable;
+         request.PackagePath = Dir.WriteFile("baixado.exe", html);
+         request.Destination = Dir.Join("app/QuorvaneSoft.exe");
+         request.RequiredVersion = "2.0.0.0";
+         return request;
+       },
+       "O pacote baixado não é um executável do Windows. Nada foi alterado."},
+      {"a package claiming more than the volume could ever hold",
+       [&] {
+         TestSupport::TZipBuilder package;
+         TestSupport::TZipBuilderEntry huge;
+         huge.Name = "enorme.bin";
+         huge.Data = "x";
+         huge.Zip64 = true;
+         huge.UncompressedSize = uint64_t{1} << 52;
+         package.Add(huge);
+         return Zip(package);
+       },
+       "Espaço insuficiente"},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    const std::string message = Refusal(c.Request());
+    EXPECT_EQ(message.substr(0, c.Message.size()), c.Message);
+    EXPECT_EQ(Snapshot(Dir.Join("app")), before);  // byte-identical, no staging left
+  }
+}
+
+TEST_F(UpdateInstallerTest, AReadOnlyFileKeepsItsMarkAndStopsTheUpdate) {
+  Versions->Versions["QuorvaneSoft.exe"] = "2.0.0.0";
+  std::filesystem::permissions(TestSupport::PathFromUtf8(Dir.Join("app/dados.dat")),
+                               std::filesystem::perms::owner_write | std::filesystem::perms::group_write |
+                                   std::filesystem::perms::others_write,
+                               std::filesystem::perm_options::remove);
+  const auto before = Snapshot(Dir.Join("app"));
+  TestSupport::TZipBuilder package;
+  package.File("QuorvaneSoft.exe", PortableExecutable("v2")).File("dados.dat", "dados v2");
+  EXPECT_NE(Refusal(Zip(package)).find("Sem permissão para substituir"), std::string::npos);
+  EXPECT_EQ(Snapshot(Dir.Join("app")), before);
+}
+
+TEST_F(UpdateInstallerTest, CancelledBeforeTheSwapLeavesTheApplicationAsItWas) {
+  Versions->Versions["QuorvaneSoft.exe"] = "2.0.0.0";
+  const auto before = Snapshot(Dir.Join("app"));
+  TestSupport::TZipBuilder package;
+  package.File("QuorvaneSoft.exe", PortableExecutable("v2")).File("dados.dat", "dados v2");
+  TInstallRequest request = Zip(package);
+  request.IsCancelled = [] { return true; };
+  EXPECT_THROW(Installer.Install(request), Core::EUpdateCancelled);
+  EXPECT_EQ(Snapshot(Dir.Join("app")), before);
+}
+
+#ifndef _WIN32
+// A real small volume as the destination: too little room refuses the update
+// before anything is written.
+TEST_F(UpdateInstallerTest, AFullVolumeRefusesBeforeWriting) {
+  const std::string volume = Dir.MakeDir("volume");
+  if (mount("tmpfs", volume.c_str(), "tmpfs", 0, "size=4m") != 0) GTEST_SKIP() << "no tmpfs mount here (not root)";
+  const TestSupport::TTempDir scratch;
+  TestSupport::TZipBuilder package;
+  package.File("QuorvaneSoft.exe", PortableExecutable("v2")).File("grande.bin", std::string(3 << 20, 'g'), 0);
+  package.WriteTo(scratch.Join("pacote.zip"));
+  Infrastructure::Platform::CreateDirectories(volume + "/app");
+  Infrastructure::Platform::WriteFileAtomically(volume + "/app/QuorvaneSoft.exe", "v1");
+  TInstallRequest request;
+  request.PackagePath = scratch.Join("pacote.zip");
+  request.Destination = volume + "/app";
+  const std::string message = Refusal(request);
+  const auto after = Snapshot(volume + "/app");
+  umount(volume.c_str());
+  EXPECT_EQ(message.substr(0, 20), "Espaço insuficiente");
+  EXPECT_EQ(after, (std::map<std::string, std::string>{{"QuorvaneSoft.exe", "v1"}}));
+}
+#endif
+
+}  // namespace
