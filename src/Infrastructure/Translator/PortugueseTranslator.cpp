@@ -112,6 +112,13 @@ constexpr TCatalogueEntry kCatalogue[] = {
     {"StartingUpdate", "Iniciando atualização..."},
     {"ApplyingUpdate", "Aplicando atualização..."},
     {"ErrorApplyingUpdate", "Erro ao aplicar atualização"},
+    // Start-up road texts.
+    {"ValidatingStartup", "Verificando banco de dados e versões..."},
+    {"StartupCheckPassed", "Verificação concluída"},
+    {"BDEPresent", "BDE encontrado. Iniciando o sistema..."},
+    // ODBC editor in edit mode.
+    {"ODBCUpdateSuccess", "ODBC \"%s\" atualizado com sucesso!"},
+    {"ODBCUpdateError", "Erro ao atualizar ODBC. Verifique se ainda existe ou execute como admin."},
     // Updates applied whole or not at all.
     {"UpdateWaitingOther", "Outro inicializador está atualizando a aplicação. Aguardando que termine..."},
     {"UpdateFileInUse",
@@ -121,19 +128,12 @@ constexpr TCatalogueEntry kCatalogue[] = {
     {"UpdateDiskFull",
      "Espaço insuficiente em disco para instalar a atualização: são necessários %s MB e há %s MB livres. Nada foi "
      "alterado."},
-    {"UpdateFailed", "A atualização não pôde ser instalada (%s). A aplicação foi mantida como estava."},
+    {"UpdateNotInstalled", "A atualização não pôde ser instalada (%s). A aplicação foi mantida como estava."},
     {"PackageNotExecutable", "O pacote baixado não é um executável do Windows. Nada foi alterado."},
     {"PackageWithoutExecutable", "O pacote baixado não contém o executável da aplicação. Nada foi alterado."},
     {"PackageWithoutVersion", "O executável do pacote baixado não informa sua versão. Nada foi alterado."},
     {"PackageTooOld",
      "O pacote baixado traz a versão %s, mais antiga que a exigida (%s). Nada foi alterado."},
-    // Start-up road texts.
-    {"ValidatingStartup", "Verificando banco de dados e versões..."},
-    {"StartupCheckPassed", "Verificação concluída"},
-    {"BDEPresent", "BDE encontrado. Iniciando o sistema..."},
-    // ODBC editor in edit mode.
-    {"ODBCUpdateSuccess", "ODBC \"%s\" atualizado com sucesso!"},
-    {"ODBCUpdateError", "Erro ao atualizar ODBC. Verifique se ainda existe ou execute como admin."},
 };
 
 using TTable = std::unordered_map<std::string_view, std::string_view>;

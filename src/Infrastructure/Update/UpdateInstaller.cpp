@@ -197,7 +197,7 @@ void TUpdateInstaller::Install(const TInstallRequest& ARequest) {
         break;
     }
     if (!zip) throw Core::EUpdateError(FTranslator->TranslateFormat("DownloadException", {e.what()}));
-    throw Core::EUpdateError(FTranslator->TranslateFormat("UpdateFailed", {e.what()}));
+    throw Core::EUpdateError(FTranslator->TranslateFormat("UpdateNotInstalled", {e.what()}));
   } catch (const std::exception& e) {
     discard();
     // The archive's own faults: corrupt, unsafe, unreadable.
