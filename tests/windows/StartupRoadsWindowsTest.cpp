@@ -6,7 +6,11 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include <algorithm>
+#include <cstdio>
+#include <set>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -20,6 +24,7 @@
 #include "Infrastructure/Files/WindowsFileService.h"
 #include "Infrastructure/Logging/DebugLoggerService.h"
 #include "Infrastructure/Platform/FileSystem.h"
+#include "Infrastructure/Update/UpdateInstaller.h"
 #include "Infrastructure/Platform/Win32/Handles.h"
 #include "Infrastructure/Platform/Win32/WinText.h"
 #include "Infrastructure/Platform/Win32/WindowsRegistry.h"
@@ -56,6 +61,20 @@ bool WaitForMarker(const std::string& AProgram) {
 
 // Another program with the file open but not shared for deletion: Windows
 // refuses to replace it meanwhile.
+// The launcher's own working files left in a folder (staging, journal, downloads, moved-aside files).
+std::vector<std::string> LeftBehind(const std::string& AFolder) {
+  std::vector<std::string> names;
+  for (const auto& entry : Infrastructure::Platform::ListDirectory(AFolder))
+    if (entry.Name.find(".~ql-") != std::string::npos) names.push_back(entry.Name);
+  return names;
+}
+
+// As the loader holds a DLL: others may read it and rename it, not write it.
+TFileHandle HoldLikeALoadedModule(const std::string& APath) {
+  return TFileHandle(CreateFileW(ToWide(APath).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
 TFileHandle Hold(const std::string& APath) {
   return TFileHandle(CreateFileW(ToWide(APath).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -248,7 +267,8 @@ TEST_F(TStartupRoadsOnWindows, AnUpdatePackageReplacesTheApplicationWhichIsThenS
     std::string Content;
   };
   const TCase cases[] = {
-      {"ZIP package", "pacote.zip", TestSupport::TZipBuilder().File("QuorvaneSoft.exe", newApplication).Build()},
+      {"ZIP package", "pacote.zip",
+       TestSupport::TZipBuilder().File("QuorvaneSoft.exe", newApplication).File("modulo.dll", "módulo novo").Build()},
       {"executable package", "QuorvaneSoft.exe", newApplication},
   };
   for (const TCase& c : cases) {
@@ -256,10 +276,15 @@ TEST_F(TStartupRoadsOnWindows, AnUpdatePackageReplacesTheApplicationWhichIsThenS
     States.clear();
     Launched = false;
     Dir.WriteFile("QuorvaneSoft.exe", TestSupport::ReadFileBytes(kOldApplication));
+    Dir.WriteFile("modulo.dll", "módulo antigo");
     Infrastructure::Platform::RemoveFile(Application + ".started");
     Publish(TestSupport::TestHttpUrl("/files/" + TestSupport::ServeTestFile(Unique(c.Package), c.Content)));
+    // The application's DLL is in use by another session: it is renamed aside, not overwritten.
+    TFileHandle module = HoldLikeALoadedModule(Dir.Join("modulo.dll"));
+    ASSERT_TRUE(module.Valid());
 
     Run();
+    module = TFileHandle();
 
     EXPECT_TRUE(Launched) << LastMessage;
     ASSERT_FALSE(States.empty());
@@ -267,8 +292,9 @@ TEST_F(TStartupRoadsOnWindows, AnUpdatePackageReplacesTheApplicationWhichIsThenS
     EXPECT_NE(std::find(States.begin(), States.end(), TAppState::DownloadingApplication), States.end());
     EXPECT_TRUE(TestSupport::ReadFileBytes(Application) == newApplication) << "the old executable is still there";
     EXPECT_TRUE(WaitForMarker(Application)) << "the updated application did not start";
-    EXPECT_FALSE(FileExists(Dir.Join("temp_update.zip")));
-    EXPECT_FALSE(FileExists(Dir.Join("temp_update.exe")));
+    // What the update moved aside while it was held goes at the next start at the latest.
+    Infrastructure::Update::TUpdateInstaller(Translator).Recover(Dir.Path());
+    EXPECT_EQ(LeftBehind(Dir.Path()), std::vector<std::string>{});
   }
 }
 
@@ -289,8 +315,7 @@ TEST_F(TStartupRoadsOnWindows, AFailedUpdateStopsWithAnErrorAndLeavesTheOldAppli
        TestSupport::TestHttpUrl(
            "/files/" + TestSupport::ServeTestFile(Unique("corrompido.zip"), "PK\x03\x04 isto não é um arquivo ZIP")),
        Translator->Translate("ErrorExtracting"), false},
-      {"executable that cannot be replaced", newApplicationUrl, Translator->TranslateFormat("DownloadException", {""}),
-       true},
+      {"executable that cannot even be renamed", newApplicationUrl, "O arquivo \"" + Application + "\" está em uso", true},
   };
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.Name);
@@ -506,5 +531,71 @@ TEST_F(TStartupRoadsOnWindows, TheCloseButtonEndsTheLauncherInTheMiddleOfADownlo
   EXPECT_EQ(launcher.Wait(10000), TfrmSplash::ExitClosedByUser);
   EXPECT_TRUE(ReadFileBytes(Application) == installed) << "the installed application was touched";
   EXPECT_FALSE(FileExists(Application + ".started"));
-  EXPECT_TRUE(FileExists(Dir.Join("temp_update.zip")));
+  // The part already downloaded stays under a name of its own until the next start.
+  const std::vector<std::string> left = LeftBehind(Dir.Path());
+  ASSERT_EQ(left.size(), 1u);
+  EXPECT_EQ(left[0].rfind(".~ql-download-", 0), 0u);
+}
+
+// A package of thousands of small files takes a few seconds to install under
+// Wine: all that time the splash answers its messages and its progress moves;
+// a close pressed in the middle leaves exactly the old or exactly the new version.
+TEST_F(TStartupRoadsOnWindows, TheWindowKeepsAnsweringWhileAnUpdateInstalls) {
+  using namespace Presentation::Views;
+  using namespace TestSupport;
+  Dir.WriteFile("QuorvaneSoftLauncher.exe", ReadFileBytes(HostPath(QL_LAUNCHER_EXE)));
+  const std::string newApplication = ReadFileBytes(kNewApplication);
+  TZipBuilder package;
+  package.File("QuorvaneSoft.exe", newApplication);
+  for (int i = 0; i < 5000; ++i) package.File("dados/arquivo" + std::to_string(i) + ".txt", "conteúdo " + std::to_string(i));
+  const std::string url = TestHttpUrl("/files/" + ServeTestFile(Unique("pacote-grande.zip"), package.Build()));
+
+  for (const bool closeMidway : {false, true}) {
+    SCOPED_TRACE(closeMidway ? "closed during the installation" : "left to finish");
+    Dir.WriteFile("QuorvaneSoft.exe", ReadFileBytes(kOldApplication));
+    Infrastructure::Platform::RemoveDirectoryTree(Dir.Join("dados"));
+    Infrastructure::Platform::RemoveFile(Application + ".started");
+    Publish(url);
+    TRunningProgram launcher(Launcher);
+    ASSERT_TRUE(launcher.Started());
+    const HWND splash = WaitForWindow(TfrmSplash::ClassName, 20000, launcher.Id());
+    ASSERT_NE(splash, nullptr);
+    ASSERT_TRUE(WaitFor([&] { return ControlText(splash, TfrmSplash::lblMessage).starts_with("Instalando"); }, 60000))
+        << ControlText(splash, TfrmSplash::lblMessage);
+    if (closeMidway) {
+      Sleep(300);
+      Click(splash, TfrmSplash::btnClose);
+      EXPECT_EQ(launcher.Wait(60000), TfrmSplash::ExitClosedByUser);
+      const std::string installed = ReadFileBytes(Application);
+      const bool updated = installed == newApplication;
+      EXPECT_EQ(FileExists(Dir.Join("dados/arquivo4999.txt")), updated) << "a mix of versions";
+      EXPECT_EQ(FileExists(Dir.Join("dados/arquivo0.txt")), updated) << "a mix of versions";
+      EXPECT_FALSE(FileExists(Application + ".started"));
+      std::printf("[ close    ] during the installation: %s version left\n", updated ? "new" : "old");
+      continue;
+    }
+    DWORD_PTR answer = 0;
+    DWORD longest = 0;
+    std::set<LRESULT> positions;
+    int unanswered = 0;
+    while (IsWindow(splash) && ControlText(splash, TfrmSplash::lblMessage).starts_with("Instalando")) {
+      const DWORD before = GetTickCount();
+      if (!SendMessageTimeoutW(splash, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 200, &answer)) {
+        if (!IsWindow(splash)) break;
+        ++unanswered;
+      }
+      longest = std::max(longest, GetTickCount() - before);
+      LRESULT position = 0;
+      if (SendMessageTimeoutW(GetDlgItem(splash, TfrmSplash::pbProgress), PBM_GETPOS, 0, 0, SMTO_ABORTIFHUNG, 200,
+                              reinterpret_cast<DWORD_PTR*>(&position)))
+        positions.insert(position);
+      Sleep(20);
+    }
+    std::printf("[ answers  ] longest wait for the window during the installation: %lu ms\n", longest);
+    EXPECT_EQ(unanswered, 0);
+    EXPECT_GT(positions.size(), 2u) << "the progress did not move";
+    EXPECT_EQ(launcher.Wait(30000), TfrmSplash::ExitLaunched);
+    EXPECT_TRUE(ReadFileBytes(Application) == newApplication);
+    EXPECT_TRUE(WaitForMarker(Application));
+  }
 }
