@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "App/Constants.h"
+#include "Core/ValueObjects/DownloadVerdictKey.h"
 #include "Core/Text/PathText.h"
 #include "Core/Text/TextUtils.h"
 
@@ -107,6 +108,8 @@ void TSplashViewModel::ApplyCheckResult(const TStartupStatus& AStatus) {
   }
   FDownloadUrl = AStatus.DownloadUrl;
   FBdeUrl = AStatus.BdeUrl;
+  FPackageCheck = AStatus.PackageCheck;
+  FBdeCheck = AStatus.BdeCheck;
   FMinimumVersion = AStatus.MinimumVersion;
   FDatabaseVersion = AStatus.DatabaseVersion;
   FExecutableVersion = AStatus.ExecutableVersion;
@@ -179,10 +182,10 @@ void TSplashViewModel::DownloadAndLaunch() {
   FLogger->Debug("DownloadAndLaunch - Executável alvo: " + executable);
   SetState(TAppState::DownloadingApplication, FTranslator->TranslateFormat("DownloadingFrom", {FDownloadUrl}),
            kDownloadBandStart);
-  FPlatform.Tasks->Run([self = shared_from_this(), url = FDownloadUrl, downloadPath, executable] {
+  FPlatform.Tasks->Run([self = shared_from_this(), url = FDownloadUrl, check = FPackageCheck, downloadPath, executable] {
     try {
       int32_t lastProgress = kDownloadBandStart;
-      const bool success = self->FFileService->DownloadFile(url, downloadPath, [&](int64_t AReceived, int64_t ATotal) {
+      const auto verdict = self->FFileService->DownloadVerifiedFile(url, downloadPath, check, [&](int64_t AReceived, int64_t ATotal) {
         const int32_t progress = DownloadProgress(AReceived, ATotal);
         // Only reports that change the window travel: the download must not
         // wait for a repaint per block.
@@ -195,6 +198,16 @@ void TSplashViewModel::DownloadAndLaunch() {
                          progress);
         });
       });
+      const std::string_view refusal = Core::ValueObjects::DownloadVerdictKey(verdict);
+      if (!refusal.empty()) {
+        // Not what was published: nothing is extracted or replaced.
+        self->FLogger->Error("DownloadAndLaunch - Download recusado: " + std::string(refusal));
+        self->HandOver([&] {
+          self->SetState(TAppState::Error, self->FTranslator->TranslateFormat(std::string(refusal), {url}), 0);
+        });
+        return;
+      }
+      const bool success = verdict == Core::ValueObjects::TDownloadVerdict::Ok;
       if (success)
         self->FLogger->Info("DownloadAndLaunch - Download concluído com sucesso");
       else
@@ -264,7 +277,7 @@ void TSplashViewModel::CheckBDE() {
         }
         self->FLogger->Warning("CheckBDE - BDE não encontrado, iniciando instalação");
         self->SetState(TAppState::InstallingBDE, self->FTranslator->Translate("BDENotFound"), 10);
-        self->FPlatform.Tasks->Run([self, installerUrl] {
+        self->FPlatform.Tasks->Run([self, installerUrl, check = self->FBdeCheck] {
           try {
             int32_t lastPoints = -1;
             const bool installed =
@@ -277,7 +290,7 @@ void TSplashViewModel::CheckBDE() {
                                    self->FTranslator->TranslateFormat("InstallingBDE", {std::to_string(points)}),
                                    points + 10);
                   });
-                });
+                }, check);
             self->HandOver([&] {
               if (installed) {
                 self->FLogger->Info("CheckBDE - BDE instalado com sucesso");
@@ -289,6 +302,14 @@ void TSplashViewModel::CheckBDE() {
                 self->SetState(TAppState::BDEMissing, self->FTranslator->Translate("BDERequired"), 0);
               }
             });
+          } catch (const Core::EDownloadVerificationError& e) {
+            // The installer was refused before it ran: an error, not a missing BDE to retry.
+            self->FLogger->Error("CheckBDE - Instalador recusado", &e);
+            const std::string text = e.what();
+            try {
+              self->HandOver([&] { self->SetState(TAppState::Error, text, 0); });
+            } catch (...) {
+            }
           } catch (const std::exception& e) {
             // Left unreported, the road would stay in "installing" for ever.
             self->ReportBDEError(e);

@@ -150,7 +150,7 @@ struct TBDEService : ::testing::Test {
   TReports Reports;
 
   TBDEServicePorts Ports(uint32_t ATimeLimitMs = 300000) {
-    return {Registry, Runner, Clock, DefaultDir, TempFolder, {500, ATimeLimitMs, 2000}};
+    return {Registry, Runner, Clock, DefaultDir, TempFolder, {500, ATimeLimitMs, 2000}, nullptr};
   }
   TWindowsBDEService Service(uint32_t ATimeLimitMs = 300000) { return TWindowsBDEService(Files, Ports(ATimeLimitMs)); }
   TProgressProc Record() {

@@ -78,7 +78,9 @@ TEST(ReleaseInfoSource, DocumentGivesItsThreeValuesAndEmptyForMissingKeys) {
   const struct {
     const char* Name;
     std::string Document;
-    TReleaseInfo Info;
+    struct {
+      std::string MinimumVersion, PackageUrl, BdeUrl;
+    } Info;
   } cases[] = {
       {"all",
        "[Atualizacao]\r\nVersaoMinima=2.5.0.1\r\nUrlPacote=http://h/p.zip\r\nUrlBDE=http://h/b.exe\r\n",
