@@ -8,9 +8,10 @@ add_link_options(-fsanitize=address,undefined)
 
 find_package(ZLIB REQUIRED)
 find_package(ODBC REQUIRED)
+find_package(OpenSSL REQUIRED COMPONENTS Crypto)
 add_library(ql_core STATIC ${QL_PORTABLE_SOURCES} ${QL_POSIX_SOURCES})
-target_include_directories(ql_core PUBLIC ${PROJECT_SOURCE_DIR}/src)
-target_link_libraries(ql_core PUBLIC ZLIB::ZLIB ODBC::ODBC)
+target_include_directories(ql_core PUBLIC ${PROJECT_SOURCE_DIR}/src ${CMAKE_BINARY_DIR}/generated)
+target_link_libraries(ql_core PUBLIC ZLIB::ZLIB ODBC::ODBC OpenSSL::Crypto)
 
 enable_testing()
 file(GLOB QL_FUZZ_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/fuzz/fuzz_*.cpp)

@@ -6,11 +6,12 @@ endif()
 
 find_package(ZLIB REQUIRED)
 find_package(ODBC REQUIRED)
+find_package(OpenSSL REQUIRED COMPONENTS Crypto)
 
 add_library(ql_core STATIC ${QL_PORTABLE_SOURCES} ${QL_POSIX_SOURCES})
-target_include_directories(ql_core PUBLIC ${PROJECT_SOURCE_DIR}/src)
+target_include_directories(ql_core PUBLIC ${PROJECT_SOURCE_DIR}/src ${CMAKE_BINARY_DIR}/generated)
 target_compile_options(ql_core PRIVATE ${QL_WARNINGS})
-target_link_libraries(ql_core PUBLIC ZLIB::ZLIB ODBC::ODBC)
+target_link_libraries(ql_core PUBLIC ZLIB::ZLIB ODBC::ODBC OpenSSL::Crypto)
 
 enable_testing()
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)

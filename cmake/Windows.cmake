@@ -3,11 +3,11 @@ add_compile_definitions(UNICODE _UNICODE NOMINMAX WIN32_LEAN_AND_MEAN _WIN32_WIN
 add_compile_options(-ffunction-sections -fdata-sections)
 add_link_options(-static -static-libgcc -static-libstdc++ -Wl,--gc-sections)
 
-set(QL_WIN32_LIBS winhttp odbc32 version shell32 comctl32 ole32 advapi32 gdi32 user32 kernel32)
+set(QL_WIN32_LIBS winhttp bcrypt odbc32 version shell32 comctl32 ole32 advapi32 gdi32 user32 kernel32)
 find_library(QL_ZLIB NAMES libz.a REQUIRED)
 
 add_library(ql_core STATIC ${QL_PORTABLE_SOURCES} ${QL_WIN32_SOURCES})
-target_include_directories(ql_core PUBLIC ${PROJECT_SOURCE_DIR}/src)
+target_include_directories(ql_core PUBLIC ${PROJECT_SOURCE_DIR}/src ${CMAKE_BINARY_DIR}/generated)
 target_compile_options(ql_core PRIVATE ${QL_WARNINGS})
 target_link_libraries(ql_core PUBLIC ${QL_ZLIB} ${QL_WIN32_LIBS})
 

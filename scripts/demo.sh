@@ -6,7 +6,14 @@
 #          server, extracts it over the old one and starts the application;
 #   run 2  the application is current but the Borland Database Engine is
 #          missing: the launcher downloads and runs the BDE installer, then
-#          starts the application.
+#          starts the application;
+#   run 3  the package on the server is tampered with (one byte changed after
+#          the release was signed): the launcher refuses it with a message and
+#          the installed application stays byte for byte as it was.
+# The launcher is built with a demo signing key (build/demo-key/, made once
+# with scripts/release-key.sh) and the release document is signed with
+# scripts/sign-release.sh, so every run checks the document's signature and
+# the downloads' SHA-256 and size.
 # The database is a SQLite file read through the SQLite ODBC driver (no server),
 # or with --postgres a throwaway PostgreSQL server on 127.0.0.1. Without
 # $DISPLAY the windows go to a virtual X server (Xvfb) and screenshots are
@@ -21,7 +28,7 @@ database=sqlite
 case "${1:-}" in
   "") ;;
   --postgres) database=postgres ;;
-  -h | --help) sed -n '2,15p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+  -h | --help) sed -n '2,22p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
   *) echo "usage: $0 [--postgres]" >&2; exit 2 ;;
 esac
 
@@ -32,10 +39,15 @@ fail() { printf 'demo: %s\n' "$*" >&2; exit 1; }
 step "Installing the Debian packages (scripts/setup.sh)"
 bash scripts/setup.sh
 
-# The product build of scripts/test.sh; only the targets the demo runs are built.
-build=${QL_DEMO_BUILD:-build/windows}
-step "Building the launcher and the demo programs in $build"
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=MinSizeRel -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw-i686.cmake --no-warn-unused-cli >/dev/null
+# A signing key of the demo's own, kept across runs (build/demo/ is remade each time).
+keys=$root/build/demo-key
+step "Release signing key ($keys)"
+[ -f "$keys/demo.pem" ] || bash scripts/release-key.sh demo "$keys"
+# A build of its own: the tests' build (build/windows) trusts no key.
+build=${QL_DEMO_BUILD:-build/windows-demo}
+step "Building the launcher (trusting $keys/demo.pub.pem) and the demo programs in $build"
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=MinSizeRel -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw-i686.cmake \
+  "-DQL_RELEASE_KEYS=$keys/demo.pub.pem" --no-warn-unused-cli >/dev/null
 cmake --build "$build" --target QuorvaneSoftLauncher demo_app_old demo_app_new bde_test_installer
 build=$(cd "$build" && pwd)
 launcher_exe=$build/release/QuorvaneSoftLauncher.exe  # the stripped copy that ships
@@ -173,7 +185,10 @@ EOF
 cp "$build/bde_test_installer.exe" "$demo/server/http-root/$installer"
 printf '%s\r\n' "; Informações de versão do QuorvaneSoft" "[Atualizacao]" "VersaoMinima=$minimum_version" \
   "UrlPacote=$base/$package" "UrlBDE=$base/$installer" >"$demo/server/http-root/versao.ini"
-say "serving $base/: versao.ini (the release information), $package, $installer"
+bash scripts/sign-release.sh --key "$keys/demo.pem" --package "$demo/server/http-root/$package" \
+  --bde "$demo/server/http-root/$installer" "$demo/server/http-root/versao.ini"
+say "serving $base/: versao.ini (the release information, signed: versao.ini.sig), $package, $installer:"
+sed 's/\r$//; s/^/    /' "$demo/server/http-root/versao.ini"
 
 # ---------------------------------------------------------------------------
 step "Installing version $old_version of the application"
@@ -326,12 +341,31 @@ else
   run2="did not end as expected (see the checks above and $demo/logs)."
 fi
 
+step "Run 3: the package on the server tampered with; the application put back to $old_version"
+say "Expected road: the download is refused (SHA-256 differs), nothing installed, the application untouched"
+cp "$build/demo_app_old.exe" "$app"
+python3 -c 'import sys
+with open(sys.argv[1], "r+b") as f:
+    f.seek(1000); byte = f.read(1); f.seek(1000); f.write(bytes([byte[0] ^ 0xFF]))' "$demo/server/http-root/$package"
+run_and_observe run3-tampered
+check "the tampered package was downloaded" fetched "$package" "$requests"
+check "the installed executable is byte for byte the old one" cmp -s "$app" "$build/demo_app_old.exe"
+check "no download left behind" absent "$execs/temp_update.zip"
+check "the application was not started" test -z "$version"
+if road_held; then
+  run3="refused the tampered package: its SHA-256 did not match the signed release document, the
+      file was deleted and version $old_version was left exactly as it was."
+else
+  run3="did not end as expected (see the checks above and $demo/logs)."
+fi
+
 # ---------------------------------------------------------------------------
 step "Summary"
 say "Versions: installed $old_version; recorded in the database $database_version ($database);"
 say "          minimum $minimum_version (release information); package $new_version."
 say "Run 1 $run1"
 say "Run 2 $run2"
+say "Run 3 $run3"
 if [ -n "$shots" ]; then
   say "Screenshots ($(find "$shots" -name '*.png' | wc -l)) in $shots:"
   find "$shots" -name '*.png' -printf '    %f\n' | sort
@@ -346,4 +380,4 @@ if [ ${#failures[@]} -ne 0 ]; then
   exit 1
 fi
 say ""
-say "Demo finished: both roads ended as expected."
+say "Demo finished: all three roads ended as expected."

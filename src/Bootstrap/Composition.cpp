@@ -5,6 +5,7 @@
 
 #include "Application/UseCases/UpdateApplication.h"
 #include "Bootstrap/ServiceLocator.h"
+#include "ReleaseKeys.h"
 #include "Infrastructure/Platform/FileSystem.h"
 #include "Infrastructure/Update/AutoUpdateService.h"
 #include "Infrastructure/Update/ReleaseInfoSource.h"
@@ -36,14 +37,17 @@ std::shared_ptr<Application::UseCases::TStartupCheckUseCase> CreateStartupCheckU
     std::shared_ptr<Core::Interfaces::ILoggerService> ALogger) {
   auto registry = Infrastructure::Platform::DefaultRegistry();
   auto http = Infrastructure::Platform::DefaultHttpClient();
+  // The keys named at build time (QL_RELEASE_KEYS); none: an unsigned document.
+  auto keys = Infrastructure::Crypto::TTrustedKeys::FromPem(CompiledReleaseKeys());
   return std::make_shared<Application::UseCases::TStartupCheckUseCase>(
       std::move(AConfigService), std::move(AFileService), std::move(ATranslator), std::move(ALogger),
       [registry] {
         return std::make_shared<Infrastructure::Database::TSQLDatabaseService>(Core::ValueObjects::TConnectionConfig(),
                                                                                registry);
       },
-      [http](const std::string& AConfigPath) {
-        return std::make_shared<Infrastructure::Update::TReleaseInfoSource>(http, AConfigPath);
+      [http, keys](const std::string& AConfigPath) {
+        return std::make_shared<Infrastructure::Update::TReleaseInfoSource>(
+            http, AConfigPath, Infrastructure::Update::TReleaseInfoSource::DefaultOptions(), keys);
       });
 }
 

@@ -62,6 +62,13 @@ public:
 
 namespace Core {
 
+// A download that arrived but is not what the release document published;
+// what() is the translated message for the user.
+class EDownloadVerificationError : public EQuorvaneError {
+public:
+  using EQuorvaneError::EQuorvaneError;
+};
+
 // A registry value that exists but is not of the type the reader needs.
 class ERegistryError : public EQuorvaneError {
 public:

@@ -1,6 +1,7 @@
 #pragma once
 // A file service that answers from memory and records what it was asked,
 // for unit tests of the decisions above it. The real one is tested under Wine.
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -25,6 +26,11 @@ class TMemoryFileService : public Core::Interfaces::IFileService {
   std::string Version = "0.0.0.0";
   bool DownloadAnswer = true;
   bool ExtractAnswer = true;
+  // When set, what every verified download answers; otherwise it is
+  // DownloadFile's answer as Ok or Failed.
+  std::optional<Core::ValueObjects::TDownloadVerdict> VerdictAnswer;
+  // The checks verified downloads were given, in order.
+  std::vector<Core::ValueObjects::TDownloadCheck> Checks;
   std::vector<TCall> Calls;
 
   bool FileExists(const std::string& APath) override {
@@ -57,6 +63,18 @@ class TMemoryFileService : public Core::Interfaces::IFileService {
                     Core::Interfaces::TProgressProc /*AOnProgress*/ = {}) override {
     Calls.push_back({"DownloadFile", AUrl, ADestinationPath});
     return DownloadAnswer;
+  }
+  Core::ValueObjects::TDownloadVerdict DownloadVerifiedFile(const std::string& AUrl,
+                                                            const std::string& ADestinationPath,
+                                                            const Core::ValueObjects::TDownloadCheck& ACheck,
+                                                            Core::Interfaces::TProgressProc AOnProgress = {}) override {
+    Checks.push_back(ACheck);
+    if (VerdictAnswer) {
+      Calls.push_back({"DownloadFile", AUrl, ADestinationPath});
+      return *VerdictAnswer;
+    }
+    return DownloadFile(AUrl, ADestinationPath, AOnProgress) ? Core::ValueObjects::TDownloadVerdict::Ok
+                                                             : Core::ValueObjects::TDownloadVerdict::Failed;
   }
 
   // The calls of one operation, in order.

@@ -11,6 +11,8 @@ THttpResult TScriptedHttpClient::Get(const std::string& AUrl, IHttpSink& ASink, 
   Urls.push_back(AUrl);
   Options.push_back(AOptions);
   THttpResult result;
+  const auto own = AnswersByUrl.find(AUrl);
+  const TScriptedAnswer& Answer = own != AnswersByUrl.end() ? own->second : this->Answer;
   try {
     if (BeforeTraffic) BeforeTraffic();
     const bool fails = !Answer.Failure.empty();

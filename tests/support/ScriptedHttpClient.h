@@ -3,6 +3,7 @@
 // It keeps the port's promises: blocks go to the sink, the receive event
 // follows each block, and nothing throws out of Get.
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -20,9 +21,16 @@ struct TScriptedAnswer {
   size_t FailAfterBytes = 0;
 };
 
+// An answer that arrives whole.
+inline TScriptedAnswer Reply(int AStatusCode, std::string ABody, bool AAnnounceLength = true, size_t ABlockSize = 3) {
+  return {AStatusCode, std::move(ABody), AAnnounceLength, ABlockSize, {}, 0};
+}
+
 class TScriptedHttpClient : public Core::Interfaces::IHttpClient {
  public:
   TScriptedAnswer Answer;
+  // Answers for particular addresses; any other gets Answer.
+  std::map<std::string, TScriptedAnswer> AnswersByUrl;
   // Runs when Get starts, before the first byte.
   std::function<void()> BeforeTraffic;
   std::vector<std::string> Urls;

@@ -21,14 +21,20 @@ std::string HostPath(const std::string& ALinuxPath) {
 #endif
 }
 
-std::optional<std::string> TestServerValue(const std::string& AName) {
+std::optional<std::string> TestStateFile(const std::string& AName) {
   const char* state = std::getenv("QL_TEST_STATE");
   if (state == nullptr || *state == '\0') return std::nullopt;
   std::ifstream in(PathFromUtf8(HostPath(std::string(state) + "/" + AName)), std::ios::binary);
   if (!in) return std::nullopt;
   std::ostringstream content;
   content << in.rdbuf();
-  return std::string(Core::Text::Trim(content.str()));
+  return content.str();
+}
+
+std::optional<std::string> TestServerValue(const std::string& AName) {
+  const std::optional<std::string> content = TestStateFile(AName);
+  if (!content) return std::nullopt;
+  return std::string(Core::Text::Trim(*content));
 }
 
 std::string TestHttpUrl(const std::string& APath) {

@@ -10,6 +10,9 @@ namespace TestSupport {
 // started no such peer.
 std::optional<std::string> TestServerValue(const std::string& AName);
 
+// The bytes of $QL_TEST_STATE/<AName> as they are, or nullopt.
+std::optional<std::string> TestStateFile(const std::string& AName);
+
 // A Linux path as this program sees it (through Wine's Z: drive on Windows).
 std::string HostPath(const std::string& ALinuxPath);
 

@@ -9,7 +9,9 @@
 #include <vector>
 
 #include "Core/Interfaces/IHttpClient.h"
+#include "Infrastructure/Crypto/HexDigest.h"
 #include "Infrastructure/Files/FileDownload.h"
+#include "Infrastructure/Platform/Crypto.h"
 #include "Infrastructure/Platform/FileSystem.h"
 #include "Infrastructure/Platform/Win32/WinHttpClient.h"
 #include "support/TempDir.h"
@@ -225,4 +227,44 @@ TEST_F(THttpClientOnWindows, TheCallerCanStopATransferThroughTheEventOrTheSink) 
   EXPECT_FALSE(full.Completed);
   EXPECT_NE(full.ErrorMessage.find("limite de 1000 bytes"), std::string::npos) << full.ErrorMessage;
   EXPECT_LE(small.Data().size(), 1000u);
+}
+
+// The published digest and size over WinHTTP and CNG: a package with one byte
+// changed, an error page answered with 200 in its place, a body longer than
+// published (cut while it arrives), and the whole package hashed in the sink.
+TEST_F(THttpClientOnWindows, AVerifiedDownloadKeepsOnlyThePublishedFile) {
+  using Core::ValueObjects::TDownloadVerdict;
+  const std::string package = Pattern(3 * 1024 * 1024 + 17);
+  const std::string digest = Infrastructure::Crypto::ToHex(Infrastructure::Platform::Sha256Of(package));
+  std::string changed = package;
+  changed[1234567] ^= 1;
+  TestSupport::ServeTestFile("pacote-ok.exe", package);
+  TestSupport::ServeTestFile("pacote-alterado.exe", changed);
+  TestSupport::ServeTestFile("pacote-html.exe", "<html><body>Página não encontrada</body></html>");
+  const int64_t size = static_cast<int64_t>(package.size());
+  const struct {
+    std::string Path;
+    Core::ValueObjects::TDownloadCheck Check;
+    TDownloadVerdict Verdict;
+  } cases[] = {
+      {"/files/pacote-ok.exe", {digest, size}, TDownloadVerdict::Ok},
+      {"/chunked/pacote-ok.exe", {digest, size}, TDownloadVerdict::Ok},
+      {"/files/pacote-alterado.exe", {digest, size}, TDownloadVerdict::DigestMismatch},
+      {"/files/pacote-html.exe", {digest, -1}, TDownloadVerdict::DigestMismatch},
+      {"/files/pacote-html.exe", {digest, size}, TDownloadVerdict::WrongSize},
+      {"/nolength/pacote-ok.exe", {"", 1000}, TDownloadVerdict::TooLarge},
+      {"/files/pacote-ok.exe", {digest, 1000}, TDownloadVerdict::TooLarge},
+      {"/files/pacote-ok.exe", {digest.substr(2), size}, TDownloadVerdict::InvalidDigest},
+      {"/status/404", {digest, size}, TDownloadVerdict::Failed},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Path);
+    const auto result = Infrastructure::Files::DownloadVerifiedToFile(Client, TestSupport::TestHttpUrl(c.Path),
+                                                                      Destination, c.Check, {}, ShortTimeOuts());
+    EXPECT_EQ(result.Verdict, c.Verdict) << result.ErrorMessage;
+    if (c.Verdict == TDownloadVerdict::Ok)
+      EXPECT_EQ(TestSupport::ReadFileBytes(Destination), package);
+    else
+      EXPECT_FALSE(Infrastructure::Platform::FileExists(Destination));
+  }
 }

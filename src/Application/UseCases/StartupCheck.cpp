@@ -141,6 +141,9 @@ void TStartupCheckUseCase::RunChecks(TStartupStatus& AStatus) {
   Core::Interfaces::TReleaseInfo release;
   try {
     release = FReleaseInfoSourceFactory(FConfigPath)->GetReleaseInfo();
+    if (!release.Signed)
+      FLogger->Warning("Execute - Informações de versão sem assinatura: esta versão do inicializador não tem chaves "
+                       "de publicação");
   } catch (const std::exception& e) {
     // Without release information the database's version still decides.
     FLogger->Error("Execute - Informações de versão indisponíveis: " + std::string(e.what()), &e);
@@ -149,6 +152,8 @@ void TStartupCheckUseCase::RunChecks(TStartupStatus& AStatus) {
   AStatus.MinimumVersion = release.MinimumVersion;
   AStatus.DownloadUrl = release.PackageUrl;
   AStatus.BdeUrl = release.BdeUrl;
+  AStatus.PackageCheck = release.PackageCheck;
+  AStatus.BdeCheck = release.BdeCheck;
 
   const std::string executable = FFileService->GetApplicationExecutable();
   const std::string executableVersion =

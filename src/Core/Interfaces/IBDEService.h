@@ -2,6 +2,7 @@
 #include <string>
 
 #include "Core/Interfaces/Progress.h"
+#include "Core/ValueObjects/DownloadCheck.h"
 
 namespace Core::Interfaces {
 
@@ -20,7 +21,10 @@ public:
   virtual std::string GetBDEVersion() = 0;
   virtual std::string GetBDEPath() = 0;
   virtual bool InstallBDE(const std::string& AInstallerPath, TProgressProc AOnProgress) = 0;
-  virtual bool InstallBDEFromURL(const std::string& AUrl, const std::string& ADestPath, TProgressProc AOnProgress) = 0;
+  // The download is checked against ACheck before the installer runs elevated;
+  // one that does not match throws Core::EDownloadVerificationError.
+  virtual bool InstallBDEFromURL(const std::string& AUrl, const std::string& ADestPath, TProgressProc AOnProgress,
+                                 const Core::ValueObjects::TDownloadCheck& ACheck = {}) = 0;
   virtual bool ConfigureBDE(const std::string& AConfigPath) = 0;
 };
 

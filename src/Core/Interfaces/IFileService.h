@@ -2,6 +2,7 @@
 #include <string>
 
 #include "Core/Interfaces/Progress.h"
+#include "Core/ValueObjects/DownloadCheck.h"
 
 namespace Core::Interfaces {
 
@@ -19,6 +20,13 @@ public:
   virtual bool ExtractZip(const std::string& AZipPath, const std::string& ADestinationPath) = 0;
   virtual bool DownloadFile(const std::string& AUrl, const std::string& ADestinationPath,
                             TProgressProc AOnProgress = {}) = 0;
+  // Like DownloadFile, hashing as bytes arrive and cutting off a body past
+  // ACheck.Size at once; on every verdict other than Ok the destination file
+  // is removed. An empty check answers Ok or Failed only.
+  virtual Core::ValueObjects::TDownloadVerdict DownloadVerifiedFile(const std::string& AUrl,
+                                                                    const std::string& ADestinationPath,
+                                                                    const Core::ValueObjects::TDownloadCheck& ACheck,
+                                                                    TProgressProc AOnProgress = {}) = 0;
 };
 
 }  // namespace Core::Interfaces

@@ -47,6 +47,10 @@ struct THttpOptions {
   uint32_t ResponseTimeoutMs = 300000;
   // Redirects followed; one more is a failure.
   uint32_t MaxRedirects = 5;
+  // The whole request, from the first connect to the last byte; 0 for none.
+  // Each wait above is cut to what is left of it, so neither a server that
+  // trickles nor one that sends nothing holds the caller past it.
+  uint32_t DeadlineMs = 0;
 };
 
 struct THttpResult {

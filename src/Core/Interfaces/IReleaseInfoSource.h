@@ -4,6 +4,7 @@
 #include <string>
 
 #include "Core/Errors.h"
+#include "Core/ValueObjects/DownloadCheck.h"
 
 namespace Core::Interfaces {
 
@@ -11,6 +12,11 @@ struct TReleaseInfo {
   std::string MinimumVersion;
   std::string PackageUrl;
   std::string BdeUrl;
+  // Sha256Pacote/TamanhoPacote and Sha256BDE/TamanhoBDE.
+  Core::ValueObjects::TDownloadCheck PackageCheck;
+  Core::ValueObjects::TDownloadCheck BdeCheck;
+  // A trusted key's signature was verified; false from a build that trusts none.
+  bool Signed = false;
 };
 
 // The release information could not be obtained; what() says why, in Portuguese.

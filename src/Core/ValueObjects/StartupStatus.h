@@ -1,6 +1,8 @@
 #pragma once
 #include <string>
 
+#include "Core/ValueObjects/DownloadCheck.h"
+
 namespace Core::ValueObjects {
 
 enum class TStartupCheckStatus { Valid, UnknownError };
@@ -14,6 +16,9 @@ struct TStartupStatus {
   bool RequiresUpdate = false;
   std::string DownloadUrl;
   std::string BdeUrl;
+  // What the release document says the package and the BDE installer must be.
+  TDownloadCheck PackageCheck;
+  TDownloadCheck BdeCheck;
   std::string MinimumVersion;
   std::string DatabaseVersion;
   std::string ExecutableVersion;

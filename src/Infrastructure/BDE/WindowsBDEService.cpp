@@ -8,8 +8,9 @@
 
 #include "Core/Errors.h"
 #include "Core/Text/IntegerText.h"
+#include "Core/ValueObjects/DownloadVerdictKey.h"
 #include "Infrastructure/Platform/DefaultPorts.h"
-#include "Infrastructure/Platform/DefaultPorts.h"
+#include "Infrastructure/Translator/PortugueseTranslator.h"
 #include "Infrastructure/Platform/FileSystem.h"
 #include "Infrastructure/Platform/SystemClock.h"
 
@@ -93,7 +94,8 @@ TBDEServicePorts TBDEServicePorts::Defaults() {
           std::make_shared<Platform::TSystemClock>(),
           std::string(kDefaultBDEDirectory),
           Platform::TemporaryDirectory(),
-          TBDEInstallTimings{}};
+          TBDEInstallTimings{},
+          std::make_shared<Translator::TPortugueseTranslator>()};
 }
 
 int CompareVersions(std::string_view A, std::string_view B) {
@@ -136,6 +138,7 @@ TWindowsBDEService::TWindowsBDEService(std::shared_ptr<IFileService> AFileServic
     : FFileService(std::move(AFileService)), FPorts(std::move(APorts)) {
   // Without a clock the time limit could never be reached.
   if (!FPorts.Clock) FPorts.Clock = std::make_shared<Platform::TSystemClock>();
+  if (!FPorts.Translator) FPorts.Translator = std::make_shared<Translator::TPortugueseTranslator>();
 }
 
 // Each value comes from the first key path that gives a non-empty one. A value
@@ -209,7 +212,7 @@ bool TWindowsBDEService::ConfigureBDE(const std::string& AConfigPath) {
 }
 
 bool TWindowsBDEService::InstallBDEFromURL(const std::string& AUrl, const std::string& ADestPath,
-                                           TProgressProc AOnProgress) {
+                                           TProgressProc AOnProgress, const Core::ValueObjects::TDownloadCheck& ACheck) {
   if (AUrl.empty()) return false;
   if (IsBDEInstalled()) return true;
   const std::string directory = ADestPath.empty() ? FPorts.TemporaryDirectory : ADestPath;
@@ -225,7 +228,12 @@ bool TWindowsBDEService::InstallBDEFromURL(const std::string& AUrl, const std::s
     downloadProgress = [AOnProgress](int64_t ACurrent, int64_t ATotal) { AOnProgress(ACurrent / 2, ATotal); };
     installProgress = [AOnProgress](int64_t ACurrent, int64_t ATotal) { AOnProgress(ACurrent / 2 + 50, ATotal); };
   }
-  if (!FFileService->DownloadFile(AUrl, target, downloadProgress)) return false;
+  const Core::ValueObjects::TDownloadVerdict verdict =
+      FFileService->DownloadVerifiedFile(AUrl, target, ACheck, downloadProgress);
+  if (verdict == Core::ValueObjects::TDownloadVerdict::Failed) return false;
+  if (verdict != Core::ValueObjects::TDownloadVerdict::Ok)
+    throw Core::EDownloadVerificationError(FPorts.Translator->TranslateFormat(
+        std::string(Core::ValueObjects::DownloadVerdictKey(verdict)), {AUrl}));
   return InstallBDE(target, installProgress);
 }
 

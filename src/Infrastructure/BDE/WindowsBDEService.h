@@ -10,6 +10,8 @@
 #include "Core/Interfaces/IElevatedProcessRunner.h"
 #include "Core/Interfaces/IFileService.h"
 #include "Core/Interfaces/IRegistry.h"
+#include "Core/Interfaces/ITranslator.h"
+#include "Core/ValueObjects/DownloadCheck.h"
 
 namespace Infrastructure::BDE {
 
@@ -36,6 +38,8 @@ struct TBDEServicePorts {
   std::string DefaultBDEDirectory;
   std::string TemporaryDirectory;  // the download folder when the caller names none
   TBDEInstallTimings Timings;
+  // The messages of a refused download; the Portuguese catalogue when none.
+  std::shared_ptr<Core::Interfaces::ITranslator> Translator;
 
   static TBDEServicePorts Defaults();
 };
@@ -62,8 +66,11 @@ class TWindowsBDEService : public Core::Interfaces::IBDEService {
   std::string GetBDEVersion() override;
   std::string GetBDEPath() override;
   bool InstallBDE(const std::string& AInstallerPath, Core::Interfaces::TProgressProc AOnProgress) override;
+  // A download that does not match ACheck throws Core::EDownloadVerificationError;
+  // the installer never runs then.
   bool InstallBDEFromURL(const std::string& AUrl, const std::string& ADestPath,
-                         Core::Interfaces::TProgressProc AOnProgress) override;
+                         Core::Interfaces::TProgressProc AOnProgress,
+                         const Core::ValueObjects::TDownloadCheck& ACheck = {}) override;
   bool ConfigureBDE(const std::string& AConfigPath) override;
 
   const std::shared_ptr<Core::Interfaces::IFileService>& FileService() const { return FFileService; }

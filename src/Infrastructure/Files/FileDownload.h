@@ -8,6 +8,7 @@
 
 #include "Core/Interfaces/IHttpClient.h"
 #include "Core/Interfaces/Progress.h"
+#include "Core/ValueObjects/DownloadCheck.h"
 #include "Infrastructure/Platform/FileStream.h"
 
 namespace Infrastructure::Files {
@@ -18,6 +19,8 @@ struct TDownloadResult {
   int StatusCode = 0;
   // Portuguese, for a log line; empty on success.
   std::string ErrorMessage;
+  // Of a verified download; Ok or Failed for a plain one.
+  Core::ValueObjects::TDownloadVerdict Verdict = Core::ValueObjects::TDownloadVerdict::Failed;
 };
 
 // The HTTP port's sink over a file writer.
@@ -35,5 +38,16 @@ class TFileSink : public Core::Interfaces::IHttpSink {
 TDownloadResult DownloadToFile(Core::Interfaces::IHttpClient& AClient, const std::string& AUrl,
                                const std::string& ADestinationPath, const Core::Interfaces::TProgressProc& AOnProgress,
                                const Core::Interfaces::THttpOptions& AOptions = {});
+
+// DownloadToFile with the release document's check applied while the bytes
+// arrive: the body is hashed in the sink (no second pass over the file), and
+// a body that grows past ACheck.Size, or announces more, is cut off at once.
+// A digest that is not 64 hex digits fails before any traffic. On every
+// verdict but Ok the destination file is removed. Never throws.
+TDownloadResult DownloadVerifiedToFile(Core::Interfaces::IHttpClient& AClient, const std::string& AUrl,
+                                       const std::string& ADestinationPath,
+                                       const Core::ValueObjects::TDownloadCheck& ACheck,
+                                       const Core::Interfaces::TProgressProc& AOnProgress,
+                                       const Core::Interfaces::THttpOptions& AOptions = {});
 
 }  // namespace Infrastructure::Files

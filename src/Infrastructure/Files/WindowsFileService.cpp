@@ -9,7 +9,6 @@
 #include "Infrastructure/Files/FileDownload.h"
 #include "Infrastructure/Files/ZipExtractor.h"
 #include "Infrastructure/Platform/DefaultPorts.h"
-#include "Infrastructure/Platform/DefaultPorts.h"
 #include "Infrastructure/Platform/FileSystem.h"
 
 namespace Infrastructure::Files {
@@ -126,6 +125,12 @@ bool TWindowsFileService::ExtractZip(const std::string& AZipPath, const std::str
 bool TWindowsFileService::DownloadFile(const std::string& AUrl, const std::string& ADestinationPath,
                                        Core::Interfaces::TProgressProc AOnProgress) {
   return DownloadToFile(*FPorts.Http, AUrl, ADestinationPath, AOnProgress).Success;
+}
+
+Core::ValueObjects::TDownloadVerdict TWindowsFileService::DownloadVerifiedFile(
+    const std::string& AUrl, const std::string& ADestinationPath, const Core::ValueObjects::TDownloadCheck& ACheck,
+    Core::Interfaces::TProgressProc AOnProgress) {
+  return DownloadVerifiedToFile(*FPorts.Http, AUrl, ADestinationPath, ACheck, AOnProgress).Verdict;
 }
 
 }  // namespace Infrastructure::Files

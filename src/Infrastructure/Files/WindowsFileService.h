@@ -45,6 +45,10 @@ public:
   bool ExtractZip(const std::string& AZipPath, const std::string& ADestinationPath) override;
   bool DownloadFile(const std::string& AUrl, const std::string& ADestinationPath,
                     Core::Interfaces::TProgressProc AOnProgress = {}) override;
+  Core::ValueObjects::TDownloadVerdict DownloadVerifiedFile(const std::string& AUrl,
+                                                            const std::string& ADestinationPath,
+                                                            const Core::ValueObjects::TDownloadCheck& ACheck,
+                                                            Core::Interfaces::TProgressProc AOnProgress = {}) override;
 
 private:
   std::string ReadVersionFromRegistry();

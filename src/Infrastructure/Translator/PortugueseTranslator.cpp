@@ -116,6 +116,16 @@ constexpr TCatalogueEntry kCatalogue[] = {
     {"ValidatingStartup", "Verificando banco de dados e versões..."},
     {"StartupCheckPassed", "Verificação concluída"},
     {"BDEPresent", "BDE encontrado. Iniciando o sistema..."},
+    // A download that is not what the release document published (%s: its address).
+    {"DownloadTooLarge",
+     "O arquivo baixado de %s é maior que o tamanho publicado. O download foi interrompido e nada foi instalado."},
+    {"DownloadSizeMismatch",
+     "O arquivo baixado de %s não tem o tamanho publicado. O arquivo foi descartado e nada foi instalado."},
+    {"DownloadDigestMismatch",
+     "O arquivo baixado de %s não confere com o publicado (SHA-256 diferente). O arquivo foi descartado e nada foi "
+     "instalado."},
+    {"DownloadDigestInvalid",
+     "O SHA-256 publicado para %s é inválido, então o arquivo não pode ser conferido. Nada foi instalado."},
     // ODBC editor in edit mode.
     {"ODBCUpdateSuccess", "ODBC \"%s\" atualizado com sucesso!"},
     {"ODBCUpdateError", "Erro ao atualizar ODBC. Verifique se ainda existe ou execute como admin."},

@@ -1,6 +1,7 @@
 #include "Infrastructure/Update/ReleaseInfoSource.h"
 
 #include <algorithm>
+#include <chrono>
 #include <utility>
 
 #include "Core/Text/TextUtils.h"
@@ -15,11 +16,24 @@ namespace {
 
 constexpr std::string_view kSection = "Atualizacao";
 
+// A size in bytes: decimal digits only; an empty value is "not said" (-1).
+int64_t ReadSize(const TIniFile& ADocument, std::string_view AKey) {
+  const std::string text(Core::Text::Trim(ADocument.ReadString(kSection, std::string(AKey))));
+  if (text.empty()) return -1;
+  if (text.size() > 18 || text.find_first_not_of("0123456789") != std::string::npos)
+    throw EReleaseInfoError("O documento de informações de versão tem um valor inválido em " + std::string(AKey) +
+                            ": \"" + text + "\"");
+  return std::stoll(text);
+}
+
 }  // namespace
 
 TReleaseInfoSource::TReleaseInfoSource(std::shared_ptr<IHttpClient> AHttpClient, std::string AConfigPath,
-                                       THttpOptions AOptions)
-    : FHttpClient(std::move(AHttpClient)), FConfigPath(std::move(AConfigPath)), FOptions(AOptions) {}
+                                       THttpOptions AOptions, Crypto::TTrustedKeys AKeys)
+    : FHttpClient(std::move(AHttpClient)),
+      FConfigPath(std::move(AConfigPath)),
+      FOptions(AOptions),
+      FKeys(std::move(AKeys)) {}
 
 std::string TReleaseInfoSource::ResolveUrl() const {
   std::string url;
@@ -45,24 +59,67 @@ TReleaseInfo TReleaseInfoSource::ParseDocument(std::string_view ADocument) {
   info.MinimumVersion = document.ReadString(kSection, "VersaoMinima");
   info.PackageUrl = document.ReadString(kSection, "UrlPacote");
   info.BdeUrl = document.ReadString(kSection, "UrlBDE");
+  // A digest is kept as published: a malformed one fails the download it guards.
+  info.PackageCheck.Sha256 = Core::Text::Trim(document.ReadString(kSection, "Sha256Pacote"));
+  info.PackageCheck.Size = ReadSize(document, "TamanhoPacote");
+  info.BdeCheck.Sha256 = Core::Text::Trim(document.ReadString(kSection, "Sha256BDE"));
+  info.BdeCheck.Size = ReadSize(document, "TamanhoBDE");
   return info;
+}
+
+std::string TReleaseInfoSource::Fetch(const std::string& AUrl, size_t ALimit, const THttpOptions& AOptions,
+                                      const std::string& AWhat) {
+  TMemorySink body(ALimit);
+  const THttpResult answer = FHttpClient->Get(AUrl, body, AOptions);
+  const std::string where = " (" + AUrl + ")";
+  if (!answer.Completed) throw EReleaseInfoError("Falha ao obter " + AWhat + where + ": " + answer.ErrorMessage);
+  if (!answer.Succeeded())
+    throw EReleaseInfoError("O servidor respondeu com o código " + std::to_string(answer.StatusCode) + " para " +
+                            AWhat + where);
+  return body.Data();
+}
+
+void TReleaseInfoSource::CheckSignature(const std::string& AUrl, const std::string& ADocument,
+                                        const THttpOptions& AOptions) {
+  const std::string url = AUrl + ".sig";
+  const std::string signature = Fetch(url, kMaxSignatureSize, AOptions, "a assinatura das informações de versão");
+  switch (FKeys.Verify(ADocument, signature)) {
+    case Crypto::TSignatureCheck::Verified:
+      return;
+    case Crypto::TSignatureCheck::Malformed:
+      throw EReleaseInfoError("A assinatura das informações de versão não é uma assinatura ECDSA P-256 válida (" +
+                              url + ")");
+    case Crypto::TSignatureCheck::Untrusted:
+      break;
+  }
+  throw EReleaseInfoError(
+      "A assinatura das informações de versão não confere: o documento foi alterado ou foi assinado por uma chave "
+      "não confiável (" + url + ")");
 }
 
 TReleaseInfo TReleaseInfoSource::GetReleaseInfo() {
   const std::string url = ResolveUrl();
   if (!FHttpClient) throw EReleaseInfoError("Nenhum cliente HTTP para obter as informações de versão");
-  TMemorySink document(kMaxDocumentSize);
-  const THttpResult answer = FHttpClient->Get(url, document, FOptions);
-  const std::string where = " (" + url + ")";
-  if (!answer.Completed)
-    throw EReleaseInfoError("Falha ao obter as informações de versão" + where + ": " + answer.ErrorMessage);
-  if (!answer.Succeeded())
-    throw EReleaseInfoError("O servidor de informações de versão respondeu com o código " +
-                            std::to_string(answer.StatusCode) + where);
+  const auto start = std::chrono::steady_clock::now();
+  const std::string document = Fetch(url, kMaxDocumentSize, FOptions, "as informações de versão");
+  if (FKeys.Required()) {
+    // The signature shares the document's deadline.
+    THttpOptions options = FOptions;
+    if (options.DeadlineMs > 0) {
+      const auto spent = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+      if (spent.count() >= options.DeadlineMs)
+        throw EReleaseInfoError("Falha ao obter a assinatura das informações de versão (" + url +
+                                ".sig): O servidor não respondeu dentro do tempo limite");
+      options.DeadlineMs -= static_cast<uint32_t>(spent.count());
+    }
+    CheckSignature(url, document, options);
+  }
   try {
-    return ParseDocument(document.Data());
+    TReleaseInfo info = ParseDocument(document);
+    info.Signed = FKeys.Required();
+    return info;
   } catch (const EReleaseInfoError& e) {
-    throw EReleaseInfoError(e.what() + where);
+    throw EReleaseInfoError(e.what() + std::string(" (") + url + ")");
   }
 }
 

@@ -6,6 +6,14 @@
 //   VersaoMinima=2.5.0.1
 //   UrlPacote=https://.../pacote.zip
 //   UrlBDE=https://.../bde_install.exe
+//   Sha256Pacote=<64 hex digits>     optional: what the downloads must be
+//   TamanhoPacote=<bytes>
+//   Sha256BDE=<64 hex digits>
+//   TamanhoBDE=<bytes>
+//
+// A build that trusts keys also fetches <address>.sig, an ECDSA P-256
+// signature (DER, as `openssl dgst -sha256 -sign` writes it) of the document's
+// exact bytes, and refuses a document no trusted key signed.
 //
 // Its address is key "URL" of section "Atualizacao" in the launcher's INI
 // file, else kDefaultUrl.
@@ -15,6 +23,7 @@
 
 #include "Core/Interfaces/IHttpClient.h"
 #include "Core/Interfaces/IReleaseInfoSource.h"
+#include "Infrastructure/Crypto/TrustedKeys.h"
 
 namespace Infrastructure::Update {
 
@@ -25,11 +34,15 @@ class TReleaseInfoSource : public Core::Interfaces::IReleaseInfoSource {
   static constexpr std::string_view kDefaultUrl = "https://atualizacoes.quorvanesoft.com.br/launcher/versao.ini";
   // A release document is a few hundred bytes; anything much larger is not one.
   static constexpr size_t kMaxDocumentSize = 64 * 1024;
-  // Start-up waits for this fetch, so it gets shorter time-outs than a download.
-  static Core::Interfaces::THttpOptions DefaultOptions() { return {15000, 30000, 5}; }
+  // A DER P-256 signature is at most 72 bytes.
+  static constexpr size_t kMaxSignatureSize = 256;
+  // Start-up waits for this fetch, so it gets shorter time-outs than a
+  // download, and the whole of it (signature included) ends within 15 s.
+  static Core::Interfaces::THttpOptions DefaultOptions() { return {15000, 30000, 5, 15000}; }
 
+  // AKeys: what the document must be signed with; none for an unsigned document.
   TReleaseInfoSource(std::shared_ptr<Core::Interfaces::IHttpClient> AHttpClient, std::string AConfigPath,
-                     Core::Interfaces::THttpOptions AOptions = DefaultOptions());
+                     Core::Interfaces::THttpOptions AOptions = DefaultOptions(), Crypto::TTrustedKeys AKeys = {});
 
   // Throws Core::Interfaces::EReleaseInfoError.
   Core::Interfaces::TReleaseInfo GetReleaseInfo() override;
@@ -46,7 +59,14 @@ class TReleaseInfoSource : public Core::Interfaces::IReleaseInfoSource {
  private:
   std::shared_ptr<Core::Interfaces::IHttpClient> FHttpClient;
   std::string FConfigPath;
+  // The body of AUrl (at most ALimit bytes); throws EReleaseInfoError naming AWhat.
+  std::string Fetch(const std::string& AUrl, size_t ALimit, const Core::Interfaces::THttpOptions& AOptions,
+                    const std::string& AWhat);
+  void CheckSignature(const std::string& AUrl, const std::string& ADocument,
+                      const Core::Interfaces::THttpOptions& AOptions);
+
   Core::Interfaces::THttpOptions FOptions;
+  Crypto::TTrustedKeys FKeys;
 };
 
 }  // namespace Infrastructure::Update

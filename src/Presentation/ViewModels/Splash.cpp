@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "App/Constants.h"
+#include "Core/ValueObjects/DownloadVerdictKey.h"
 #include "Core/Text/PathText.h"
 #include "Core/Errors.h"
 #include "Core/Text/TextUtils.h"
@@ -111,6 +112,8 @@ void TSplashViewModel::ApplyCheckResult(const TStartupStatus& AStatus) {
   }
   FDownloadUrl = AStatus.DownloadUrl;
   FBdeUrl = AStatus.BdeUrl;
+  FPackageCheck = AStatus.PackageCheck;
+  FBdeCheck = AStatus.BdeCheck;
   FMinimumVersion = AStatus.MinimumVersion;
   FDatabaseVersion = AStatus.DatabaseVersion;
   FExecutableVersion = AStatus.ExecutableVersion;
@@ -221,7 +224,9 @@ void TSplashViewModel::RunUpdate(const std::string& ADownloadPath, std::string A
   }
 
   int32_t lastProgress = -1;  // the first report (0 %) shows too
-  const bool success = FFileService->DownloadFile(FDownloadUrl, ADownloadPath, [&](int64_t AReceived, int64_t ATotal) {
+  // Hashed and measured as it arrives against what the release document published.
+  const Core::ValueObjects::TDownloadVerdict verdict =
+      FFileService->DownloadVerifiedFile(FDownloadUrl, ADownloadPath, FPackageCheck, [&](int64_t AReceived, int64_t ATotal) {
     const int32_t progress = DownloadProgress(AReceived, ATotal);
     // Only reports that change the window travel: the download must not
     // wait for a repaint per block.
@@ -233,10 +238,17 @@ void TSplashViewModel::RunUpdate(const std::string& ADownloadPath, std::string A
                progress);
     });
   });
-  if (!success) {
-    FLogger->Error("DownloadAndLaunch - Erro ao baixar arquivo");
+  if (verdict != Core::ValueObjects::TDownloadVerdict::Ok) {
     FPlatform.RemoveFile(ADownloadPath);
-    HandOver([&] { SetState(TAppState::Error, FTranslator->Translate("ErrorDownloading"), 0); });
+    const std::string_view refusal = Core::ValueObjects::DownloadVerdictKey(verdict);
+    if (!refusal.empty()) {
+      // Not what was published: nothing is extracted or replaced.
+      FLogger->Error("DownloadAndLaunch - Download recusado: " + std::string(refusal));
+      HandOver([&] { SetState(TAppState::Error, FTranslator->TranslateFormat(std::string(refusal), {FDownloadUrl}), 0); });
+    } else {
+      FLogger->Error("DownloadAndLaunch - Erro ao baixar arquivo");
+      HandOver([&] { SetState(TAppState::Error, FTranslator->Translate("ErrorDownloading"), 0); });
+    }
     return;
   }
   FLogger->Info("DownloadAndLaunch - Download concluído com sucesso");
@@ -368,7 +380,7 @@ void TSplashViewModel::CheckBDE() {
         }
         self->FLogger->Warning("CheckBDE - BDE não encontrado, iniciando instalação");
         self->SetState(TAppState::InstallingBDE, self->FTranslator->Translate("BDENotFound"), 10);
-        self->FPlatform.Tasks->Run([self, installerUrl] {
+        self->FPlatform.Tasks->Run([self, installerUrl, check = self->FBdeCheck] {
           try {
             int32_t lastPoints = -1;
             const bool installed =
@@ -381,7 +393,7 @@ void TSplashViewModel::CheckBDE() {
                                    self->FTranslator->TranslateFormat("InstallingBDE", {std::to_string(points)}),
                                    points + 10);
                   });
-                });
+                }, check);
             self->HandOver([&] {
               if (installed) {
                 self->FLogger->Info("CheckBDE - BDE instalado com sucesso");
@@ -395,6 +407,14 @@ void TSplashViewModel::CheckBDE() {
             // A wait that leaves the window answering.
             self->FPlatform.Sleep(kPauseAfterBDEInstallMs);
             self->HandOver([&] { self->LaunchApplication(); });
+          } catch (const Core::EDownloadVerificationError& e) {
+            // The installer was refused before it ran: an error, not a missing BDE to retry.
+            self->FLogger->Error("CheckBDE - Instalador recusado", &e);
+            const std::string text = e.what();
+            try {
+              self->HandOver([&] { self->SetState(TAppState::Error, text, 0); });
+            } catch (...) {
+            }
           } catch (const std::exception& e) {
             // Left unreported, the road would stay in "installing" for ever.
             self->ReportBDEError(e);

@@ -161,6 +161,8 @@ class TSplashViewModel : public ISplashViewModel, public std::enable_shared_from
   TOnLaunchApplication FOnLaunchApplication;
   std::string FDownloadUrl;
   std::string FBdeUrl;
+  Core::ValueObjects::TDownloadCheck FPackageCheck;
+  Core::ValueObjects::TDownloadCheck FBdeCheck;
   std::string FMinimumVersion;
   std::string FDatabaseVersion;
   std::string FExecutableVersion;

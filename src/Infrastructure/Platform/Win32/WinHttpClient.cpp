@@ -138,8 +138,29 @@ int64_t ContentLength(HINTERNET ARequest) {
   return value;
 }
 
+// The whole request's deadline: every wait is cut to what is left of it, so a
+// server that trickles or sends nothing cannot hold the caller past it.
+class TDeadline {
+ public:
+  explicit TDeadline(uint32_t AMilliseconds)
+      : FEnd(AMilliseconds == 0 ? 0 : GetTickCount64() + AMilliseconds) {}
+  // AWaitMs, or less when the deadline comes first; throws once it has passed.
+  int Limit(uint32_t AWaitMs) const {
+    int wait = static_cast<int>(std::min<uint32_t>(AWaitMs, INT_MAX));
+    if (FEnd == 0) return wait;
+    const ULONGLONG now = GetTickCount64();
+    if (now >= FEnd) throw EHttpFailure(ErrorText(ERROR_WINHTTP_TIMEOUT, {}));
+    return static_cast<int>(std::min<ULONGLONG>(static_cast<ULONGLONG>(wait), FEnd - now));
+  }
+  bool Set() const { return FEnd != 0; }
+
+ private:
+  ULONGLONG FEnd;
+};
+
 THttpResult Transfer(const std::string& AUrl, IHttpSink& ASink, const THttpOptions& AOptions,
                      const TReceiveDataEvent& AOnReceiveData) {
+  const TDeadline deadline(AOptions.DeadlineMs);
   const TParsedUrl url = ParseUrl(AUrl);
 
   TInternetHandle session(WinHttpOpen(L"QuorvaneSoftLauncher/1.0", WINHTTP_ACCESS_TYPE_AUTOMATIC_PROXY,
@@ -156,11 +177,17 @@ THttpResult Transfer(const std::string& AUrl, IHttpSink& ASink, const THttpOptio
                                              url.Secure ? WINHTTP_FLAG_SECURE : 0));
   if (!request) Fail(AOptions);
 
-  const int connect = static_cast<int>(std::min<uint32_t>(AOptions.ConnectionTimeoutMs, INT_MAX));
-  const int response = static_cast<int>(std::min<uint32_t>(AOptions.ResponseTimeoutMs, INT_MAX));
+  const int connect = deadline.Limit(AOptions.ConnectionTimeoutMs);
+  const int response = deadline.Limit(AOptions.ResponseTimeoutMs);
   if (!WinHttpSetTimeouts(request.Get(), connect, connect, response, response)) Fail(AOptions);
   // The wait for the answer's headers has a time-out of its own.
   SetDword(request.Get(), WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, static_cast<DWORD>(response), AOptions);
+  // Before each read of the body: the time left, when less than a whole wait.
+  const auto limitNextWait = [&] {
+    if (!deadline.Set()) return;
+    const int wait = deadline.Limit(AOptions.ResponseTimeoutMs);
+    if (wait < response) SetDword(request.Get(), WINHTTP_OPTION_RECEIVE_TIMEOUT, static_cast<DWORD>(wait), AOptions);
+  };
   SetDword(request.Get(), WINHTTP_OPTION_MAX_HTTP_AUTOMATIC_REDIRECTS, AOptions.MaxRedirects, AOptions);
 
   if (!WinHttpSendRequest(request.Get(), WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0, 0, 0) ||
@@ -202,6 +229,7 @@ THttpResult Transfer(const std::string& AUrl, IHttpSink& ASink, const THttpOptio
   try {
     for (;;) {
       DWORD available = 0;
+      limitNextWait();
       if (!WinHttpQueryDataAvailable(request.Get(), &available)) Fail(AOptions);
       if (available == 0) break;
       DWORD read = 0;

@@ -150,7 +150,7 @@ struct TBDEService : ::testing::Test {
   TReports Reports;
 
   TBDEServicePorts Ports(uint32_t ATimeLimitMs = 300000) {
-    return {Registry, Runner, Clock, DefaultDir, TempFolder, {500, ATimeLimitMs, 2000}};
+    return {Registry, Runner, Clock, DefaultDir, TempFolder, {500, ATimeLimitMs, 2000}, nullptr};
   }
   TWindowsBDEService Service(uint32_t ATimeLimitMs = 300000) { return TWindowsBDEService(Files, Ports(ATimeLimitMs)); }
   TProgressProc Record() {
@@ -558,4 +558,36 @@ TEST(BDEServiceDefaults, TheProductWaitsInHalfSecondSlicesUpToFiveMinutesAndPaus
   EXPECT_EQ(ports.TemporaryDirectory, Infrastructure::Platform::TemporaryDirectory());
   EXPECT_NE(ports.Registry, nullptr);
   EXPECT_NE(ports.ProcessRunner, nullptr);
+}
+
+TEST_F(TBDEService, AnInstallerThatDoesNotVerifyNeverRuns) {
+  using Core::ValueObjects::TDownloadVerdict;
+  const struct {
+    TDownloadVerdict Verdict;
+    const char* Text;
+  } cases[] = {
+      {TDownloadVerdict::DigestMismatch, "SHA-256 diferente"},
+      {TDownloadVerdict::TooLarge, "maior que o tamanho publicado"},
+      {TDownloadVerdict::WrongSize, "não tem o tamanho publicado"},
+      {TDownloadVerdict::InvalidDigest, "é inválido"},
+  };
+  const Core::ValueObjects::TDownloadCheck check{std::string(64, 'a'), 13};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(static_cast<int>(c.Verdict));
+    Files->Checks.clear();
+    Files->VerdictAnswer = c.Verdict;
+    try {
+      Service().InstallBDEFromURL("http://127.0.0.1/bde/setup.exe", "", {}, check);
+      ADD_FAILURE() << "no error";
+    } catch (const Core::EDownloadVerificationError& e) {
+      EXPECT_NE(std::string(e.what()).find(c.Text), std::string::npos) << e.what();
+      EXPECT_NE(std::string(e.what()).find("http://127.0.0.1/bde/setup.exe"), std::string::npos) << e.what();
+      EXPECT_NE(std::string(e.what()).find("ada foi instalado"), std::string::npos) << e.what();
+    }
+    ASSERT_EQ(Files->Checks.size(), 1u);
+    EXPECT_EQ(Files->Checks[0].Sha256, check.Sha256);
+    EXPECT_EQ(Files->Checks[0].Size, check.Size);
+  }
+  EXPECT_TRUE(Runner->Requests.empty());
+  EXPECT_TRUE(Infrastructure::Platform::ListDirectory(TempFolder).empty());
 }

@@ -3,15 +3,19 @@
 // client runs the same function under Wine (tests/windows).
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <fstream>
 #include <stdexcept>
 #include <utility>
 #include <vector>
 
+#include "Infrastructure/Crypto/HexDigest.h"
 #include "Infrastructure/Files/DownloadProgressHelper.h"
 #include "Infrastructure/Files/FileDownload.h"
 #include "Infrastructure/Platform/FileSystem.h"
 #include "support/ScriptedHttpClient.h"
 #include "support/TempDir.h"
+#include "support/Utf8Path.h"
 
 using Infrastructure::Files::DownloadToFile;
 using Infrastructure::Files::TDownloadProgressHelper;
@@ -139,4 +143,57 @@ TEST_F(FileDownload, AProgressCallbackThatThrowsEndsTheDownloadAsAFailureNotAnEx
   EXPECT_FALSE(result.Success);
   EXPECT_EQ(result.ErrorMessage, "janela fechada");
   EXPECT_EQ(TestSupport::ReadFileBytes(Destination), "012");
+}
+
+TEST_F(FileDownload, AVerifiedDownloadKeepsOnlyWhatWasPublished) {
+  using Core::ValueObjects::TDownloadVerdict;
+  const std::string body = "0123456789";
+  const std::string digest = Infrastructure::Crypto::ToHex(Infrastructure::Platform::Sha256Of(body));
+  std::string upper = digest;
+  for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  const struct {
+    const char* Name;
+    Core::ValueObjects::TDownloadCheck Check;
+    TestSupport::TScriptedAnswer Answer;
+    TDownloadVerdict Verdict;
+  } cases[] = {
+      {"nothing published", {}, TestSupport::Reply(200, body), TDownloadVerdict::Ok},
+      {"digest and size", {digest, 10}, TestSupport::Reply(200, body), TDownloadVerdict::Ok},
+      {"digest in capitals, no length", {upper, -1}, TestSupport::Reply(200, body, false), TDownloadVerdict::Ok},
+      {"one byte changed", {digest, 10}, TestSupport::Reply(200, "012345678X"), TDownloadVerdict::DigestMismatch},
+      {"another file", {digest, -1}, TestSupport::Reply(200, "<html>erro</html>"), TDownloadVerdict::DigestMismatch},
+      {"longer than published, no length", {"", 5}, TestSupport::Reply(200, body, false), TDownloadVerdict::TooLarge},
+      {"announces more than published", {digest, 5}, TestSupport::Reply(200, body, true, 1), TDownloadVerdict::TooLarge},
+      {"shorter than published", {"", 11}, TestSupport::Reply(200, body), TDownloadVerdict::WrongSize},
+      {"digest too short", {digest.substr(1), 10}, TestSupport::Reply(200, body), TDownloadVerdict::InvalidDigest},
+      {"digest not hex", {digest.substr(1) + "z", 10}, TestSupport::Reply(200, body), TDownloadVerdict::InvalidDigest},
+      {"not found", {digest, 10}, TestSupport::Reply(404, body), TDownloadVerdict::Failed},
+      {"cut", {digest, 10}, {200, body, true, 3, "A conexão foi interrompida", 4}, TDownloadVerdict::Failed},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    Client.Answer = c.Answer;
+    Client.Urls.clear();
+    std::ofstream(TestSupport::PathFromUtf8(Destination), std::ios::binary) << "antigo";
+    const auto result =
+        Infrastructure::Files::DownloadVerifiedToFile(Client, "http://127.0.0.1/p.zip", Destination, c.Check, {});
+    EXPECT_EQ(result.Verdict, c.Verdict) << result.ErrorMessage;
+    EXPECT_EQ(result.Success, c.Verdict == TDownloadVerdict::Ok);
+    if (c.Verdict == TDownloadVerdict::Ok)
+      EXPECT_EQ(TestSupport::ReadFileBytes(Destination), c.Answer.Body);
+    else
+      EXPECT_FALSE(Infrastructure::Platform::FileExists(Destination));
+    // A digest that cannot be compared is refused before any traffic.
+    EXPECT_EQ(Client.Urls.size(), c.Verdict == TDownloadVerdict::InvalidDigest ? 0u : 1u);
+  }
+}
+
+TEST_F(FileDownload, ABodyPastThePublishedSizeIsCutBeforeItIsWritten) {
+  Client.Answer = TestSupport::Reply(200, std::string(1000, 'x'), false, 100);
+  const auto result = Infrastructure::Files::DownloadVerifiedToFile(Client, "http://127.0.0.1/p.exe", Destination,
+                                                                    {"", 250}, Recorder());
+  EXPECT_EQ(result.Verdict, Core::ValueObjects::TDownloadVerdict::TooLarge);
+  EXPECT_FALSE(Infrastructure::Platform::FileExists(Destination));
+  // Blocks of 100: the third was the last one taken, the fourth was refused.
+  EXPECT_TRUE(Progress.empty());
 }

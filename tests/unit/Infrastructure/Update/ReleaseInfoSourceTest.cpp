@@ -4,10 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <stdexcept>
 
 #include "Infrastructure/Update/ReleaseInfoSource.h"
 #include "support/ScriptedHttpClient.h"
 #include "support/TempDir.h"
+#include "support/TestServers.h"
 
 using Core::Interfaces::EReleaseInfoError;
 using Core::Interfaces::TReleaseInfo;
@@ -78,7 +80,9 @@ TEST(ReleaseInfoSource, DocumentGivesItsThreeValuesAndEmptyForMissingKeys) {
   const struct {
     const char* Name;
     std::string Document;
-    TReleaseInfo Info;
+    struct {
+      std::string MinimumVersion, PackageUrl, BdeUrl;
+    } Info;
   } cases[] = {
       {"all",
        "[Atualizacao]\r\nVersaoMinima=2.5.0.1\r\nUrlPacote=http://h/p.zip\r\nUrlBDE=http://h/b.exe\r\n",
@@ -146,4 +150,83 @@ TEST(ReleaseInfoSource, EveryFailureIsAnErrorThatSaysWhyAndWhere) {
     EXPECT_NE(error.find(c.Expected), std::string::npos) << error;
     EXPECT_NE(error.find("http://127.0.0.1:9/versao.ini"), std::string::npos) << error;
   }
+}
+
+TEST(ReleaseInfoSource, DownloadChecksAreReadAndABadSizeRefusesTheDocument) {
+  const auto info = TReleaseInfoSource::ParseDocument(
+      "[Atualizacao]\nSha256Pacote= ABCDEF \nTamanhoPacote=1048576\nSha256BDE=xyz\nTamanhoBDE=0\n");
+  EXPECT_EQ(info.PackageCheck.Sha256, "ABCDEF");  // kept as published; the download refuses it
+  EXPECT_EQ(info.PackageCheck.Size, 1048576);
+  EXPECT_EQ(info.BdeCheck.Sha256, "xyz");
+  EXPECT_EQ(info.BdeCheck.Size, 0);
+  EXPECT_TRUE(TReleaseInfoSource::ParseDocument("[Atualizacao]\n").PackageCheck.IsEmpty());
+  for (const char* size : {"-1", "1e6", "12 MB", "9999999999999999999"}) {
+    SCOPED_TRACE(size);
+    EXPECT_THROW(TReleaseInfoSource::ParseDocument(std::string("[Atualizacao]\nTamanhoBDE=") + size + "\n"),
+                 EReleaseInfoError);
+  }
+}
+
+TEST(ReleaseInfoSource, WithKeysOnlyADocumentATrustedKeySignedIsTaken) {
+  const auto keyFile = [](const std::string& AName) {
+    const auto content = TestSupport::TestStateFile("keys/" + AName);
+    if (!content) throw std::runtime_error("test key file missing: " + AName);
+    return *content;
+  };
+  const std::string document = keyFile("release.ini");
+  const std::string pemA = keyFile("a.pub.pem");
+  const std::string pemB = keyFile("b.pub.pem");
+  const auto keys = Infrastructure::Crypto::TTrustedKeys::FromPem({pemA, pemB});
+  const TTempDir dir;
+  const std::string url = "http://127.0.0.1:9/versao.ini";
+  const std::string ini = dir.WriteFile("Config.ini", "[Atualizacao]\r\nURL=" + url + "\r\n");
+  using TestSupport::TScriptedAnswer;
+  const struct {
+    const char* Name;
+    TScriptedAnswer Signature;
+    const char* Error;  // empty: taken
+  } cases[] = {
+      {"signed by a", TestSupport::Reply(200, keyFile("release.ini.a.sig")), ""},
+      {"signed by the second key", TestSupport::Reply(200, keyFile("release.ini.b.sig")), ""},
+      {"no signature", TestSupport::Reply(404, "nada"), "assinatura"},
+      {"signature unreachable", {200, "", true, 3, "Não foi possível conectar ao servidor", 0}, "assinatura"},
+      {"key not trusted", TestSupport::Reply(200, keyFile("release.ini.stranger.sig")), "não confere"},
+      {"signature of another document", TestSupport::Reply(200, keyFile("release-other.ini.a.sig")), "não confere"},
+      {"garbage", TestSupport::Reply(200, "<html>não é</html>"), "não é uma assinatura"},
+      {"10 MB", TestSupport::Reply(200, std::string(10 * 1024 * 1024, '\x30'), true, 65536), "limite"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    const auto client = std::make_shared<TScriptedHttpClient>();
+    client->Answer = TestSupport::Reply(200, document);
+    client->AnswersByUrl[url + ".sig"] = c.Signature;
+    TReleaseInfoSource source(client, ini, TReleaseInfoSource::DefaultOptions(), keys);
+    if (*c.Error == '\0') {
+      const TReleaseInfo info = source.GetReleaseInfo();
+      EXPECT_TRUE(info.Signed);
+      EXPECT_EQ(info.MinimumVersion, "2.5.0.1");
+    } else {
+      const std::string error = ErrorOf(source);
+      EXPECT_NE(error.find(c.Error), std::string::npos) << error;
+    }
+    // The signature shares the document's deadline.
+    ASSERT_EQ(client->Options.size(), 2u);
+    EXPECT_GT(client->Options[1].DeadlineMs, 0u);
+    EXPECT_LE(client->Options[1].DeadlineMs, TReleaseInfoSource::DefaultOptions().DeadlineMs);
+  }
+
+  // One byte of the document changed on the way: the signature no longer fits.
+  const auto client = std::make_shared<TScriptedHttpClient>();
+  client->Answer = TestSupport::Reply(200, document + " ");
+  client->AnswersByUrl[url + ".sig"] = TestSupport::Reply(200, keyFile("release.ini.a.sig"));
+  TReleaseInfoSource tampered(client, ini, TReleaseInfoSource::DefaultOptions(), keys);
+  EXPECT_NE(ErrorOf(tampered).find("não confere"), std::string::npos);
+
+  // A build without keys asks for no signature and says the document is unsigned.
+  const auto plain = std::make_shared<TScriptedHttpClient>();
+  plain->Answer = TestSupport::Reply(200, document);
+  const TReleaseInfo unsigned_ = TReleaseInfoSource(plain, ini).GetReleaseInfo();
+  EXPECT_FALSE(unsigned_.Signed);
+  EXPECT_EQ(plain->Urls, std::vector<std::string>{url});
+  EXPECT_EQ(TReleaseInfoSource::DefaultOptions().DeadlineMs, 15000u);
 }

@@ -56,6 +56,8 @@ class TScriptedBDE : public Core::Interfaces::IBDEService {
   std::vector<std::pair<int64_t, int64_t>> InstallReports;
   std::optional<bool> InstallAnswer = false;  // nullopt: installation raises
   std::string InstalledFrom;
+  Core::ValueObjects::TDownloadCheck InstalledWith;
+  bool RefuseDownload = false;  // the download does not verify
   Core::Interfaces::TBDEInstallStatus CheckBDEInstalled() override {
     if (!Installed) throw std::runtime_error("registro ilegível");
     return {*Installed, "5.2.0.0", "C:\\BDE", false};
@@ -65,8 +67,11 @@ class TScriptedBDE : public Core::Interfaces::IBDEService {
   std::string GetBDEPath() override { return {}; }
   bool InstallBDE(const std::string&, Core::Interfaces::TProgressProc) override { return false; }
   bool InstallBDEFromURL(const std::string& AUrl, const std::string&,
-                         Core::Interfaces::TProgressProc AOnProgress) override {
+                         Core::Interfaces::TProgressProc AOnProgress,
+                         const Core::ValueObjects::TDownloadCheck& ACheck) override {
     InstalledFrom = AUrl;
+    InstalledWith = ACheck;
+    if (RefuseDownload) throw Core::EDownloadVerificationError("instalador recusado");
     for (const auto& [current, total] : InstallReports) AOnProgress(current, total);
     if (!InstallAnswer) throw std::runtime_error("instalador sumiu");
     return *InstallAnswer;
