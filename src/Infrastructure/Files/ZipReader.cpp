@@ -10,6 +10,8 @@
 
 namespace Infrastructure::Files {
 
+using Core::Text::IsValidUtf8;
+
 namespace {
 
 constexpr uint32_t kLocalHeaderSignature = 0x04034b50;
@@ -81,16 +83,6 @@ std::string Cp437ToUtf8(std::string_view AText) {
       Core::Text::AppendUtf8(out, kCp437High[byte - 0x80]);
   }
   return out;
-}
-
-bool IsValidUtf8(std::string_view AText) {
-  for (size_t pos = 0; pos < AText.size();) {
-    char32_t ignored;
-    const size_t length = Core::Text::DecodeUtf8(AText, pos, ignored);
-    if (length == 0) return false;
-    pos += length;
-  }
-  return true;
 }
 
 // Visits the (id, data) blocks of an extra field; a malformed tail ends the walk.
