@@ -234,7 +234,7 @@ std::string TIniFile::Serialize() const {
 }
 
 void TIniFile::Save(const std::string& APath) const {
-  Platform::WriteFileAtomically(APath, Serialize());
+  Platform::WriteFileKeepingAttributes(APath, Serialize());
 }
 
 }  // namespace Infrastructure::Config

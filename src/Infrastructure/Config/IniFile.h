@@ -66,7 +66,10 @@ public:
   // The file's bytes in Encoding().
   std::string Serialize() const;
   // Writes to a temporary file beside APath, then puts it in place in one
-  // step: a failure leaves the old file whole. Throws Core::EFileSystemError.
+  // step: a failure leaves the old file whole. An existing file keeps its
+  // attributes and security; in a folder that takes no new file, a writable
+  // file is rewritten in place. Throws Core::EFileSystemError, also for a
+  // read-only file.
   void Save(const std::string& APath) const;
 
   TIniEncoding Encoding() const { return FEncoding; }
