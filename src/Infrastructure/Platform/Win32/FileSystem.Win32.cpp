@@ -87,11 +87,19 @@ void ReplaceFileKeepingAttributes(const std::string& ASource, const std::string&
   // ReplaceFileW answers a read-only file with a less telling error.
   if ((attributes & FILE_ATTRIBUTE_READONLY) != 0)
     Fail("Não foi possível substituir o arquivo", ADestination, ERROR_ACCESS_DENIED);
+  {
+    // A program holding the file without sharing its deletion blocks the
+    // replace; Wine's ReplaceFileW then leaves a file of its own beside it.
+    const TFileHandle probe(CreateFileW(destination.c_str(), DELETE,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                        0, nullptr));
+    if (!probe) Fail("Não foi possível substituir o arquivo", ADestination, GetLastError());
+  }
   constexpr DWORD kKept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
                           FILE_ATTRIBUTE_NOT_CONTENT_INDEXED | FILE_ATTRIBUTE_OFFLINE;
+  // The new content is on disk already: the caller flushed it.
   if (!ReplaceFileW(destination.c_str(), source.c_str(), nullptr,
-                    REPLACEFILE_WRITE_THROUGH | REPLACEFILE_IGNORE_MERGE_ERRORS | REPLACEFILE_IGNORE_ACL_ERRORS,
-                    nullptr, nullptr)) {
+                    REPLACEFILE_IGNORE_MERGE_ERRORS | REPLACEFILE_IGNORE_ACL_ERRORS, nullptr, nullptr)) {
     const DWORD error = GetLastError();
     // Without a backup name, ERROR_UNABLE_TO_MOVE_REPLACEMENT can leave the
     // old file deleted and the new one under its temporary name.
