@@ -1,5 +1,6 @@
-// Any bytes parse; what a save writes parses back to the same document, and a
-// value set through WriteString reads back as stored.
+// Any bytes parse; what a save writes (for a file without a mark, Windows-1252
+// or UTF-8, whichever reads back) parses back to the same document, and a value
+// set through WriteString reads back as stored.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>

@@ -7,6 +7,7 @@
 
 #include "Core/Errors.h"
 #include "Infrastructure/Config/IniConfigService.h"
+#include "Infrastructure/Config/IniConfigWriter.h"
 #include "Infrastructure/Config/IniFile.h"
 #include "Infrastructure/Platform/FileSystem.h"
 #include "Infrastructure/Platform/Win32/Handles.h"
@@ -14,6 +15,7 @@
 #include "support/TempDir.h"
 
 using Infrastructure::Config::TIniConfigService;
+using Infrastructure::Config::TIniConfigWriter;
 using Infrastructure::Config::TIniFile;
 using Infrastructure::Platform::ReadFileBytes;
 using Infrastructure::Platform::Win32::TFileHandle;
@@ -86,4 +88,38 @@ TEST(ConfigFileOnWindows, SaveThatCannotReplaceLeavesTheOldFile) {
   EXPECT_EQ(Infrastructure::Platform::ListDirectory(dir.Path()).size(), 1u);  // no temporary file left
   ini.Save(path);
   EXPECT_EQ(TIniFile::Load(path).ReadString("BancoDados", "Senha"), "nova");
+}
+
+// An administrator hides the shared file, or makes it read-only for the keys
+// of others; a save through the configuration window must not undo that.
+TEST(ConfigFileOnWindows, SaveKeepsTheFilesAttributesAndRefusesAReadOnlyFile) {
+  const TTempDir dir;
+  const std::string old = "[Aplicacao]\r\nX=1\r\n\r\n[BancoDados]\r\nSenha=antiga\r\n\r\n";
+  const struct {
+    const char* name;
+    DWORD attributes;
+    bool saved;
+  } cases[] = {
+      {"hidden", FILE_ATTRIBUTE_HIDDEN, true},
+      {"hidden system file", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM, true},
+      {"read-only", FILE_ATTRIBUTE_READONLY, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string path = dir.WriteFile("Config.ini", old);
+    const std::wstring wide = ToWide(path);
+    ASSERT_TRUE(SetFileAttributesW(wide.c_str(), c.attributes));
+    try {
+      TIniConfigWriter().WriteDatabaseSettings(path, {{"Senha", "nova"}});
+      EXPECT_TRUE(c.saved) << "a read-only file was replaced";
+    } catch (const Core::EFileSystemError& error) {
+      EXPECT_FALSE(c.saved) << error.what();
+      EXPECT_NE(std::string(error.what()).find(path), std::string::npos) << error.what();
+    }
+    constexpr DWORD kShown = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_READONLY;
+    EXPECT_EQ(GetFileAttributesW(wide.c_str()) & kShown, c.attributes);
+    EXPECT_EQ(TIniFile::Load(path).ReadString("BancoDados", "Senha"), c.saved ? "nova" : "antiga");
+    EXPECT_EQ(Infrastructure::Platform::ListDirectory(dir.Path()).size(), 1u);  // no temporary file left
+    SetFileAttributesW(wide.c_str(), FILE_ATTRIBUTE_NORMAL);
+  }
 }

@@ -232,6 +232,34 @@ TEST_F(DatabaseConfigWindow, FailedTestShowsWhyAndIncompleteSettingsAreNotSaved)
   EXPECT_EQ(Infrastructure::Platform::ReadFileBytes(FConfigPath), "");
 }
 
+// The file keeps values trimmed: such a login would start the next session as
+// another one than the one typed and tested.
+TEST_F(DatabaseConfigWindow, LoginWithBlanksAtEitherEndIsNotSavedAndItsFieldTakesTheFocus) {
+  const std::string refused =
+      "O usuário ou a senha começa ou termina com espaço, que o arquivo de configuração não guarda. "
+      "Remova os espaços e teste a conexão novamente.";
+  const int result =
+      RunWithDriver([&] { return FForm->ShowModal(); },
+                    [&] {
+                      ASSERT_NE(WaitForWindow(TfrmDatabaseConfig::ClassName), nullptr);
+                      TypeDirectSettings("segredo ", "ql_teste");
+                      Click(Window(), Id::btnConfirm);
+                      ASSERT_TRUE(WaitForStatus(refused)) << Status();
+                      EXPECT_EQ(StatusColour(), Presentation::Views::ToColorRef(App::Constants::ColorError));
+                      EXPECT_TRUE(WaitFor([&] { return FocusedId(Window()) == Id::edtPassword; }));
+                      SaveScreenshot(Window(), "database_config_login_blanks");
+
+                      TypeText(Window(), Id::edtPassword, "segredo");
+                      TypeText(Window(), Id::edtUser, " " + DatabasePeerValue("pg.user"));
+                      Click(Window(), Id::btnConfirm);
+                      EXPECT_TRUE(WaitFor([&] { return FocusedId(Window()) == Id::edtUser; }));
+                      EXPECT_EQ(Status(), refused);
+                      CloseBox(Window());
+                    });
+  EXPECT_EQ(result, mrCancel);
+  EXPECT_EQ(Infrastructure::Platform::ReadFileBytes(FConfigPath), "");
+}
+
 TEST_F(DatabaseConfigWindow, SuccessfulTestOffersTheDatabasesAndSaveClosesWithOk) {
   const std::string password = DatabasePeerValue("pg.password");  // holds ";" and "}"
   const int first =

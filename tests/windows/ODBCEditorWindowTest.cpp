@@ -27,14 +27,6 @@ const std::string kDriver = "QL Teste Driver";
 const std::string kSqlServerDriver = "QL Teste ODBC Driver 17 for SQL Server";
 const std::string kPostgres = "PostgreSQL Unicode";
 
-// The control that has the focus on the window's thread.
-int FocusedId(HWND AForm) {
-  GUITHREADINFO info{};
-  info.cbSize = sizeof(info);
-  GetGUIThreadInfo(GetWindowThreadProcessId(AForm, nullptr), &info);
-  return info.hwndFocus == nullptr ? 0 : GetDlgCtrlID(info.hwndFocus);
-}
-
 COLORREF Colour(uint32_t AArgb) {
   return Presentation::Views::ToColorRef(AArgb);
 }

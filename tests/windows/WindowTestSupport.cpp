@@ -252,6 +252,13 @@ std::string ControlText(HWND AForm, int AControlId) {
   return FromWide(text);
 }
 
+int FocusedId(HWND AForm) {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof(info);
+  GetGUIThreadInfo(GetWindowThreadProcessId(AForm, nullptr), &info);
+  return info.hwndFocus == nullptr ? 0 : GetDlgCtrlID(info.hwndFocus);
+}
+
 bool ControlVisible(HWND AForm, int AControlId) {
   return (GetWindowLongW(GetDlgItem(AForm, AControlId), GWL_STYLE) & WS_VISIBLE) != 0;
 }

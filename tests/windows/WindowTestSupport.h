@@ -49,6 +49,8 @@ std::string MessageBoxText(HWND ABox);
 // What a window shows.
 std::string ControlText(HWND AForm, int AControlId);
 bool ControlVisible(HWND AForm, int AControlId);
+// The id of the control that has the focus on the window's thread (0: none).
+int FocusedId(HWND AForm);
 std::vector<std::string> ComboItems(HWND AForm, int AControlId);
 int ComboSelection(HWND AForm, int AControlId);
 std::string CueBanner(HWND AForm, int AControlId);

@@ -34,7 +34,7 @@ TConnectionConfig TConfigureDatabaseUseCase::GetConnectionConfig() {
 }
 
 bool TConfigureDatabaseUseCase::SaveConnectionConfig(const TConnectionConfig& AConfig) {
-  if (!AConfig.Validate()) return false;
+  if (!AConfig.Validate() || AConfig.LoginFieldWithEdgeBlanks() != Core::ValueObjects::TLoginField::None) return false;
   const bool direct = AConfig.ConnectionType() == TConnectionType::Direct;
   std::vector<std::pair<std::string, std::string>> values = {{"Usuario", AConfig.User()},
                                                              {"Senha", AConfig.Password()},

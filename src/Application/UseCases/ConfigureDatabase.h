@@ -17,8 +17,9 @@ class IConfigureDatabaseUseCase {
  public:
   virtual ~IConfigureDatabaseUseCase() = default;
   virtual Core::ValueObjects::TConnectionConfig GetConnectionConfig() = 0;
-  // False, with the file untouched, for settings that do not validate. Errors
-  // of reading or writing the file reach the caller.
+  // False, with the file untouched, for settings that do not validate or whose
+  // login the file would give back otherwise (blanks at either end). Errors of
+  // reading or writing the file reach the caller.
   virtual bool SaveConnectionConfig(const Core::ValueObjects::TConnectionConfig& AConfig) = 0;
   virtual bool TestConnection(const Core::ValueObjects::TConnectionConfig& AConfig) = 0;
   // TestConnection with the driver's message on failure. Settings that do not

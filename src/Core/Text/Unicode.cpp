@@ -1,10 +1,21 @@
 #include "Core/Text/Unicode.h"
 
+#include <algorithm>
+#include <iterator>
+
 namespace Core::Text {
 
 namespace {
+
 constexpr char32_t kReplacement = 0xFFFD;
-}
+
+// Windows-1252 at 0x80-0x9F; every other byte is the code point of its number.
+constexpr char16_t kWindows1252High[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                           0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+                                           0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                           0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+}  // namespace
 
 void AppendUtf8(std::string& AOut, char32_t ACodePoint) {
   if (ACodePoint > 0x10FFFF || (ACodePoint >= 0xD800 && ACodePoint <= 0xDFFF)) ACodePoint = kReplacement;
@@ -51,6 +62,40 @@ size_t DecodeUtf8(std::string_view AText, size_t APos, char32_t& ACodePoint) {
   }
   if (ACodePoint < minimum || ACodePoint > 0x10FFFF || (ACodePoint >= 0xD800 && ACodePoint <= 0xDFFF)) return 0;
   return length;
+}
+
+bool IsValidUtf8(std::string_view AText) {
+  for (size_t pos = 0; pos < AText.size();) {
+    char32_t ignored;
+    const size_t length = DecodeUtf8(AText, pos, ignored);
+    if (length == 0) return false;
+    pos += length;
+  }
+  return true;
+}
+
+char32_t Windows1252ToCodePoint(unsigned char AByte) {
+  return AByte >= 0x80 && AByte <= 0x9F ? kWindows1252High[AByte - 0x80] : AByte;
+}
+
+bool Utf8ToWindows1252(std::string_view AText, std::string& AOut) {
+  AOut.clear();
+  AOut.reserve(AText.size());
+  for (size_t pos = 0; pos < AText.size();) {
+    char32_t cp;
+    const size_t length = DecodeUtf8(AText, pos, cp);
+    if (length == 0) return false;
+    pos += length;
+    if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) {
+      AOut += static_cast<char>(cp);
+      continue;
+    }
+    const char16_t* const end = std::end(kWindows1252High);
+    const char16_t* const found = std::find(std::begin(kWindows1252High), end, cp);
+    if (found == end) return false;
+    AOut += static_cast<char>(0x80 + (found - std::begin(kWindows1252High)));
+  }
+  return true;
 }
 
 std::u16string Utf8ToUtf16(std::string_view AText) {

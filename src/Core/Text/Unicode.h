@@ -17,4 +17,14 @@ void AppendUtf8(std::string& AOut, char32_t ACodePoint);
 // point, or 0 when the bytes there are not a valid, shortest-form sequence.
 size_t DecodeUtf8(std::string_view AText, size_t APos, char32_t& ACodePoint);
 
+bool IsValidUtf8(std::string_view AText);
+
+// Windows-1252, the ANSI code page of the database application. Its five
+// unassigned bytes (0x81, 0x8D, 0x8F, 0x90, 0x9D) stand for the code points of
+// the same number, as Windows maps them.
+char32_t Windows1252ToCodePoint(unsigned char AByte);
+// The UTF-8 text in Windows-1252. False, with AOut unspecified, when the text
+// is not valid UTF-8 or holds a character the code page has no byte for.
+bool Utf8ToWindows1252(std::string_view AText, std::string& AOut);
+
 }  // namespace Core::Text

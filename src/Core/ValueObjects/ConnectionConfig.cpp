@@ -29,6 +29,13 @@ bool TConnectionConfig::Validate() const {
   return false;
 }
 
+TLoginField TConnectionConfig::LoginFieldWithEdgeBlanks() const {
+  const auto hasEdgeBlanks = [](std::string_view AValue) { return Core::Text::Trim(AValue).size() != AValue.size(); };
+  if (hasEdgeBlanks(FUser)) return TLoginField::User;
+  if (hasEdgeBlanks(FPassword)) return TLoginField::Password;
+  return TLoginField::None;
+}
+
 std::string TConnectionConfig::QuoteValue(std::string_view AValue) {
   const bool needsBraces =
       AValue.find_first_of(";{}") != std::string_view::npos ||

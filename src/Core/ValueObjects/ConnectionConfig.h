@@ -6,6 +6,8 @@ namespace Core::ValueObjects {
 
 enum class TConnectionType { ODBC, Direct };
 
+enum class TLoginField { None, User, Password };
+
 // One set of database connection settings.
 class TConnectionConfig {
 public:
@@ -30,6 +32,11 @@ public:
   // The fields the connection type needs are non-empty (blanks count as content;
   // the password is never required).
   bool Validate() const;
+
+  // The login field (user first) that begins or ends with a blank (codes 0 to
+  // 32), else None. The configuration file gives its values back trimmed, so
+  // such a login tests fine but would be saved as another.
+  TLoginField LoginFieldWithEdgeBlanks() const;
 
   // "DSN=%s;Uid=%s;Pwd=%s;" or "Driver={%s};Server=%s;Database=%s;Uid=%s;Pwd=%s;".
   // A value with ";", "{", "}" or blanks at either end is braced by the ODBC

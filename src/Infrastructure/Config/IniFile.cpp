@@ -10,6 +10,7 @@ using Core::EFileSystemError;
 
 namespace Infrastructure::Config {
 
+using Core::Text::IsValidUtf8;
 using Core::Text::LowerAscii;
 
 namespace {
@@ -17,12 +18,6 @@ namespace {
 constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
 constexpr std::string_view kUtf16LEMark = "\xFF\xFE";
 constexpr std::string_view kUtf16BEMark = "\xFE\xFF";
-
-// Windows-1252 at 0x80-0x9F; its five unassigned bytes keep their own code.
-constexpr char16_t kWindows1252High[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-                                           0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
-                                           0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-                                           0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
 bool StartsWith(std::string_view AText, std::string_view APrefix) {
   return AText.substr(0, APrefix.size()) == APrefix;
@@ -47,8 +42,7 @@ std::string DecodeUtf8OrWindows1252(std::string_view ABytes) {
       pos += length;
       continue;
     }
-    const unsigned char byte = static_cast<unsigned char>(ABytes[pos++]);
-    Core::Text::AppendUtf8(out, byte >= 0x80 && byte <= 0x9F ? kWindows1252High[byte - 0x80] : byte);
+    Core::Text::AppendUtf8(out, Core::Text::Windows1252ToCodePoint(static_cast<unsigned char>(ABytes[pos++])));
   }
   return out;
 }
@@ -65,6 +59,16 @@ std::string DecodeUtf16(std::string_view ABytes, bool ABigEndian) {
   return Core::Text::Utf16ToUtf8(units);
 }
 
+// The database application reads an unmarked file in its ANSI code page,
+// Windows-1252: UTF-8 there turns every accented value into mojibake. Text the
+// code page cannot hold, or that would read back as other characters (bytes
+// that happen to form valid UTF-8), stays UTF-8.
+std::string EncodeUnmarked(const std::string& AText) {
+  std::string ansi;
+  if (Core::Text::Utf8ToWindows1252(AText, ansi) && DecodeUtf8OrWindows1252(ansi) == AText) return ansi;
+  return AText;
+}
+
 std::string EncodeUtf16(std::string_view AText, bool ABigEndian) {
   const std::u16string units = Core::Text::Utf8ToUtf16(AText);
   std::string out;
@@ -76,16 +80,6 @@ std::string EncodeUtf16(std::string_view AText, bool ABigEndian) {
     out += ABigEndian ? low : high;
   }
   return out;
-}
-
-bool IsValidUtf8(std::string_view AText) {
-  for (size_t pos = 0; pos < AText.size();) {
-    char32_t codePoint;
-    const size_t length = Core::Text::DecodeUtf8(AText, pos, codePoint);
-    if (length == 0) return false;
-    pos += length;
-  }
-  return true;
 }
 
 bool HasLineBreakOrNul(std::string_view AText) {
@@ -227,8 +221,8 @@ std::string TIniFile::Serialize() const {
     text += "\r\n";
   }
   switch (FEncoding) {
-    case TIniEncoding::Utf8:
-      return text;
+    case TIniEncoding::NoMark:
+      return EncodeUnmarked(text);
     case TIniEncoding::Utf8WithMark:
       return std::string(kUtf8Mark) + text;
     case TIniEncoding::Utf16LE:
@@ -240,7 +234,7 @@ std::string TIniFile::Serialize() const {
 }
 
 void TIniFile::Save(const std::string& APath) const {
-  Platform::WriteFileAtomically(APath, Serialize());
+  Platform::WriteFileKeepingAttributes(APath, Serialize());
 }
 
 }  // namespace Infrastructure::Config

@@ -16,8 +16,10 @@
 // Text inside is UTF-8. The file's byte-order mark decides its encoding
 // (UTF-8, UTF-16 LE, UTF-16 BE); without one the bytes are UTF-8, and a byte
 // that is not part of valid UTF-8 is read as Windows-1252. A save keeps the
-// mark's encoding; a file without a mark and a new file are saved as UTF-8
-// without a mark.
+// mark's encoding. A file without a mark and a new file are shared with the
+// database application, which reads them in Windows-1252: they are saved in
+// Windows-1252 when the whole text fits there and reads back identical,
+// otherwise as UTF-8 without a mark.
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -25,7 +27,7 @@
 
 namespace Infrastructure::Config {
 
-enum class TIniEncoding { Utf8, Utf8WithMark, Utf16LE, Utf16BE };
+enum class TIniEncoding { NoMark, Utf8WithMark, Utf16LE, Utf16BE };
 
 struct TIniKey {
   std::string Name;
@@ -41,7 +43,7 @@ struct TIniSection {
 
 class TIniFile {
 public:
-  // An empty document, saved as UTF-8 without a mark.
+  // An empty document, saved without a mark.
   TIniFile() = default;
 
   // Any bytes give a document; nothing here throws for bad content.
@@ -64,7 +66,10 @@ public:
   // The file's bytes in Encoding().
   std::string Serialize() const;
   // Writes to a temporary file beside APath, then puts it in place in one
-  // step: a failure leaves the old file whole. Throws Core::EFileSystemError.
+  // step: a failure leaves the old file whole. An existing file keeps its
+  // attributes and security; in a folder that takes no new file, a writable
+  // file is rewritten in place. Throws Core::EFileSystemError, also for a
+  // read-only file.
   void Save(const std::string& APath) const;
 
   TIniEncoding Encoding() const { return FEncoding; }
@@ -73,7 +78,7 @@ public:
 private:
   void AddKey(size_t ASection, std::string_view AName, std::string_view AValue);
 
-  TIniEncoding FEncoding = TIniEncoding::Utf8;
+  TIniEncoding FEncoding = TIniEncoding::NoMark;
   std::vector<TIniSection> FSections;
   // Lower-case name -> position, so a parse stays linear in the file's size.
   std::unordered_map<std::string, size_t> FSectionIndex;

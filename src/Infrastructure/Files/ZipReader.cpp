@@ -5,10 +5,13 @@
 #include <algorithm>
 #include <cstring>
 #include <numeric>
+#include <optional>
 
 #include "Core/Text/Unicode.h"
 
 namespace Infrastructure::Files {
+
+using Core::Text::IsValidUtf8;
 
 namespace {
 
@@ -81,16 +84,6 @@ std::string Cp437ToUtf8(std::string_view AText) {
       Core::Text::AppendUtf8(out, kCp437High[byte - 0x80]);
   }
   return out;
-}
-
-bool IsValidUtf8(std::string_view AText) {
-  for (size_t pos = 0; pos < AText.size();) {
-    char32_t ignored;
-    const size_t length = Core::Text::DecodeUtf8(AText, pos, ignored);
-    if (length == 0) return false;
-    pos += length;
-  }
-  return true;
 }
 
 // Visits the (id, data) blocks of an extra field; a malformed tail ends the walk.
@@ -212,50 +205,65 @@ struct TZipReader::TEndRecord {
 
 TZipReader::TZipReader(const std::string& APath) : FFile(APath) {
   const TEndRecord end = ReadEndRecord(FFile.Size());
-  if (end.CentralDirectorySize > end.CentralDirectoryEnd ||
-      end.CentralDirectoryOffset > end.CentralDirectoryEnd - end.CentralDirectorySize)
-    Corrupt("diretório central fora do arquivo");
   // A self-extractor's program before the archive shifts every offset by its size.
   FPrefixSize = end.CentralDirectoryEnd - end.CentralDirectorySize - end.CentralDirectoryOffset;
   const uint64_t start = end.CentralDirectoryOffset + FPrefixSize;
-  if (end.EntryCount > end.CentralDirectorySize / kCentralHeaderSize) Corrupt("número de entradas incoerente");
   ReadCentralDirectory(start, end.CentralDirectorySize, end.EntryCount);
   CheckLayout(start);
 }
 
 TZipReader::TEndRecord TZipReader::ReadEndRecord(uint64_t AFileSize) {
   if (AFileSize < kEndRecordSize) Corrupt("arquivo curto demais");
-  // The end record sits before a comment of up to 65535 bytes: scan back for it.
+  // The end record sits before a comment of up to 65535 bytes, and the comment
+  // is any text: it may hold the signature, even a whole false end record.
   const size_t tail = static_cast<size_t>(std::min<uint64_t>(AFileSize, kEndRecordSize + kMaxCommentSize));
   const uint64_t tailStart = AFileSize - tail;
   std::vector<unsigned char> buffer(tail);
   ReadExact(FFile, tailStart, buffer.data(), tail);
-  size_t found = tail;
-  for (size_t i = tail - kEndRecordSize + 1; i-- > 0;) {
-    if (Get32(&buffer[i]) == kEndSignature && i + kEndRecordSize + Get16(&buffer[i + 20]) <= tail) {
-      found = i;
-      break;
+  // Of the records whose directory adds up: one pointing at entries beats one
+  // pointing at none (a false record in a comment reads as an empty archive);
+  // then one whose comment runs to the end of the file, as the format has it,
+  // beats one followed by appended bytes; then the first, since all that
+  // follows a record is its comment.
+  std::optional<TEndRecord> best;
+  int bestRank = -1;
+  std::optional<EZipError> firstError;
+  for (size_t i = 0; i + kEndRecordSize <= tail; ++i) {
+    if (Get32(&buffer[i]) != kEndSignature) continue;
+    const size_t recordEnd = i + kEndRecordSize + Get16(&buffer[i + 20]);
+    if (recordEnd > tail) continue;
+    try {
+      const TEndRecord end = ParseEndRecord(tailStart + i, &buffer[i]);
+      const int rank = (end.EntryCount != 0 ? 2 : 0) + (recordEnd == tail ? 1 : 0);
+      if (rank > bestRank) {
+        best = end;
+        bestRank = rank;
+      }
+    } catch (const EZipError& error) {
+      if (!firstError) firstError = error;
     }
   }
-  if (found == tail) Corrupt("fim do diretório central não encontrado");
-  const unsigned char* record = &buffer[found];
-  const uint64_t recordOffset = tailStart + found;
+  if (best) return *best;
+  if (firstError) throw *firstError;
+  Corrupt("fim do diretório central não encontrado");
+}
 
+TZipReader::TEndRecord TZipReader::ParseEndRecord(uint64_t ARecordOffset, const unsigned char* ARecord) {
   TEndRecord end;
-  uint32_t disk = Get16(record + 4);
-  uint32_t centralDisk = Get16(record + 6);
-  uint64_t entriesOnDisk = Get16(record + 8);
-  end.EntryCount = Get16(record + 10);
-  end.CentralDirectorySize = Get32(record + 12);
-  end.CentralDirectoryOffset = Get32(record + 16);
-  end.CentralDirectoryEnd = recordOffset;
+  uint32_t disk = Get16(ARecord + 4);
+  uint32_t centralDisk = Get16(ARecord + 6);
+  uint64_t entriesOnDisk = Get16(ARecord + 8);
+  end.EntryCount = Get16(ARecord + 10);
+  end.CentralDirectorySize = Get32(ARecord + 12);
+  end.CentralDirectoryOffset = Get32(ARecord + 16);
+  end.CentralDirectoryEnd = ARecordOffset;
 
   unsigned char locator[kZip64LocatorSize];
-  if (recordOffset >= kZip64LocatorSize) {
-    ReadExact(FFile, recordOffset - kZip64LocatorSize, locator, kZip64LocatorSize);
+  if (ARecordOffset >= kZip64LocatorSize) {
+    ReadExact(FFile, ARecordOffset - kZip64LocatorSize, locator, kZip64LocatorSize);
     if (Get32(locator) == kZip64LocatorSignature) {
       if (Get32(locator + 4) != 0 || Get32(locator + 16) > 1) Unsupported("arquivo em vários volumes");
-      const uint64_t locatorOffset = recordOffset - kZip64LocatorSize;
+      const uint64_t locatorOffset = ARecordOffset - kZip64LocatorSize;
       // Normally right before the locator; its stated offset does not count a prefix.
       unsigned char record64[kZip64EndRecordSize];
       const auto recordAt = [&](uint64_t AOffset) {
@@ -278,6 +286,20 @@ TZipReader::TEndRecord TZipReader::ReadEndRecord(uint64_t AFileSize) {
     }
   }
   if (disk != 0 || centralDisk != 0 || entriesOnDisk != end.EntryCount) Unsupported("arquivo em vários volumes");
+
+  // The directory the record points at must be there: inside the file, as
+  // many headers as it can hold, and a central header where it starts.
+  if (end.CentralDirectorySize > end.CentralDirectoryEnd ||
+      end.CentralDirectoryOffset > end.CentralDirectoryEnd - end.CentralDirectorySize)
+    Corrupt("diretório central fora do arquivo");
+  if (end.EntryCount > end.CentralDirectorySize / kCentralHeaderSize ||
+      (end.EntryCount == 0) != (end.CentralDirectorySize == 0))
+    Corrupt("número de entradas incoerente");
+  if (end.EntryCount != 0) {
+    unsigned char signature[4];
+    ReadExact(FFile, end.CentralDirectoryEnd - end.CentralDirectorySize, signature, sizeof(signature));
+    if (Get32(signature) != kCentralHeaderSignature) Corrupt("cabeçalho central inválido");
+  }
   return end;
 }
 

@@ -64,6 +64,8 @@ class TZipReader {
  private:
   struct TEndRecord;
   TEndRecord ReadEndRecord(uint64_t AFileSize);
+  // Throws EZipError when the record, or the directory it points at, does not add up.
+  TEndRecord ParseEndRecord(uint64_t ARecordOffset, const unsigned char* ARecord);
   void ReadCentralDirectory(uint64_t AOffset, uint64_t ASize, uint64_t ACount);
   void CheckLayout(uint64_t ACentralDirectoryOffset);
   uint64_t LocateData(const TZipEntry& AEntry);

@@ -94,4 +94,32 @@ void CopyFileReplacing(const std::string& ASource, const std::string& ADestinati
       ASleep, AAttempts, APauseMs);
 }
 
+void WriteFileKeepingAttributes(const std::string& APath, std::string_view AContent) {
+  if (!FileExists(APath)) {
+    WriteFileAtomically(APath, AContent);
+    return;
+  }
+  std::string temporary;
+  TFileWriter writer;
+  try {
+    writer = CreateTemporaryBeside(APath, temporary);
+  } catch (const Core::EFileSystemError&) {
+    // An administrator may let users change this one file in a folder they
+    // cannot add files to.
+    OverwriteFile(APath, AContent);
+    return;
+  }
+  try {
+    writer.Write(AContent);
+    writer.Flush();
+    writer.Close();
+    ReplaceFileKeepingAttributes(temporary, APath);
+  } catch (const std::exception&) {
+    writer = TFileWriter();
+    // Where the old file is gone, the temporary holds the only copy.
+    if (FileExists(APath)) RemoveFile(temporary);
+    throw;
+  }
+}
+
 }  // namespace Infrastructure::Platform

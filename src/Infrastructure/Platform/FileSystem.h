@@ -53,6 +53,24 @@ void ReplaceFileAtomically(const std::string& ASource, const std::string& ADesti
 void CopyFileReplacing(const std::string& ASource, const std::string& ADestination,
                        const Core::Interfaces::TSleepProc& ASleep, int AAttempts = 10, uint32_t APauseMs = 200);
 
+// For a file that others set up too (the configuration file): a new file is
+// written as by WriteFileAtomically; an existing one is replaced in one step
+// keeping its attributes and security. Where its folder takes no new file but
+// the file itself is writable, the file is rewritten in place, which a failure
+// midway can leave cut. Throws Core::EFileSystemError, also for a read-only file.
+void WriteFileKeepingAttributes(const std::string& APath, std::string_view AContent);
+
+// Puts ASource in place of the existing ADestination in one step, keeping
+// ADestination's attributes and security (Windows) or mode bits (POSIX). A
+// read-only ADestination is refused. Where the system removed ADestination but
+// could not move ASource to its name, ASource is moved there plainly.
+// Throws Core::EFileSystemError.
+void ReplaceFileKeepingAttributes(const std::string& ASource, const std::string& ADestination);
+
+// Rewrites an existing file's content, leaving its attributes and security as
+// they are. Throws Core::EFileSystemError.
+void OverwriteFile(const std::string& APath, std::string_view AContent);
+
 // True when the file is gone afterwards (also when it never existed).
 bool RemoveFile(const std::string& APath);
 

@@ -40,6 +40,9 @@ constexpr TCatalogueEntry kCatalogue[] = {
     {"ConfigNeeded", "Configuração do banco de dados necessária"},
     {"ConfigIncomplete", "Configuração incompleta. Preencha todos os campos obrigatórios."},
     {"ConfigSaved", "Configuração salva com sucesso!"},
+    {"ConfigLoginEdgeBlanks",
+     "O usuário ou a senha começa ou termina com espaço, que o arquivo de configuração não guarda. "
+     "Remova os espaços e teste a conexão novamente."},
     {"ConfigError", "Erro ao salvar configuração: %s"},
     {"TitleDatabaseConfig", "Configuração de Banco de Dados"},
     {"TitleUpdate", "Atualização do Sistema"},

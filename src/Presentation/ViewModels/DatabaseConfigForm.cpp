@@ -87,8 +87,25 @@ TDatabaseConfigStatus TestStatus(const Core::Interfaces::ITranslator& ATranslato
   return {ATranslator.TranslateFormat("ConnectionError", {detail}), App::Constants::ColorError};
 }
 
+std::optional<TDatabaseConfigRefusal> SaveRefusal(const Core::Interfaces::ITranslator& ATranslator,
+                                                  const TConnectionConfig& AConfig) {
+  if (!AConfig.Validate())
+    return TDatabaseConfigRefusal{{ATranslator.Translate("ConfigIncomplete"), App::Constants::ColorError}, {}};
+  switch (AConfig.LoginFieldWithEdgeBlanks()) {
+    case Core::ValueObjects::TLoginField::None:
+      return std::nullopt;
+    case Core::ValueObjects::TLoginField::User:
+      return TDatabaseConfigRefusal{{ATranslator.Translate("ConfigLoginEdgeBlanks"), App::Constants::ColorError},
+                                    TDatabaseConfigRow::User};
+    case Core::ValueObjects::TLoginField::Password:
+      return TDatabaseConfigRefusal{{ATranslator.Translate("ConfigLoginEdgeBlanks"), App::Constants::ColorError},
+                                    TDatabaseConfigRow::Password};
+  }
+  return std::nullopt;
+}
+
 TDatabaseConfigStatus SaveStatus(const Core::Interfaces::ITranslator& ATranslator, const TConnectionConfig& AConfig) {
-  if (!AConfig.Validate()) return {ATranslator.Translate("ConfigIncomplete"), App::Constants::ColorError};
+  if (const std::optional<TDatabaseConfigRefusal> refusal = SaveRefusal(ATranslator, AConfig)) return refusal->Status;
   return {ATranslator.Translate("ConfigSaved"), App::Constants::ColorSuccess};
 }
 

@@ -5,6 +5,7 @@
 // list entries are offered and selected.
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -49,7 +50,7 @@ struct TDatabaseConfigFields {
 };
 
 // Every field is taken whatever the type, and nothing is trimmed: a login with
-// blanks around it is tested and saved with them.
+// blanks around it is tested with them (SaveRefusal stops its save).
 Core::ValueObjects::TConnectionConfig ReadConnectionConfig(const TDatabaseConfigFields& AFields);
 
 struct TDatabaseConfigStatus {
@@ -60,8 +61,18 @@ struct TDatabaseConfigStatus {
 // "ConnectionSuccess", or "ConnectionError" with the driver's message.
 TDatabaseConfigStatus TestStatus(const Core::Interfaces::ITranslator& ATranslator,
                                  const Core::Interfaces::TDatabaseConnectionResult& AResult);
-// "ConfigIncomplete" for settings that do not validate (nothing is written),
-// else "ConfigSaved".
+// Why the window does not save these settings, and the field to put the
+// cursor in: "ConfigIncomplete" for settings that do not validate,
+// "ConfigLoginEdgeBlanks" for a user or password with blanks at either end
+// (the file would keep it trimmed, another login than the one tested).
+// Nothing when the settings can be saved.
+struct TDatabaseConfigRefusal {
+  TDatabaseConfigStatus Status;
+  std::optional<TDatabaseConfigRow> Focus;
+};
+std::optional<TDatabaseConfigRefusal> SaveRefusal(const Core::Interfaces::ITranslator& ATranslator,
+                                                  const Core::ValueObjects::TConnectionConfig& AConfig);
+// The refusal's status, else "ConfigSaved".
 TDatabaseConfigStatus SaveStatus(const Core::Interfaces::ITranslator& ATranslator,
                                  const Core::ValueObjects::TConnectionConfig& AConfig);
 TDatabaseConfigStatus ODBCCreatedStatus(const Core::Interfaces::ITranslator& ATranslator);

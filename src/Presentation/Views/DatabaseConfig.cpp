@@ -49,6 +49,12 @@ constexpr TRowControls kRows[] = {
     {TDatabaseConfigRow::Status, TfrmDatabaseConfig::lblStatus, 0},
 };
 
+int ControlOfRow(TDatabaseConfigRow ARow) {
+  for (const TRowControls& row : kRows)
+    if (row.Row == ARow) return row.Control;
+  return 0;
+}
+
 bool IsLabelRow(TDatabaseConfigRow ARow) {
   return static_cast<int>(ARow) % 2 == 0 && ARow != TDatabaseConfigRow::Status;
 }
@@ -213,8 +219,9 @@ void TfrmDatabaseConfig::btnTestClick() {
 
 void TfrmDatabaseConfig::btnConfirmClick() {
   const Core::ValueObjects::TConnectionConfig config = ReadConnectionConfig();
-  if (!config.Validate()) {
-    ShowStatus(SaveStatus(*FTranslator, config));
+  if (const std::optional<TDatabaseConfigRefusal> refusal = SaveRefusal(*FTranslator, config)) {
+    ShowStatus(refusal->Status);
+    if (refusal->Focus) SetFocus(Control(ControlOfRow(*refusal->Focus)));
     return;
   }
   // An error writing the file leaves here for the message box; the window stays open.

@@ -80,6 +80,33 @@ void ReplaceFileAtomically(const std::string& ASource, const std::string& ADesti
     Fail("Não foi possível substituir o arquivo", ADestination, errno);
 }
 
+void ReplaceFileKeepingAttributes(const std::string& ASource, const std::string& ADestination) {
+  struct stat info;
+  if (::stat(ADestination.c_str(), &info) != 0) Fail("Não foi possível substituir o arquivo", ADestination, errno);
+  // As Windows refuses a read-only file, whoever is saving.
+  if ((info.st_mode & S_IWUSR) == 0) Fail("Não foi possível substituir o arquivo", ADestination, EACCES);
+  if (::chmod(ASource.c_str(), info.st_mode & 07777) != 0)
+    Fail("Não foi possível substituir o arquivo", ADestination, errno);
+  // The owner can be kept only by a privileged process; others keep their own.
+  if (::chown(ASource.c_str(), info.st_uid, info.st_gid) != 0 && errno != EPERM)
+    Fail("Não foi possível substituir o arquivo", ADestination, errno);
+  ReplaceFileAtomically(ASource, ADestination);
+}
+
+void OverwriteFile(const std::string& APath, std::string_view AContent) {
+  TFd file(::open(APath.c_str(), O_WRONLY | O_CLOEXEC));
+  if (file.Get() < 0) Fail("Não foi possível gravar o arquivo", APath, errno);
+  for (size_t done = 0; done < AContent.size();) {
+    const ssize_t put = ::write(file.Get(), AContent.data() + done, AContent.size() - done);
+    if (put < 0 && errno == EINTR) continue;
+    if (put <= 0) Fail("Não foi possível gravar o arquivo", APath, put < 0 ? errno : ENOSPC);
+    done += static_cast<size_t>(put);
+  }
+  if (::ftruncate(file.Get(), static_cast<off_t>(AContent.size())) != 0 || ::fsync(file.Get()) != 0 ||
+      file.Close() != 0)
+    Fail("Não foi possível gravar o arquivo", APath, errno);
+}
+
 bool RemoveFile(const std::string& APath) { return ::unlink(APath.c_str()) == 0 || errno == ENOENT; }
 
 void MovePath(const std::string& ASource, const std::string& ADestination) {

@@ -78,6 +78,57 @@ void ReplaceFileAtomically(const std::string& ASource, const std::string& ADesti
     Fail("Não foi possível substituir o arquivo", ADestination, GetLastError());
 }
 
+void ReplaceFileKeepingAttributes(const std::string& ASource, const std::string& ADestination) {
+  const std::wstring source = ToWide(ASource);
+  const std::wstring destination = ToWide(ADestination);
+  const DWORD attributes = GetFileAttributesW(destination.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES)
+    Fail("Não foi possível substituir o arquivo", ADestination, GetLastError());
+  // ReplaceFileW answers a read-only file with a less telling error.
+  if ((attributes & FILE_ATTRIBUTE_READONLY) != 0)
+    Fail("Não foi possível substituir o arquivo", ADestination, ERROR_ACCESS_DENIED);
+  {
+    // A program holding the file without sharing its deletion blocks the
+    // replace; Wine's ReplaceFileW then leaves a file of its own beside it.
+    const TFileHandle probe(CreateFileW(destination.c_str(), DELETE,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                        0, nullptr));
+    if (!probe) Fail("Não foi possível substituir o arquivo", ADestination, GetLastError());
+  }
+  constexpr DWORD kKept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
+                          FILE_ATTRIBUTE_NOT_CONTENT_INDEXED | FILE_ATTRIBUTE_OFFLINE;
+  // The new content is on disk already: the caller flushed it.
+  if (!ReplaceFileW(destination.c_str(), source.c_str(), nullptr,
+                    REPLACEFILE_IGNORE_MERGE_ERRORS | REPLACEFILE_IGNORE_ACL_ERRORS, nullptr, nullptr)) {
+    const DWORD error = GetLastError();
+    // Without a backup name, ERROR_UNABLE_TO_MOVE_REPLACEMENT can leave the
+    // old file deleted and the new one under its temporary name.
+    if (FileExists(ADestination) || !MoveFileExW(source.c_str(), destination.c_str(), MOVEFILE_WRITE_THROUGH))
+      Fail("Não foi possível substituir o arquivo", ADestination, error);
+  }
+  // Wine's ReplaceFileW, and the plain move above, leave the new file's own attributes.
+  const DWORD now = GetFileAttributesW(destination.c_str());
+  if (now != INVALID_FILE_ATTRIBUTES && (now & kKept) != (attributes & kKept))
+    SetFileAttributesW(destination.c_str(), (now & ~kKept) | (attributes & kKept));
+}
+
+void OverwriteFile(const std::string& APath, std::string_view AContent) {
+  // OPEN_EXISTING: truncating on open is refused for a hidden or system file.
+  TFileHandle file(CreateFileW(ToWide(APath).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) Fail("Não foi possível gravar o arquivo", APath, GetLastError());
+  for (size_t done = 0; done < AContent.size();) {
+    DWORD put = 0;
+    const DWORD want = static_cast<DWORD>(std::min<size_t>(AContent.size() - done, 1u << 30));
+    if (!WriteFile(file.Get(), AContent.data() + done, want, &put, nullptr))
+      Fail("Não foi possível gravar o arquivo", APath, GetLastError());
+    if (put == 0) Fail("Não foi possível gravar o arquivo", APath, ERROR_DISK_FULL);
+    done += put;
+  }
+  if (!SetEndOfFile(file.Get()) || !FlushFileBuffers(file.Get()))
+    Fail("Não foi possível gravar o arquivo", APath, GetLastError());
+}
+
 bool RemoveFile(const std::string& APath) {
   return DeleteFileW(ToWide(APath).c_str()) || GetLastError() == ERROR_FILE_NOT_FOUND ||
          GetLastError() == ERROR_PATH_NOT_FOUND;

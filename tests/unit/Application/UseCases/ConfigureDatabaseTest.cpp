@@ -132,6 +132,11 @@ TEST(ConfigureDatabase, SettingsThatCannotBeSavedLeaveTheFileAsItWas) {
   TConfigureDatabaseUseCase useCase = setup.UseCase();
 
   EXPECT_FALSE(useCase.SaveConnectionConfig(Odbc("Loja", "")));  // no login: incomplete
+  // The file would give these back trimmed, another login than the one tested.
+  EXPECT_FALSE(useCase.SaveConnectionConfig(Odbc("Loja", " ana")));
+  TConnectionConfig blanks = Direct();
+  blanks.SetPassword("segredo ");
+  EXPECT_FALSE(useCase.SaveConnectionConfig(blanks));
   TConnectionConfig broken = Direct();
   broken.SetPassword("linha\nnova");  // would read back as another line
   EXPECT_THROW(useCase.SaveConnectionConfig(broken), Core::EArgumentError);

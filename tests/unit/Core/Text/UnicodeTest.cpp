@@ -32,6 +32,33 @@ TEST(Unicode, InvalidInputBecomesReplacementCharacter) {
   EXPECT_EQ(Utf16ToUtf8(std::u16string{0xD800, u'x'}), "\xEF\xBF\xBDx");
 }
 
+TEST(Unicode, Windows1252EveryByteRoundTripsAndOtherCharactersAreRefused) {
+  std::string allBytes, asUtf8;
+  for (int byte = 0; byte < 256; ++byte) {
+    allBytes += static_cast<char>(byte);
+    AppendUtf8(asUtf8, Windows1252ToCodePoint(static_cast<unsigned char>(byte)));
+  }
+  EXPECT_EQ(Windows1252ToCodePoint(0x80), 0x20AC);  // €
+  EXPECT_EQ(Windows1252ToCodePoint(0xE7), 0x00E7);  // ç
+  std::string out;
+  ASSERT_TRUE(Utf8ToWindows1252(asUtf8, out));
+  EXPECT_EQ(out, allBytes);
+
+  const struct {
+    const char* name;
+    std::string input;
+  } refused[] = {
+      {"Ł, not in the code page", "a\xC5\x81"},
+      {"U+0080, which 0x80 does not stand for", "\xC2\x80"},
+      {"an emoji", "\xF0\x9F\x98\x80"},
+      {"invalid UTF-8", "\xE7"},
+  };
+  for (const auto& c : refused) {
+    SCOPED_TRACE(c.name);
+    EXPECT_FALSE(Utf8ToWindows1252(c.input, out));
+  }
+}
+
 TEST(TextUtils, TrimRemovesCodesZeroTo32Only) {
   EXPECT_EQ(Trim(std::string_view("\0\t a b \r\n", 9)), "a b");
   EXPECT_EQ(Trim("\xC2\xA0x"), "\xC2\xA0x");  // a no-break space is content

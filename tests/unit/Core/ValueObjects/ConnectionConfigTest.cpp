@@ -4,6 +4,7 @@
 
 using Core::ValueObjects::TConnectionConfig;
 using Core::ValueObjects::TConnectionType;
+using Core::ValueObjects::TLoginField;
 
 namespace {
 
@@ -50,6 +51,27 @@ TEST(ConnectionConfig, ValidateNeedsTheFieldsOfItsType) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     EXPECT_EQ(c.config.Validate(), c.valid);
+  }
+}
+
+TEST(ConnectionConfig, FindsTheLoginFieldWithBlanksAtEitherEnd) {
+  const struct {
+    const char* name;
+    std::string user, password;
+    TLoginField field;
+  } cases[] = {
+      {"plain", "sa", "p w", TLoginField::None},
+      {"no password", "sa", "", TLoginField::None},
+      {"no-break space is content", "sa", "\xC2\xA0pw\xC2\xA0", TLoginField::None},
+      {"password ends with a blank", "sa", "pw ", TLoginField::Password},
+      {"password starts with a tab", "sa", "\tpw", TLoginField::Password},
+      {"password of blanks only", "sa", "  ", TLoginField::Password},
+      {"user starts with a blank", " sa", "pw", TLoginField::User},
+      {"both: the user comes first", "sa ", " pw", TLoginField::User},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(Make(ODBC, "Loja", "", "", "", c.user, c.password).LoginFieldWithEdgeBlanks(), c.field);
   }
 }
 

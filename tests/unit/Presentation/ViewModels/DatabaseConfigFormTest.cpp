@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -106,6 +107,41 @@ TEST(DatabaseConfigForm, StatusAfterTestAndSave) {
     SCOPED_TRACE(c.Name);
     EXPECT_EQ(c.Status.Text, c.Text);
     EXPECT_EQ(c.Status.Colour, c.Colour);
+  }
+}
+
+TEST(DatabaseConfigForm, SaveIsRefusedWithTheFieldToFocus) {
+  const std::string edgeBlanks =
+      "O usu\xC3\xA1rio ou a senha come\xC3\xA7\x61 ou termina com espa\xC3\xA7o, que o arquivo de "
+      "configura\xC3\xA7\xC3\xA3o n\xC3\xA3o guarda. Remova os espa\xC3\xA7os e teste a conex\xC3\xA3o novamente.";
+  const struct {
+    const char* Name;
+    TDatabaseConfigFields Fields;
+    std::string Text;  // "": saved
+    std::optional<TDatabaseConfigRow> Focus;
+  } cases[] = {
+      {"complete", {0, "Loja", "", "", "sa", "p w", ""}, "", {}},
+      {"incomplete",
+       {0, "", "", "", "sa", "", ""},
+       "Configura\xC3\xA7\xC3\xA3o incompleta. Preencha todos os campos obrigat\xC3\xB3rios.",
+       {}},
+      {"password with a trailing blank",
+       {1, "", "SQL Server", "srv", "sa", "segredo ", "db"},
+       edgeBlanks,
+       TDatabaseConfigRow::Password},
+      {"user with a leading blank", {0, "Loja", "", "", " sa", "segredo", ""}, edgeBlanks, TDatabaseConfigRow::User},
+      {"blanks in a field the type does not save", {0, "Loja", "", " srv ", "sa", "", ""}, "", {}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    const TConnectionConfig config = ReadConnectionConfig(c.Fields);
+    const std::optional<TDatabaseConfigRefusal> refusal = SaveRefusal(kTranslator, config);
+    ASSERT_EQ(refusal.has_value(), !c.Text.empty());
+    EXPECT_EQ(SaveStatus(kTranslator, config).Text, refusal ? c.Text : "Configura\xC3\xA7\xC3\xA3o salva com sucesso!");
+    if (!refusal) continue;
+    EXPECT_EQ(refusal->Status.Text, c.Text);
+    EXPECT_EQ(refusal->Status.Colour, App::Constants::ColorError);
+    EXPECT_EQ(refusal->Focus, c.Focus);
   }
 }
 
