@@ -40,9 +40,6 @@ constexpr TCatalogueEntry kCatalogue[] = {
     {"ConfigNeeded", "Configuração do banco de dados necessária"},
     {"ConfigIncomplete", "Configuração incompleta. Preencha todos os campos obrigatórios."},
     {"ConfigSaved", "Configuração salva com sucesso!"},
-    {"ConfigLoginEdgeBlanks",
-     "O usuário ou a senha começa ou termina com espaço, que o arquivo de configuração não guarda. "
-     "Remova os espaços e teste a conexão novamente."},
     {"ConfigError", "Erro ao salvar configuração: %s"},
     {"TitleDatabaseConfig", "Configuração de Banco de Dados"},
     {"TitleUpdate", "Atualização do Sistema"},
@@ -122,6 +119,10 @@ constexpr TCatalogueEntry kCatalogue[] = {
     // ODBC editor in edit mode.
     {"ODBCUpdateSuccess", "ODBC \"%s\" atualizado com sucesso!"},
     {"ODBCUpdateError", "Erro ao atualizar ODBC. Verifique se ainda existe ou execute como admin."},
+    // A login the configuration file would not give back as typed.
+    {"ConfigLoginEdgeBlanks",
+     "O usuário ou a senha começa ou termina com espaço, que o arquivo de configuração não guarda. "
+     "Remova os espaços e teste a conexão novamente."},
 };
 
 using TTable = std::unordered_map<std::string_view, std::string_view>;
