@@ -40,9 +40,6 @@ constexpr TCatalogueEntry kCatalogue[] = {
     {"ConfigNeeded", "Configuração do banco de dados necessária"},
     {"ConfigIncomplete", "Configuração incompleta. Preencha todos os campos obrigatórios."},
     {"ConfigSaved", "Configuração salva com sucesso!"},
-    {"ConfigLoginEdgeBlanks",
-     "O usuário ou a senha começa ou termina com espaço, que o arquivo de configuração não guarda. "
-     "Remova os espaços e teste a conexão novamente."},
     {"ConfigError", "Erro ao salvar configuração: %s"},
     {"TitleDatabaseConfig", "Configuração de Banco de Dados"},
     {"TitleUpdate", "Atualização do Sistema"},
@@ -147,6 +144,10 @@ constexpr TCatalogueEntry kCatalogue[] = {
     {"PackageWithoutVersion", "O executável do pacote baixado não informa sua versão. Nada foi alterado."},
     {"PackageTooOld",
      "O pacote baixado traz a versão %s, mais antiga que a exigida (%s). Nada foi alterado."},
+    // A login the configuration file would not give back as typed.
+    {"ConfigLoginEdgeBlanks",
+     "O usuário ou a senha começa ou termina com espaço, que o arquivo de configuração não guarda. "
+     "Remova os espaços e teste a conexão novamente."},
 };
 
 using TTable = std::unordered_map<std::string_view, std::string_view>;

@@ -91,17 +91,11 @@ std::optional<TDatabaseConfigRefusal> SaveRefusal(const Core::Interfaces::ITrans
                                                   const TConnectionConfig& AConfig) {
   if (!AConfig.Validate())
     return TDatabaseConfigRefusal{{ATranslator.Translate("ConfigIncomplete"), App::Constants::ColorError}, {}};
-  switch (AConfig.LoginFieldWithEdgeBlanks()) {
-    case Core::ValueObjects::TLoginField::None:
-      return std::nullopt;
-    case Core::ValueObjects::TLoginField::User:
-      return TDatabaseConfigRefusal{{ATranslator.Translate("ConfigLoginEdgeBlanks"), App::Constants::ColorError},
-                                    TDatabaseConfigRow::User};
-    case Core::ValueObjects::TLoginField::Password:
-      return TDatabaseConfigRefusal{{ATranslator.Translate("ConfigLoginEdgeBlanks"), App::Constants::ColorError},
-                                    TDatabaseConfigRow::Password};
-  }
-  return std::nullopt;
+  const Core::ValueObjects::TLoginField field = AConfig.LoginFieldWithEdgeBlanks();
+  if (field == Core::ValueObjects::TLoginField::None) return std::nullopt;
+  return TDatabaseConfigRefusal{
+      {ATranslator.Translate("ConfigLoginEdgeBlanks"), App::Constants::ColorError},
+      field == Core::ValueObjects::TLoginField::User ? TDatabaseConfigRow::User : TDatabaseConfigRow::Password};
 }
 
 TDatabaseConfigStatus SaveStatus(const Core::Interfaces::ITranslator& ATranslator, const TConnectionConfig& AConfig) {
