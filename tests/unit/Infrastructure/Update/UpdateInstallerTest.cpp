@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <map>
+#include <thread>
 
 #include "Core/Errors.h"
 #include "Infrastructure/Platform/FileSystem.h"
@@ -235,5 +236,30 @@ TEST_F(UpdateInstallerTest, AFullVolumeRefusesBeforeWriting) {
   EXPECT_EQ(after, (std::map<std::string, std::string>{{"QuorvaneSoft.exe", "v1"}}));
 }
 #endif
+
+}  // namespace
+
+namespace {
+
+// The platform's lock for real (a named mutex on Windows, a file lock
+// elsewhere): one holder per folder, whichever thread or process asks.
+TEST(InstallationLock, OneHolderPerFolderAtATime) {
+  const TestSupport::TTempDir dir;
+  TUpdateInstaller installer(std::make_shared<Infrastructure::Translator::TPortugueseTranslator>());
+  const auto first = installer.Lock(dir.Path());
+  ASSERT_TRUE(first->TryAcquire());
+  const auto fromAnotherThread = [&](const std::string& AFolder) {
+    bool acquired = false;
+    std::thread([&] {
+      const auto other = installer.Lock(AFolder);
+      acquired = other->TryAcquire();
+    }).join();
+    return acquired;
+  };
+  EXPECT_FALSE(fromAnotherThread(dir.Path()));
+  EXPECT_TRUE(fromAnotherThread(dir.MakeDir("outra")));  // another folder is another lock
+  first->Release();
+  EXPECT_TRUE(fromAnotherThread(dir.Path()));
+}
 
 }  // namespace
