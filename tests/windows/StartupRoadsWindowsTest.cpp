@@ -59,8 +59,6 @@ bool WaitForMarker(const std::string& AProgram) {
   return FileExists(AProgram + ".started");
 }
 
-// Another program with the file open but not shared for deletion: Windows
-// refuses to replace it meanwhile.
 // The launcher's own working files left in a folder (staging, journal, downloads, moved-aside files).
 std::vector<std::string> LeftBehind(const std::string& AFolder) {
   std::vector<std::string> names;
@@ -75,6 +73,8 @@ TFileHandle HoldLikeALoadedModule(const std::string& APath) {
                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
+// Another program with the file open but not shared for deletion: Windows
+// refuses to replace it, or even rename it, meanwhile.
 TFileHandle Hold(const std::string& APath) {
   return TFileHandle(CreateFileW(ToWide(APath).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -116,10 +116,11 @@ struct TStartupRoadsOnWindows : ::testing::Test {
 
   // Config.ini beside the launcher: the data source of Database, and the release
   // document published on the loopback server.
-  void Publish(const std::string& APackageUrl, const std::string& ABdeUrl = "") {
+  // AExtra: more lines of the release document's section, each ending in "\r\n".
+  void Publish(const std::string& APackageUrl, const std::string& ABdeUrl = "", const std::string& AExtra = "") {
     const std::string release = TestSupport::ServeTestFile(
-        Unique("versao.ini"),
-        "[Atualizacao]\r\nVersaoMinima=3.1.4.1\r\nUrlPacote=" + APackageUrl + "\r\nUrlBDE=" + ABdeUrl + "\r\n");
+        Unique("versao.ini"), "[Atualizacao]\r\nVersaoMinima=3.1.4.1\r\nUrlPacote=" + APackageUrl +
+                                  "\r\nUrlBDE=" + ABdeUrl + "\r\n" + AExtra);
     Dir.WriteFile("Config.ini", "[BancoDados]\r\n" + Database + "\r\n[Atualizacao]\r\nURL=" +
                                     TestSupport::TestHttpUrl("/files/" + release) + "\r\n");
   }
@@ -305,7 +306,15 @@ TEST_F(TStartupRoadsOnWindows, AFailedUpdateStopsWithAnErrorAndLeavesTheOldAppli
     std::string PackageUrl;
     std::string MessageStart;
     bool HeldOpen;  // another program holds the executable, so it cannot be replaced
+    std::string Extra = "";  // more of the release document
   };
+  const auto served = [&](const std::string& AName, const std::string& AContent) {
+    return TestSupport::TestHttpUrl("/files/" + TestSupport::ServeTestFile(Unique(AName), AContent));
+  };
+  TestSupport::TZipBuilderEntry corrupt;
+  corrupt.Name = "ultimo.dat";
+  corrupt.Data = "dados";
+  corrupt.Crc32 = 1;
   const std::string newApplicationUrl = TestSupport::TestHttpUrl(
       "/files/" + TestSupport::ServeTestFile(Unique("QuorvaneSoft.exe"), TestSupport::ReadFileBytes(kNewApplication)));
   const TCase cases[] = {
@@ -316,12 +325,25 @@ TEST_F(TStartupRoadsOnWindows, AFailedUpdateStopsWithAnErrorAndLeavesTheOldAppli
            "/files/" + TestSupport::ServeTestFile(Unique("corrompido.zip"), "PK\x03\x04 isto não é um arquivo ZIP")),
        Translator->Translate("ErrorExtracting"), false},
       {"executable that cannot even be renamed", newApplicationUrl, "O arquivo \"" + Application + "\" está em uso", true},
+      {"a ZIP whose last entry is corrupt",
+       served("corrompido-no-fim.zip", TestSupport::TZipBuilder()
+                                           .File("QuorvaneSoft.exe", TestSupport::ReadFileBytes(kNewApplication))
+                                           .Add(corrupt)
+                                           .Build()),
+       Translator->Translate("ErrorExtracting"), false},
+      {"a package that is not the one published", newApplicationUrl,
+       Translator->TranslateFormat("DownloadDigestMismatch", {newApplicationUrl}), false,
+       "Sha256Pacote=" + std::string(64, '0') + "\r\n"},
+      {"an HTML page answered in place of the executable", served("portal.exe", "<html>Entre na rede</html>"),
+       Translator->Translate("PackageNotExecutable"), false},
+      {"an older application (a replayed release)", served("antigo.exe", oldApplication),
+       "O pacote baixado traz a versão 1.0.0.0, mais antiga que a exigida (3.1.4.1)", false},
   };
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.Name);
     States.clear();
     Launched = false;
-    Publish(c.PackageUrl);
+    Publish(c.PackageUrl, "", c.Extra);
     TFileHandle hold;
     if (c.HeldOpen) {
       hold = Hold(Application);
@@ -340,6 +362,7 @@ TEST_F(TStartupRoadsOnWindows, AFailedUpdateStopsWithAnErrorAndLeavesTheOldAppli
     EXPECT_EQ(TestSupport::RunProgram(Application, "", 20000), 0);
     EXPECT_TRUE(WaitForMarker(Application)) << "the old application no longer starts";
     Infrastructure::Platform::RemoveFile(Application + ".started");
+    EXPECT_EQ(LeftBehind(Dir.Path()), std::vector<std::string>{});
   }
 }
 
@@ -598,4 +621,42 @@ TEST_F(TStartupRoadsOnWindows, TheWindowKeepsAnsweringWhileAnUpdateInstalls) {
     EXPECT_TRUE(ReadFileBytes(Application) == newApplication);
     EXPECT_TRUE(WaitForMarker(Application));
   }
+}
+
+// Two launchers started together on the update road: the second waits for the
+// first, finds the new version in place and starts it without downloading.
+TEST_F(TStartupRoadsOnWindows, TwoLaunchersTakeTurnsAndTheUpdateHappensOnce) {
+  using namespace Presentation::Views;
+  using namespace TestSupport;
+  Dir.WriteFile("QuorvaneSoftLauncher.exe", ReadFileBytes(HostPath(QL_LAUNCHER_EXE)));
+  const std::string newApplication = ReadFileBytes(kNewApplication);
+  const std::string package =
+      ServeTestFile(Unique("pacote-lento.zip"), TZipBuilder().File("QuorvaneSoft.exe", newApplication).Build());
+  Publish(TestHttpUrl("/slowfile/3/" + package));
+
+  TRunningProgram first(Launcher);
+  ASSERT_TRUE(first.Started());
+  const HWND firstSplash = WaitForWindow(TfrmSplash::ClassName, 20000, first.Id());
+  ASSERT_NE(firstSplash, nullptr);
+  ASSERT_TRUE(WaitFor([&] { return ControlText(firstSplash, TfrmSplash::lblMessage).starts_with("Baixando"); }, 30000));
+  TRunningProgram second(Launcher);
+  ASSERT_TRUE(second.Started());
+  const HWND secondSplash = WaitForWindow(TfrmSplash::ClassName, 20000, second.Id());
+  ASSERT_NE(secondSplash, nullptr);
+  EXPECT_TRUE(WaitFor(
+      [&] { return ControlText(secondSplash, TfrmSplash::lblMessage).starts_with("Outro inicializador"); }, 30000))
+      << ControlText(secondSplash, TfrmSplash::lblMessage);
+  SaveScreenshot(secondSplash, "launcher_waiting_for_another_update");
+
+  EXPECT_EQ(first.Wait(60000), TfrmSplash::ExitLaunched);
+  EXPECT_EQ(second.Wait(60000), TfrmSplash::ExitLaunched);
+  EXPECT_TRUE(ReadFileBytes(Application) == newApplication);
+  EXPECT_TRUE(WaitForMarker(Application));
+  const auto root = TestServerValue("http.root");
+  ASSERT_TRUE(root);
+  const std::string hits = ReadFileBytes(HostPath(*root + "/slowfile.hits"));
+  size_t downloads = 0;
+  for (size_t at = hits.find(package); at != std::string::npos; at = hits.find(package, at + 1)) ++downloads;
+  EXPECT_EQ(downloads, 1u) << "one download for both launchers";
+  EXPECT_EQ(LeftBehind(Dir.Path()), std::vector<std::string>{});
 }

@@ -296,6 +296,22 @@ TEST(SplashRoads, UpdateRoads) {
     EXPECT_EQ(download.Removed, TReports{Core::Text::JoinPath("/opt/qs", "download.zip")});
   }
   {
+    SCOPED_TRACE("a package that is not what the release document published: refused before anything is installed");
+    TRoad road;
+    TStartupStatus status = Passed(true, "http://127.0.0.1/app.zip");
+    status.PackageCheck.Sha256 = std::string(64, 'a');
+    status.PackageCheck.Size = 1234;
+    road.Check->Status = status;
+    road.Files->VerdictAnswer = Core::ValueObjects::TDownloadVerdict::DigestMismatch;
+    const std::string message = road.Run().back();
+    EXPECT_EQ(message.rfind("Error 0 O arquivo baixado de http://127.0.0.1/app.zip não confere", 0), 0u) << message;
+    ASSERT_EQ(road.Files->Checks.size(), 1u);
+    EXPECT_EQ(road.Files->Checks[0].Sha256, std::string(64, 'a'));
+    EXPECT_EQ(road.Files->Checks[0].Size, 1234);
+    EXPECT_TRUE(road.Installer->Requests.empty());
+    EXPECT_EQ(road.Removed.size(), 1u);
+  }
+  {
     SCOPED_TRACE("another launcher is updating: wait, then find the new version and launch it without a download");
     TRoad road;
     road.Check->Status = Passed(true, "http://127.0.0.1/app.zip");
@@ -344,6 +360,18 @@ TEST(SplashRoads, BDERoads) {
   const std::string passed = "Validating 20 Verificação concluída";
   const std::string checking = "CheckingBDE 5 Verificando BDE (Borland Database Engine)...";
   const std::string missing = "InstallingBDE 10 BDE não encontrado. Instalando...";
+  {
+    SCOPED_TRACE("an installer that does not verify is an error, not a missing BDE to retry");
+    TRoad road;
+    TStartupStatus status = Passed(false);
+    status.BdeCheck.Sha256 = std::string(64, 'b');
+    road.Check->Status = status;
+    road.BDE->Installed = false;
+    road.BDE->RefuseDownload = true;
+    EXPECT_EQ(road.Run().back(), "Error 0 instalador recusado");
+    EXPECT_EQ(road.BDE->InstalledWith.Sha256, std::string(64, 'b'));
+    EXPECT_TRUE(road.Shell->Requests.empty());
+  }
   {
     SCOPED_TRACE("present");
     TRoad road;
