@@ -59,4 +59,13 @@ std::string ReadFileBytes(const std::string& APath) {
   return content.str();
 }
 
+std::map<std::string, std::string> FolderSnapshot(const std::string& AFolder) {
+  std::map<std::string, std::string> entries;
+  const std::filesystem::path root = PathFromUtf8(AFolder);
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(root))
+    entries[PathToUtf8(entry.path().lexically_relative(root).generic_u8string())] =
+        entry.is_regular_file() ? ReadFileBytes(PathToUtf8(entry.path())) : "<pasta>";
+  return entries;
+}
+
 }  // namespace TestSupport

@@ -2,6 +2,7 @@
 // A fresh folder under the system's temporary folder, removed with everything
 // in it when the object goes. Paths are UTF-8 text, as the services take them.
 #include <filesystem>
+#include <map>
 #include <string>
 #include <string_view>
 
@@ -26,5 +27,9 @@ private:
 };
 
 std::string ReadFileBytes(const std::string& APath);
+
+// Everything below AFolder by relative "/"-separated name: a file's bytes, or
+// "<pasta>" for a folder; for comparing a folder before and after.
+std::map<std::string, std::string> FolderSnapshot(const std::string& AFolder);
 
 }  // namespace TestSupport

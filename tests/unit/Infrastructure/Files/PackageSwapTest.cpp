@@ -29,12 +29,8 @@ namespace {
 
 // Every file below AFolder (relative, "/"-separated) with its bytes.
 std::map<std::string, std::string> Snapshot(const std::string& AFolder) {
-  std::map<std::string, std::string> files;
-  const std::filesystem::path root = TestSupport::PathFromUtf8(AFolder);
-  for (const auto& entry : std::filesystem::recursive_directory_iterator(root))
-    if (entry.is_regular_file())
-      files[TestSupport::PathToUtf8(entry.path().lexically_relative(root).generic_u8string())] =
-          TestSupport::ReadFileBytes(TestSupport::PathToUtf8(entry.path()));
+  std::map<std::string, std::string> files = TestSupport::FolderSnapshot(AFolder);
+  std::erase_if(files, [](const auto& AEntry) { return AEntry.second == "<pasta>"; });
   return files;
 }
 

@@ -48,14 +48,7 @@ std::string PortableExecutable(const std::string& ATag) {
   return image + ATag;
 }
 
-std::map<std::string, std::string> Snapshot(const std::string& AFolder) {
-  std::map<std::string, std::string> files;
-  const std::filesystem::path root = TestSupport::PathFromUtf8(AFolder);
-  for (const auto& entry : std::filesystem::recursive_directory_iterator(root))
-    files[TestSupport::PathToUtf8(entry.path().lexically_relative(root).generic_u8string())] =
-        entry.is_regular_file() ? TestSupport::ReadFileBytes(TestSupport::PathToUtf8(entry.path())) : "<pasta>";
-  return files;
-}
+using TestSupport::FolderSnapshot;
 
 struct UpdateInstallerTest : ::testing::Test {
   TestSupport::TTempDir Dir;
@@ -97,7 +90,7 @@ TEST_F(UpdateInstallerTest, AZipPackageThatProvesItsVersionReplacesTheApplicatio
     progress.push_back(ADone);
   };
   EXPECT_EQ(Refusal(request), "");
-  EXPECT_EQ(Snapshot(Dir.Join("app")),
+  EXPECT_EQ(FolderSnapshot(Dir.Join("app")),
             (std::map<std::string, std::string>{{"QuorvaneSoft.exe", PortableExecutable("v2")},
                                                 {"dados.dat", "dados v2"},
                                                 {"sub", "<pasta>"},
@@ -108,7 +101,7 @@ TEST_F(UpdateInstallerTest, AZipPackageThatProvesItsVersionReplacesTheApplicatio
 }
 
 TEST_F(UpdateInstallerTest, APackageThatIsNotWhatItClaimsChangesNothing) {
-  const auto before = Snapshot(Dir.Join("app"));
+  const auto before = FolderSnapshot(Dir.Join("app"));
   const std::string html = "<html><body>Entre na rede Wi-Fi</body></html>";
   struct TCase {
     const char* Name;
@@ -186,7 +179,7 @@ TEST_F(UpdateInstallerTest, APackageThatIsNotWhatItClaimsChangesNothing) {
     SCOPED_TRACE(c.Name);
     const std::string message = Refusal(c.Request());
     EXPECT_EQ(message.substr(0, c.Message.size()), c.Message);
-    EXPECT_EQ(Snapshot(Dir.Join("app")), before);  // byte-identical, no staging left
+    EXPECT_EQ(FolderSnapshot(Dir.Join("app")), before);  // byte-identical, no staging left
   }
 }
 
@@ -196,22 +189,22 @@ TEST_F(UpdateInstallerTest, AReadOnlyFileKeepsItsMarkAndStopsTheUpdate) {
                                std::filesystem::perms::owner_write | std::filesystem::perms::group_write |
                                    std::filesystem::perms::others_write,
                                std::filesystem::perm_options::remove);
-  const auto before = Snapshot(Dir.Join("app"));
+  const auto before = FolderSnapshot(Dir.Join("app"));
   TestSupport::TZipBuilder package;
   package.File("QuorvaneSoft.exe", PortableExecutable("v2")).File("dados.dat", "dados v2");
   EXPECT_NE(Refusal(Zip(package)).find("Sem permissão para substituir"), std::string::npos);
-  EXPECT_EQ(Snapshot(Dir.Join("app")), before);
+  EXPECT_EQ(FolderSnapshot(Dir.Join("app")), before);
 }
 
 TEST_F(UpdateInstallerTest, CancelledBeforeTheSwapLeavesTheApplicationAsItWas) {
   Versions->Versions["QuorvaneSoft.exe"] = "2.0.0.0";
-  const auto before = Snapshot(Dir.Join("app"));
+  const auto before = FolderSnapshot(Dir.Join("app"));
   TestSupport::TZipBuilder package;
   package.File("QuorvaneSoft.exe", PortableExecutable("v2")).File("dados.dat", "dados v2");
   TInstallRequest request = Zip(package);
   request.IsCancelled = [] { return true; };
   EXPECT_THROW(Installer.Install(request), Core::EUpdateCancelled);
-  EXPECT_EQ(Snapshot(Dir.Join("app")), before);
+  EXPECT_EQ(FolderSnapshot(Dir.Join("app")), before);
 }
 
 #ifndef _WIN32
@@ -230,7 +223,7 @@ TEST_F(UpdateInstallerTest, AFullVolumeRefusesBeforeWriting) {
   request.PackagePath = scratch.Join("pacote.zip");
   request.Destination = volume + "/app";
   const std::string message = Refusal(request);
-  const auto after = Snapshot(volume + "/app");
+  const auto after = FolderSnapshot(volume + "/app");
   umount(volume.c_str());
   EXPECT_EQ(message.substr(0, 20), "Espaço insuficiente");
   EXPECT_EQ(after, (std::map<std::string, std::string>{{"QuorvaneSoft.exe", "v1"}}));
