@@ -28,8 +28,7 @@ TFileWriter CreateTemporaryBeside(const std::string& APath, std::string& ATempor
 
 // Writes the temporary copy and puts it in place; the temporary never survives a failure.
 template <typename TFill>
-void ReplaceWithTemporary(const std::string& ADestination, TFill AFill, const Core::Interfaces::TSleepProc& ASleep,
-                          int AAttempts, uint32_t APauseMs) {
+void ReplaceWithTemporary(const std::string& ADestination, TFill AFill) {
   std::string temporary;
   try {
     TFileWriter writer = CreateTemporaryBeside(ADestination, temporary);
@@ -40,17 +39,11 @@ void ReplaceWithTemporary(const std::string& ADestination, TFill AFill, const Co
     if (!temporary.empty()) RemoveFile(temporary);
     throw;
   }
-  for (int attempt = 1;; ++attempt) {
-    try {
-      ReplaceFileAtomically(temporary, ADestination);
-      return;
-    } catch (const std::exception&) {
-      if (attempt >= AAttempts) {
-        RemoveFile(temporary);
-        throw;
-      }
-    }
-    if (ASleep) ASleep(APauseMs);
+  try {
+    ReplaceFileAtomically(temporary, ADestination);
+  } catch (const std::exception&) {
+    RemoveFile(temporary);
+    throw;
   }
 }
 
@@ -78,20 +71,15 @@ std::string ReadFileBytes(const std::string& APath) {
 }
 
 void WriteFileAtomically(const std::string& APath, std::string_view AContent) {
-  ReplaceWithTemporary(
-      APath, [&](TFileWriter& AWriter) { AWriter.Write(AContent); }, {}, 1, 0);
+  ReplaceWithTemporary(APath, [&](TFileWriter& AWriter) { AWriter.Write(AContent); });
 }
 
-void CopyFileReplacing(const std::string& ASource, const std::string& ADestination,
-                       const Core::Interfaces::TSleepProc& ASleep, int AAttempts, uint32_t APauseMs) {
-  ReplaceWithTemporary(
-      ADestination,
-      [&](TFileWriter& AWriter) {
-        TFileReader source(ASource);
-        const std::unique_ptr<char[]> buffer(new char[kBlock]);
-        for (size_t read; (read = source.Read(buffer.get(), kBlock)) != 0;) AWriter.Write(buffer.get(), read);
-      },
-      ASleep, AAttempts, APauseMs);
+void CopyFileReplacing(const std::string& ASource, const std::string& ADestination) {
+  ReplaceWithTemporary(ADestination, [&](TFileWriter& AWriter) {
+    TFileReader source(ASource);
+    const std::unique_ptr<char[]> buffer(new char[kBlock]);
+    for (size_t read; (read = source.Read(buffer.get(), kBlock)) != 0;) AWriter.Write(buffer.get(), read);
+  });
 }
 
 void WriteFileKeepingAttributes(const std::string& APath, std::string_view AContent) {

@@ -9,7 +9,6 @@
 #include <string_view>
 #include <vector>
 
-#include "Core/Interfaces/IClock.h"
 #include "Core/Text/PathText.h"
 
 namespace Infrastructure::Platform {
@@ -48,10 +47,8 @@ void ReplaceFileAtomically(const std::string& ASource, const std::string& ADesti
 
 // Copies ASource beside ADestination and puts the copy in its place in one
 // step, never deleting ADestination first: any failure leaves the old file
-// whole. The replacement is tried AAttempts times, APauseMs apart, since
-// scanners hold new files open for a moment. Throws Core::EFileSystemError.
-void CopyFileReplacing(const std::string& ASource, const std::string& ADestination,
-                       const Core::Interfaces::TSleepProc& ASleep, int AAttempts = 10, uint32_t APauseMs = 200);
+// whole. Throws Core::EFileSystemError.
+void CopyFileReplacing(const std::string& ASource, const std::string& ADestination);
 
 // For a file that others set up too (the configuration file): a new file is
 // written as by WriteFileAtomically; an existing one is replaced in one step

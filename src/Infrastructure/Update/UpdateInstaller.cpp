@@ -153,7 +153,7 @@ TUpdateInstaller::TStaged TUpdateInstaller::StageExecutable(const TInstallReques
         // Another volume: copied instead.
       }
     }
-    if (!moved) Platform::CopyFileReplacing(ARequest.PackagePath, staged.Executable, {}, 1, 0);
+    if (!moved) Platform::CopyFileReplacing(ARequest.PackagePath, staged.Executable);
   } catch (...) {
     Files::DiscardStaging(staged.Package.Folder);
     throw;
