@@ -55,8 +55,9 @@ class IUpdateInstaller {
   // folders, downloads). Call with the folder's lock held. Never throws.
   virtual void Recover(const std::string& AFolder) = 0;
   virtual std::unique_ptr<IInstallationLock> Lock(const std::string& AFolder) = 0;
-  // A new name in AFolder for a package download (AExtension: ".zip" or
-  // ".exe"), unique to this call; Recover removes one left behind.
+  // A new name in AFolder for a package download (AExtension, ".zip" or
+  // ".exe", is part of it but does not end it), unique to this call; Recover
+  // removes one left behind.
   virtual std::string DownloadPath(const std::string& AFolder, const std::string& AExtension) = 0;
 };
 

@@ -76,7 +76,9 @@ std::unique_ptr<Core::Interfaces::IInstallationLock> TUpdateInstaller::Lock(cons
 }
 
 std::string TUpdateInstaller::DownloadPath(const std::string& AFolder, const std::string& AExtension) {
-  return Platform::JoinPath(AFolder, std::string(Files::kDownloadPrefix) + Files::NewUpdateId() + AExtension);
+  // Never ending in ".exe": the search for the application's executable
+  // beside the launcher must not find a download in progress.
+  return Platform::JoinPath(AFolder, std::string(Files::kDownloadPrefix) + Files::NewUpdateId() + AExtension + ".part");
 }
 
 void TUpdateInstaller::Recover(const std::string& AFolder) { Files::RecoverSwap(AFolder); }

@@ -187,9 +187,9 @@ void TSplashViewModel::DownloadAndLaunch() {
   FLogger->Debug("DownloadAndLaunch - Executável alvo: " + executable);
   SetState(TAppState::DownloadingApplication, FTranslator->TranslateFormat("DownloadingFrom", {FDownloadUrl}),
            kDownloadBandStart);
-  FPlatform.Tasks->Run([self = shared_from_this(), downloadPath, executable]() mutable {
+  FPlatform.Tasks->Run([self = shared_from_this(), downloadPath, executable, kind]() mutable {
     try {
-      self->RunUpdate(downloadPath, std::move(executable));
+      self->RunUpdate(downloadPath, std::move(executable), kind == ".zip");
     } catch (const std::exception& e) {
       self->FPlatform.RemoveFile(downloadPath);
       // An update error says itself what went wrong and that nothing changed.
@@ -210,10 +210,9 @@ void TSplashViewModel::DownloadAndLaunch() {
   });
 }
 
-void TSplashViewModel::RunUpdate(const std::string& ADownloadPath, std::string AExecutable) {
-  const bool zip = Core::Text::EndsWithTextAscii(ADownloadPath, ".zip");
+void TSplashViewModel::RunUpdate(const std::string& ADownloadPath, std::string AExecutable, bool AZip) {
   const std::string launcherFolder = Core::Text::ParentPath(FPlatform.LauncherPath);
-  const std::string folder = zip || AExecutable.empty() ? launcherFolder : Core::Text::ParentPath(AExecutable);
+  const std::string folder = AZip || AExecutable.empty() ? launcherFolder : Core::Text::ParentPath(AExecutable);
   const std::unique_ptr<Core::Interfaces::IInstallationLock> lock = FPlatform.Installer->Lock(folder);
   if (!lock->TryAcquire() && WaitForOtherUpdate(*lock, folder, AExecutable)) {
     FPlatform.Sleep(kPauseBeforeLaunchMs);
@@ -257,7 +256,7 @@ void TSplashViewModel::RunUpdate(const std::string& ADownloadPath, std::string A
     if (FStopRequested) throw Core::EUpdateCancelled("Atualização cancelada");
     FInstalling = true;
     SetState(TAppState::InstallingUpdate, FTranslator->Translate("DownloadComplete"), 90);
-    if (zip) {
+    if (AZip) {
       FLogger->Info("DownloadAndLaunch - Extraindo arquivo ZIP");
       SetState(TAppState::InstallingUpdate, FTranslator->Translate("InstallingUpdate"), 92);
     } else {
@@ -265,23 +264,23 @@ void TSplashViewModel::RunUpdate(const std::string& ADownloadPath, std::string A
     }
   });
   Core::Interfaces::TInstallRequest request;
-  request.Kind = zip ? Core::Interfaces::TPackageKind::Zip : Core::Interfaces::TPackageKind::Executable;
+  request.Kind = AZip ? Core::Interfaces::TPackageKind::Zip : Core::Interfaces::TPackageKind::Executable;
   request.PackagePath = ADownloadPath;
-  request.Destination = zip ? launcherFolder : AExecutable;
+  request.Destination = AZip ? launcherFolder : AExecutable;
   request.ApplicationExecutable = AExecutable;
   request.RequiredVersion =
       Application::UseCases::TStartupCheckUseCase::RequiredVersion(FDatabaseVersion, FMinimumVersion);
   int32_t lastInstallProgress = 92;
   request.OnProgress = [&](int64_t ADone, int64_t ATotal) {
     const int32_t progress = InstallProgress(ADone, ATotal);
-    if (!zip || progress == lastInstallProgress) return;
+    if (!AZip || progress == lastInstallProgress) return;
     lastInstallProgress = progress;
     HandOver([&] { SetState(TAppState::InstallingUpdate, FTranslator->Translate("InstallingUpdate"), progress); });
   };
   request.IsCancelled = [this] { return FStopRequested.load(); };
   FPlatform.Installer->Install(request);
   lock->Release();
-  FLogger->Info(zip ? "DownloadAndLaunch - ZIP extraído com sucesso" : "DownloadAndLaunch - Executável substituído");
+  FLogger->Info(AZip ? "DownloadAndLaunch - ZIP extraído com sucesso" : "DownloadAndLaunch - Executável substituído");
   // The application is in place: a download that cannot be removed now only costs disk space.
   if (!FPlatform.RemoveFile(ADownloadPath))
     FLogger->Warning("DownloadAndLaunch - Não foi possível remover o download: " + ADownloadPath);
@@ -289,7 +288,7 @@ void TSplashViewModel::RunUpdate(const std::string& ADownloadPath, std::string A
   HandOver([&] {
     FInstalling = false;
     if (StopIfRequested()) return;
-    SetState(TAppState::ReadyToLaunch, FTranslator->Translate(zip ? "UpdateCompletedSuccess" : "DownloadCompleted"),
+    SetState(TAppState::ReadyToLaunch, FTranslator->Translate(AZip ? "UpdateCompletedSuccess" : "DownloadCompleted"),
              100);
   });
   if (FStopRequested) return;

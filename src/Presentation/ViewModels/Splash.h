@@ -129,7 +129,7 @@ class TSplashViewModel : public ISplashViewModel, public std::enable_shared_from
   void DownloadAndLaunch();
   // The download task: waits for the installation folder, downloads,
   // installs, pauses and hands the launch over.
-  void RunUpdate(const std::string& ADownloadPath, std::string AExecutable);
+  void RunUpdate(const std::string& ADownloadPath, std::string AExecutable, bool AZip);
   // Waits while another launcher updates AFolder. True when the update is no
   // longer needed afterwards (the other launcher did it); AExecutable is then
   // refreshed.
