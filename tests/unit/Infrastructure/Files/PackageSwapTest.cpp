@@ -112,6 +112,23 @@ TEST(PackageSwap, AMoveThatFailsHalfWayPutsEverythingBack) {
   EXPECT_EQ(Snapshot(dir.Join("app")), versions.Old);
 }
 
+TEST(PackageSwap, TheNextStartRemovesWhatEarlierUpdatesLeftAndNothingElse) {
+  const TestSupport::TTempDir dir;
+  dir.WriteFile("fora.txt", "fica");  // outside the installation: a list naming it is not obeyed
+  dir.WriteFile("app/App.exe", "nova");
+  dir.WriteFile("app/App.exe.~ql-old-1", "velha, presa na última atualização");
+  dir.WriteFile("app/lib/m.dll.~ql-old-1", "velha");
+  dir.WriteFile(std::string("app/") + std::string(kCleanupName), "App.exe.~ql-old-1\nlib/m.dll.~ql-old-1\n../fora.txt\n");
+  dir.WriteFile("app/.~ql-stage-77/App.exe", "preparada e abandonada");
+  dir.WriteFile("app/.~ql-download-77.zip.part", "metade");
+  dir.WriteFile("app/.~ql-update.journal.tmp3", "QuorvaneSoftLauncher update");
+  dir.WriteFile("app/Config.ini", "[BancoDados]");
+  RecoverSwap(dir.Join("app"));
+  EXPECT_EQ(Snapshot(dir.Join("app")),
+            (std::map<std::string, std::string>{{"App.exe", "nova"}, {"Config.ini", "[BancoDados]"}}));
+  EXPECT_EQ(TestSupport::ReadFileBytes(dir.Join("fora.txt")), "fica");
+}
+
 #ifndef _WIN32
 // The launcher killed at random instants while it stages and swaps: after the
 // next start's recovery the folder holds exactly the old version or exactly
