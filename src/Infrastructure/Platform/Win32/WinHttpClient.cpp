@@ -80,6 +80,34 @@ void SetDword(HINTERNET AHandle, DWORD AOption, DWORD AValue, const THttpOptions
   if (!WinHttpSetOption(AHandle, AOption, &AValue, sizeof(AValue))) Fail(AOptions);
 }
 
+// A proxy that asks who the user is (407) is offered the logged-on user's
+// own credentials, through Negotiate or NTLM: WinHTTP's default credentials,
+// with the auto-logon policy lowered on this request only, which a proxy
+// challenged, so no server is ever sent them unasked. False when the proxy
+// takes neither scheme (Basic would need a password the launcher does not have).
+bool OfferUserCredentialsToProxy(HINTERNET ARequest) {
+  DWORD supported = 0, preferred = 0, target = 0;
+  if (!WinHttpQueryAuthSchemes(ARequest, &supported, &preferred, &target) || target != WINHTTP_AUTH_TARGET_PROXY)
+    return false;
+  const DWORD scheme = (supported & WINHTTP_AUTH_SCHEME_NEGOTIATE) != 0 ? WINHTTP_AUTH_SCHEME_NEGOTIATE
+                       : (supported & WINHTTP_AUTH_SCHEME_NTLM) != 0    ? WINHTTP_AUTH_SCHEME_NTLM
+                                                                        : 0;
+  if (scheme == 0) return false;
+  DWORD policy = WINHTTP_AUTOLOGON_SECURITY_LEVEL_LOW;
+  if (!WinHttpSetOption(ARequest, WINHTTP_OPTION_AUTOLOGON_POLICY, &policy, sizeof(policy))) return false;
+  return WinHttpSetCredentials(ARequest, WINHTTP_AUTH_TARGET_PROXY, scheme, nullptr, nullptr, nullptr) != FALSE;
+}
+
+// Reads and drops what is left of an answer that will be asked again, so the
+// connection can carry the next attempt.
+void DiscardBody(HINTERNET ARequest) {
+  char buffer[4096];
+  for (int i = 0; i < 64; ++i) {
+    DWORD read = 0;
+    if (!WinHttpReadData(ARequest, buffer, sizeof(buffer), &read) || read == 0) return;
+  }
+}
+
 struct TParsedUrl {
   bool Secure = false;
   std::wstring Host;
@@ -190,17 +218,28 @@ THttpResult Transfer(const std::string& AUrl, IHttpSink& ASink, const THttpOptio
   };
   SetDword(request.Get(), WINHTTP_OPTION_MAX_HTTP_AUTOMATIC_REDIRECTS, AOptions.MaxRedirects, AOptions);
 
-  if (!WinHttpSendRequest(request.Get(), WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0, 0, 0) ||
-      !WinHttpReceiveResponse(request.Get(), nullptr))
-    Fail(AOptions);
-
   THttpResult result;
   DWORD status = 0;
-  DWORD size = sizeof(status);
-  if (!WinHttpQueryHeaders(request.Get(), WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
-                           WINHTTP_HEADER_NAME_BY_INDEX, &status, &size, WINHTTP_NO_HEADER_INDEX))
-    Fail(AOptions);
+  for (bool offered = false;;) {
+    if (!WinHttpSendRequest(request.Get(), WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0, 0, 0) ||
+        !WinHttpReceiveResponse(request.Get(), nullptr))
+      Fail(AOptions);
+    DWORD size = sizeof(status);
+    if (!WinHttpQueryHeaders(request.Get(), WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
+                             WINHTTP_HEADER_NAME_BY_INDEX, &status, &size, WINHTTP_NO_HEADER_INDEX))
+      Fail(AOptions);
+    if (status != HTTP_STATUS_PROXY_AUTH_REQ || offered) break;
+    offered = true;
+    if (!OfferUserCredentialsToProxy(request.Get())) break;
+    DiscardBody(request.Get());
+  }
   result.StatusCode = static_cast<int>(status);
+  if (status == HTTP_STATUS_PROXY_AUTH_REQ) {
+    // The proxy's page is not what was asked for: nothing reaches the sink.
+    result.ErrorMessage = "O proxy da rede recusou a conexão (exige autenticação e não aceitou as credenciais do "
+                          "usuário do Windows)";
+    return result;
+  }
   const int64_t length = ContentLength(request.Get());
 
   // WinHTTP hands the body over a few KB at a time; the sink gets it gathered
