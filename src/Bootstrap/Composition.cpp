@@ -37,8 +37,8 @@ std::shared_ptr<Application::UseCases::TStartupCheckUseCase> CreateStartupCheckU
     std::shared_ptr<Core::Interfaces::ITranslator> ATranslator,
     std::shared_ptr<Core::Interfaces::ILoggerService> ALogger) {
   auto registry = Infrastructure::Platform::DefaultRegistry();
-  auto http =
-      std::make_shared<Infrastructure::Logging::TLoggingHttpClient>(Infrastructure::Platform::DefaultHttpClient(), ALogger);
+  auto http = std::make_shared<Infrastructure::Logging::TLoggingHttpClient>(
+      Infrastructure::Platform::DefaultHttpClient(), ALogger);
   // The keys named at build time (QL_RELEASE_KEYS); none: an unsigned document.
   auto keys = Infrastructure::Crypto::TTrustedKeys::FromPem(CompiledReleaseKeys());
   return std::make_shared<Application::UseCases::TStartupCheckUseCase>(

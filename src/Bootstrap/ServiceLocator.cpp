@@ -1,9 +1,9 @@
 #include "Bootstrap/ServiceLocator.h"
 
+#include "Bootstrap/SupportLog.h"
 #include "Infrastructure/BDE/WindowsBDEService.h"
 #include "Infrastructure/Config/IniConfigService.h"
 #include "Infrastructure/Files/WindowsFileService.h"
-#include "Bootstrap/SupportLog.h"
 #include "Infrastructure/Logging/DebugLoggerService.h"
 #include "Infrastructure/Logging/LoggingHttpClient.h"
 #include "Infrastructure/Platform/ProcessInfo.h"

@@ -38,10 +38,10 @@ bool StartSupportLog(Infrastructure::Logging::TDebugLoggerService& ALogger, Core
 
   ALogger.Info("Inicio - QuorvaneSoft Launcher " + facts.LauncherVersion + " (" + facts.LauncherPath + ")");
   ALogger.Info("Inicio - Sistema: " + facts.SystemVersion);
-  ALogger.Info(std::string("Inicio - Log de suporte pedido por ") +
-               (ASwitches.SupportLog && byIni ? "/log e pelo arquivo INI"
-                : ASwitches.SupportLog        ? "/log"
-                                              : "[Diagnostico] Log=1"));
+  ALogger.Info(std::string("Inicio - Log de suporte pedido por ") + (ASwitches.SupportLog && byIni
+                                                                         ? "/log e pelo arquivo INI"
+                                                                     : ASwitches.SupportLog ? "/log"
+                                                                                            : "[Diagnostico] Log=1"));
   if (ASwitches.OpenConfiguration) ALogger.Info("Inicio - /config: a configuração do banco abre primeiro");
   for (const std::string& unknown : ASwitches.Unknown)
     ALogger.Warning("Inicio - Parâmetro desconhecido ignorado: " + unknown);
@@ -50,11 +50,10 @@ bool StartSupportLog(Infrastructure::Logging::TDebugLoggerService& ALogger, Core
     ALogger.Info("Inicio - Arquivo INI: " + configPath + (found ? " (encontrado)" : " (não encontrado)"));
     if (found)
       // Never the password: support reads where the launcher connects, not how.
-      ALogger.Info("Inicio - Banco: ODBC=" + AConfig.GetDatabaseODBC(configPath) +
-                   "; Servidor=" + AConfig.GetDatabaseServer(configPath) +
-                   "; Banco=" + AConfig.GetDatabaseName(configPath) +
-                   "; Driver=" + AConfig.GetDatabaseDriver(configPath) +
-                   "; Usuario=" + AConfig.GetDatabaseUser(configPath));
+      ALogger.Info(
+          "Inicio - Banco: ODBC=" + AConfig.GetDatabaseODBC(configPath) +
+          "; Servidor=" + AConfig.GetDatabaseServer(configPath) + "; Banco=" + AConfig.GetDatabaseName(configPath) +
+          "; Driver=" + AConfig.GetDatabaseDriver(configPath) + "; Usuario=" + AConfig.GetDatabaseUser(configPath));
   } catch (const std::exception& e) {
     ALogger.Error("Inicio - Arquivo INI ilegível", &e);
   }

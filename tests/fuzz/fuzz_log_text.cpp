@@ -32,7 +32,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* AData, size_t ASize) {
 
   // A secret planted in the input never reaches the line.
   const std::string secret = "Q9zSecretoZ9Q";
-  const std::string planted = input.substr(0, input.size() / 2) + ";Pwd=" + secret + ";" + input.substr(input.size() / 2);
+  const std::string planted =
+      input.substr(0, input.size() / 2) + ";Pwd=" + secret + ";" + input.substr(input.size() / 2);
   Check(FormatLogLine({}, 1, "INFO", planted).find(secret) == std::string::npos, "password reached the line");
 
   const std::string name = ReadableTypeName(input);

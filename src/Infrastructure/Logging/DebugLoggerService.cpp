@@ -8,9 +8,15 @@
 
 namespace Infrastructure::Logging {
 
-void TDebugLoggerService::Info(const std::string& AMessage) { Log("INFO", AMessage); }
-void TDebugLoggerService::Warning(const std::string& AMessage) { Log("WARN", AMessage); }
-void TDebugLoggerService::Debug(const std::string& AMessage) { Log("DEBUG", AMessage); }
+void TDebugLoggerService::Info(const std::string& AMessage) {
+  Log("INFO", AMessage);
+}
+void TDebugLoggerService::Warning(const std::string& AMessage) {
+  Log("WARN", AMessage);
+}
+void TDebugLoggerService::Debug(const std::string& AMessage) {
+  Log("DEBUG", AMessage);
+}
 
 void TDebugLoggerService::Error(const std::string& AMessage, const std::exception* AException) {
   Log("ERROR", ComposeError(AMessage, AException));

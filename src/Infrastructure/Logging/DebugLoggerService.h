@@ -14,7 +14,7 @@ namespace Infrastructure::Logging {
 // blocks; the level operations still prepare the level word and the text for
 // the sink. Once started, every call becomes one line of that file.
 class TDebugLoggerService : public Core::Interfaces::ILoggerService {
-public:
+ public:
   TDebugLoggerService() = default;
 
   void Info(const std::string& AMessage) override;
@@ -32,7 +32,7 @@ public:
                        int AKeep = TRotatingLogFile::kDefaultKeep);
   bool SupportLogActive() const;
 
-private:
+ private:
   std::string FLogFile;
   mutable std::mutex FCS;
   std::unique_ptr<TRotatingLogFile> FFile;

@@ -15,7 +15,9 @@ bool IsNameChar(char AChar) {
          AChar == '_';
 }
 
-char Lower(char AChar) { return AChar >= 'A' && AChar <= 'Z' ? static_cast<char>(AChar - 'A' + 'a') : AChar; }
+char Lower(char AChar) {
+  return AChar >= 'A' && AChar <= 'Z' ? static_cast<char>(AChar - 'A' + 'a') : AChar;
+}
 
 bool EndsWithSecretName(std::string_view AName) {
   for (const std::string_view secret : kSecretNames) {

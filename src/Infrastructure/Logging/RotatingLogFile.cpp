@@ -6,7 +6,9 @@ namespace Infrastructure::Logging {
 
 namespace {
 
-std::string OldName(const std::string& APath, int AIndex) { return APath + "." + std::to_string(AIndex); }
+std::string OldName(const std::string& APath, int AIndex) {
+  return APath + "." + std::to_string(AIndex);
+}
 
 }  // namespace
 

@@ -183,7 +183,8 @@ void TUpdateInstaller::Install(const TInstallRequest& ARequest) {
       Report(ARequest, kStagingShare + (ATotal > 0 ? ADone * (kScale - kStagingShare) / ATotal : 0));
     });
     if (ARequest.OnFileReplaced)
-      for (const std::string& file : staged.Package.Files) ARequest.OnFileReplaced(Platform::JoinPath(staged.Folder, file));
+      for (const std::string& file : staged.Package.Files)
+        ARequest.OnFileReplaced(Platform::JoinPath(staged.Folder, file));
   } catch (const Core::EUpdateError&) {
     discard();
     throw;

@@ -70,12 +70,11 @@ TEST_F(TSupportLogStart, TheIniSwitchOrLogStartsItWithWhatSupportNeedsAndNoPassw
     switches.Unknown = {"/estranho"};
     ASSERT_TRUE(Start(switches, logger));
     const std::string text = TestSupport::ReadFileBytes(LogPath);
-    for (const std::string& expected :
-         {std::string("QuorvaneSoft Launcher 2.1.0.0"), std::string("Windows 10.0.19045"),
-          std::string("Log de suporte pedido por ") + c.AskedBy + "\r\n",
-          std::string("WARN\tInicio\tParâmetro desconhecido ignorado: /estranho"),
-          Infrastructure::Platform::JoinPath(Launcher, "Config.ini") + " (encontrado)",
-          std::string("ODBC=Producao; Servidor=srv01; Banco=erp; Driver=; Usuario=joao")})
+    for (const std::string& expected : {std::string("QuorvaneSoft Launcher 2.1.0.0"), std::string("Windows 10.0.19045"),
+                                        std::string("Log de suporte pedido por ") + c.AskedBy + "\r\n",
+                                        std::string("WARN\tInicio\tParâmetro desconhecido ignorado: /estranho"),
+                                        Infrastructure::Platform::JoinPath(Launcher, "Config.ini") + " (encontrado)",
+                                        std::string("ODBC=Producao; Servidor=srv01; Banco=erp; Driver=; Usuario=joao")})
       EXPECT_NE(text.find(expected), std::string::npos) << expected << "\n" << text;
     EXPECT_EQ(text.find("s3gr3d0"), std::string::npos);
   }

@@ -17,11 +17,13 @@ TLocalTime LocalTimeNow() {
   std::tm parts{};
   localtime_r(&seconds, &parts);
   const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
-  return {parts.tm_year + 1900, parts.tm_mon + 1, parts.tm_mday, parts.tm_hour,
+  return {parts.tm_year + 1900, parts.tm_mon + 1, parts.tm_mday,       parts.tm_hour,
           parts.tm_min,         parts.tm_sec,     static_cast<int>(ms)};
 }
 
-uint32_t CurrentThreadId() { return static_cast<uint32_t>(::syscall(SYS_gettid)); }
+uint32_t CurrentThreadId() {
+  return static_cast<uint32_t>(::syscall(SYS_gettid));
+}
 
 std::string OperatingSystemVersion() {
   utsname name{};
@@ -36,6 +38,8 @@ std::string LocalAppDataDirectory() {
   return {};
 }
 
-std::vector<std::string> CommandLineArguments() { return {}; }
+std::vector<std::string> CommandLineArguments() {
+  return {};
+}
 
 }  // namespace Infrastructure::Platform

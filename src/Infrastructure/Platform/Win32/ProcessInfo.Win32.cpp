@@ -1,5 +1,5 @@
-#include <windows.h>
 #include <shellapi.h>
+#include <windows.h>
 
 #include "Infrastructure/Platform/ProcessInfo.h"
 #include "Infrastructure/Platform/Win32/WinText.h"
@@ -14,7 +14,9 @@ TLocalTime LocalTimeNow() {
   return {now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond, now.wMilliseconds};
 }
 
-uint32_t CurrentThreadId() { return GetCurrentThreadId(); }
+uint32_t CurrentThreadId() {
+  return GetCurrentThreadId();
+}
 
 std::string OperatingSystemVersion() {
   // GetVersionEx answers what the manifest claims; the kernel's own call
@@ -31,9 +33,9 @@ std::string OperatingSystemVersion() {
     text += " " + std::to_string(info.dwMajorVersion) + "." + std::to_string(info.dwMinorVersion) + "." +
             std::to_string(info.dwBuildNumber);
   using TWineVersion = const char*(__cdecl*)();
-  const auto wine = ntdll ? reinterpret_cast<TWineVersion>(
-                                reinterpret_cast<void*>(GetProcAddress(ntdll, "wine_get_version")))
-                          : nullptr;
+  const auto wine =
+      ntdll ? reinterpret_cast<TWineVersion>(reinterpret_cast<void*>(GetProcAddress(ntdll, "wine_get_version")))
+            : nullptr;
   if (wine != nullptr) text += std::string(" (Wine ") + wine() + ")";
   return text;
 }

@@ -236,8 +236,9 @@ THttpResult Transfer(const std::string& AUrl, IHttpSink& ASink, const THttpOptio
   result.StatusCode = static_cast<int>(status);
   if (status == HTTP_STATUS_PROXY_AUTH_REQ) {
     // The proxy's page is not what was asked for: nothing reaches the sink.
-    result.ErrorMessage = "O proxy da rede recusou a conexão (exige autenticação e não aceitou as credenciais do "
-                          "usuário do Windows)";
+    result.ErrorMessage =
+        "O proxy da rede recusou a conexão (exige autenticação e não aceitou as credenciais do "
+        "usuário do Windows)";
     return result;
   }
   const int64_t length = ContentLength(request.Get());

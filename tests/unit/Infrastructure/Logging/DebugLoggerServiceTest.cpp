@@ -15,7 +15,7 @@ namespace {
 
 // Records what reaches the sink, to check what the level operations prepare.
 class TRecordingLogger : public TDebugLoggerService {
-public:
+ public:
   void Log(const std::string& ALevel, const std::string& AMessage) override {
     Lines.push_back(ALevel + "|" + AMessage);
   }
@@ -30,8 +30,8 @@ TEST(DebugLoggerService, LevelOperationsHandTheLevelWordAndTextToTheSink) {
   logger.Warning("");
   logger.Debug("d");
   logger.Error("falhou");
-  EXPECT_EQ(logger.Lines, (std::vector<std::string>{"INFO|CheckBDE - Verificando BDE", "WARN|", "DEBUG|d",
-                                                     "ERROR|falhou"}));
+  EXPECT_EQ(logger.Lines,
+            (std::vector<std::string>{"INFO|CheckBDE - Verificando BDE", "WARN|", "DEBUG|d", "ERROR|falhou"}));
 }
 
 TEST(DebugLoggerService, ErrorAppendsTheMostDerivedClassAndMessage) {

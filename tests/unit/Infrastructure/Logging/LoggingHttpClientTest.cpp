@@ -51,8 +51,8 @@ TEST(FileDownloadThroughAProxy, AProxyStillAskingForAuthenticationIsItsOwnVerdic
   TestSupport::TTempDir dir;
   const auto plain = Infrastructure::Files::DownloadToFile(client, "http://127.0.0.1/a.zip", dir.Join("a.zip"), {}, {});
   EXPECT_EQ(plain.Verdict, Core::ValueObjects::TDownloadVerdict::ProxyRefused);
-  const auto checked = Infrastructure::Files::DownloadVerifiedToFile(client, "http://127.0.0.1/a.zip", dir.Join("b.zip"),
-                                                                     {"", 10}, {}, {});
+  const auto checked = Infrastructure::Files::DownloadVerifiedToFile(client, "http://127.0.0.1/a.zip",
+                                                                     dir.Join("b.zip"), {"", 10}, {}, {});
   EXPECT_EQ(checked.Verdict, Core::ValueObjects::TDownloadVerdict::ProxyRefused);
   EXPECT_FALSE(checked.Success);
 }

@@ -474,8 +474,9 @@ TEST(SplashRoads, TheLogSaysTheVersionsTheRoadAndEveryFileReplaced) {
   road.Check->Status = status;
   road.Installer->Replaces = {"/opt/qs/QuorvaneSoft.exe", "/opt/qs/lib/x.dll"};
   EXPECT_EQ(road.Run().back(), "launch");
-  EXPECT_TRUE(road.Logger->Has("INFO ApplyCheckResult - Versões: banco 1.3.0.0, mínima publicada 1.3.0.0, "
-                               "executável 1.2.0.0"));
+  EXPECT_TRUE(
+      road.Logger->Has("INFO ApplyCheckResult - Versões: banco 1.3.0.0, mínima publicada 1.3.0.0, "
+                       "executável 1.2.0.0"));
   EXPECT_TRUE(road.Logger->Has(
       "INFO ApplyCheckResult - Caminho: atualização, o executável é mais antigo que a versão exigida 1.3.0.0"));
   EXPECT_TRUE(road.Logger->Has("INFO DownloadAndLaunch - Arquivo substituído: /opt/qs/QuorvaneSoft.exe"));
