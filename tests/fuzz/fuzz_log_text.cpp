@@ -1,7 +1,7 @@
 // The support log's text on arbitrary bytes: no crash, no hang; a line is one
 // line (a single CR LF, at its end); a password written as "Pwd=<value>;"
 // never survives, whatever surrounds it; the class-name reader gives back
-// either a readable name or the input itself.
+// either a readable name or the name as compiled.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -34,9 +34,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* AData, size_t ASize) {
   const std::string secret = "Q9zSecretoZ9Q";
   const std::string planted =
       input.substr(0, input.size() / 2) + ";Pwd=" + secret + ";" + input.substr(input.size() / 2);
-  Check(FormatLogLine({}, 1, "INFO", planted).find(secret) == std::string::npos, "password reached the line");
+  if (input.find(secret) == std::string::npos)  // the fuzzer may learn the text and write it in the open
+    Check(FormatLogLine({}, 1, "INFO", planted).find(secret) == std::string::npos, "password reached the line");
 
+  // The name as compiled (a local type's leading '*' dropped), or one read from it.
   const std::string name = ReadableTypeName(input);
-  Check(name == input || (!name.empty() && name.size() <= input.size() * 8 + 32), "type name out of bounds");
+  const std::string compiled = !input.empty() && input[0] == '*' ? input.substr(1) : input;
+  Check(name == compiled || (!name.empty() && name.size() <= input.size() * 8 + 32), "type name out of bounds");
   return 0;
 }

@@ -1,5 +1,6 @@
-#include <shellapi.h>
 #include <windows.h>
+
+#include <shellapi.h>
 
 #include "Infrastructure/Platform/ProcessInfo.h"
 #include "Infrastructure/Platform/Win32/WinText.h"

@@ -98,6 +98,30 @@ bool OfferUserCredentialsToProxy(HINTERNET ARequest) {
   return WinHttpSetCredentials(ARequest, WINHTTP_AUTH_TARGET_PROXY, scheme, nullptr, nullptr, nullptr) != FALSE;
 }
 
+// A proxy the administrator set for the whole machine ("netsh winhttp set
+// proxy") is used as set, bypass list included, through a session opened for
+// it (Wine honours no proxy given any other way). Without one the session
+// resolves the user's settings and automatic discovery where the system
+// offers it (Windows 8.1 and later), else what WinHTTP's defaults say.
+HINTERNET OpenSession() {
+  constexpr const wchar_t* kAgent = L"QuorvaneSoftLauncher/1.0";
+  WINHTTP_PROXY_INFO machine{};
+  HINTERNET session = nullptr;
+  if (WinHttpGetDefaultProxyConfiguration(&machine)) {
+    if (machine.dwAccessType == WINHTTP_ACCESS_TYPE_NAMED_PROXY && machine.lpszProxy != nullptr &&
+        *machine.lpszProxy != L'\0')
+      session = WinHttpOpen(kAgent, WINHTTP_ACCESS_TYPE_NAMED_PROXY, machine.lpszProxy,
+                            machine.lpszProxyBypass != nullptr ? machine.lpszProxyBypass : WINHTTP_NO_PROXY_BYPASS, 0);
+    if (machine.lpszProxy != nullptr) GlobalFree(machine.lpszProxy);
+    if (machine.lpszProxyBypass != nullptr) GlobalFree(machine.lpszProxyBypass);
+  }
+  if (session == nullptr)
+    session = WinHttpOpen(kAgent, WINHTTP_ACCESS_TYPE_AUTOMATIC_PROXY, WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0);
+  if (session == nullptr)
+    session = WinHttpOpen(kAgent, WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0);
+  return session;
+}
+
 // Reads and drops what is left of an answer that will be asked again, so the
 // connection can carry the next attempt.
 void DiscardBody(HINTERNET ARequest) {
@@ -191,11 +215,7 @@ THttpResult Transfer(const std::string& AUrl, IHttpSink& ASink, const THttpOptio
   const TDeadline deadline(AOptions.DeadlineMs);
   const TParsedUrl url = ParseUrl(AUrl);
 
-  TInternetHandle session(WinHttpOpen(L"QuorvaneSoftLauncher/1.0", WINHTTP_ACCESS_TYPE_AUTOMATIC_PROXY,
-                                      WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));
-  if (!session)
-    session.Reset(WinHttpOpen(L"QuorvaneSoftLauncher/1.0", WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, WINHTTP_NO_PROXY_NAME,
-                              WINHTTP_NO_PROXY_BYPASS, 0));
+  TInternetHandle session(OpenSession());
   if (!session) Fail(AOptions);
 
   TInternetHandle connection(WinHttpConnect(session.Get(), url.Host.c_str(), url.Port, 0));
