@@ -75,6 +75,11 @@ std::vector<std::string> ProxyLines(const std::string& AMarker) {
   return lines;
 }
 
+// A query text no earlier run left in the proxy's record.
+std::string Marker(const std::string& AName) {
+  return AName + "-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(GetTickCount64());
+}
+
 struct TProxyOnWindows : ::testing::Test {
   TWinHttpClient Client;
   TestSupport::TTempDir Dir;
@@ -85,12 +90,13 @@ struct TProxyOnWindows : ::testing::Test {
 TEST_F(TProxyOnWindows, PlainRequestsGoThroughTheConfiguredProxy) {
   const TWinHttpProxySetting setting(ProxyAddress("open"));
   ASSERT_TRUE(setting.Written);
-  const std::string url = TestSupport::TestHttpUrl("/bytes/5000?via=open-proxy");
+  const std::string marker = Marker("via=open-proxy");
+  const std::string url = TestSupport::TestHttpUrl("/bytes/5000?" + marker);
   TMemorySink sink;
   const THttpResult answer = Client.Get(url, sink, {5000, 5000, 5});
   EXPECT_TRUE(answer.Succeeded()) << answer.StatusCode << " " << answer.ErrorMessage;
   EXPECT_EQ(sink.Data().size(), 5000u);
-  EXPECT_EQ(ProxyLines("via=open-proxy"), std::vector<std::string>{"open GET " + url + " -"});
+  EXPECT_EQ(ProxyLines(marker), std::vector<std::string>{"open GET " + url + " -"});
 }
 
 TEST_F(TProxyOnWindows, HttpsGoesThroughTheProxyAsATunnel) {
@@ -101,10 +107,11 @@ TEST_F(TProxyOnWindows, HttpsGoesThroughTheProxyAsATunnel) {
   // "localhost": Wine opens no tunnel to a host spelled like the proxy's.
   const std::string hostPort = "localhost:" + TestSupport::TestServerValue("http.port").value_or("1");
   TMemorySink sink;
+  const size_t before = ProxyLines("open CONNECT " + hostPort).size();
   const THttpResult answer = Client.Get("https://" + hostPort + "/tunnel", sink, {5000, 5000, 5});
   EXPECT_FALSE(answer.Succeeded());
   EXPECT_FALSE(answer.ErrorMessage.empty());
-  EXPECT_FALSE(ProxyLines("open CONNECT " + hostPort).empty()) << answer.ErrorMessage;
+  EXPECT_EQ(ProxyLines("open CONNECT " + hostPort).size(), before + 1) << answer.ErrorMessage;
 }
 
 TEST_F(TProxyOnWindows, AProxyThatRefusesTheUserGivesItsOwnVerdictAndMessage) {
@@ -112,7 +119,7 @@ TEST_F(TProxyOnWindows, AProxyThatRefusesTheUserGivesItsOwnVerdictAndMessage) {
     SCOPED_TRACE(behaviour);
     const TWinHttpProxySetting setting(ProxyAddress(behaviour));
     ASSERT_TRUE(setting.Written);
-    const std::string marker = std::string("refused-by=") + behaviour;
+    const std::string marker = Marker(std::string("refused-by=") + behaviour);
     const std::string url = TestSupport::TestHttpUrl("/bytes/100?" + marker);
     TMemorySink sink;
     const THttpResult answer = Client.Get(url, sink, {5000, 5000, 5});
