@@ -2,6 +2,7 @@
 #   src/**/Win32/*.cpp and *.Win32.cpp   Windows target only
 #   src/**/Posix/*.cpp and *.Posix.cpp   native target only
 #   src/Bootstrap/Main.cpp               the program entry (Windows only)
+#   src/Bootstrap/Win32/NoDemangler.cpp  the executable's own link (Windows only)
 #   src/Presentation/Views/**            the windows (Windows only)
 file(GLOB_RECURSE QL_ALL_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/src/*.cpp)
 
@@ -9,7 +10,7 @@ set(QL_PORTABLE_SOURCES)
 set(QL_WIN32_SOURCES)
 set(QL_POSIX_SOURCES)
 foreach(f IN LISTS QL_ALL_SOURCES)
-  if(f MATCHES "/Bootstrap/Main\\.cpp$")
+  if(f MATCHES "/Bootstrap/Main\\.cpp$|/Bootstrap/Win32/NoDemangler\\.cpp$")
     continue()
   elseif(f MATCHES "/Win32/|\\.Win32\\.cpp$|/Presentation/Views/")
     list(APPEND QL_WIN32_SOURCES ${f})

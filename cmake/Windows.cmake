@@ -14,12 +14,13 @@ target_link_libraries(ql_core PUBLIC ${QL_ZLIB} ${QL_WIN32_LIBS})
 configure_file(${PROJECT_SOURCE_DIR}/src/Bootstrap/Version.h.in ${CMAKE_BINARY_DIR}/generated/Version.h)
 add_executable(QuorvaneSoftLauncher WIN32
   ${PROJECT_SOURCE_DIR}/src/Bootstrap/Main.cpp
+  ${PROJECT_SOURCE_DIR}/src/Bootstrap/Win32/NoDemangler.cpp
   ${PROJECT_SOURCE_DIR}/src/Bootstrap/Launcher.rc)
 target_include_directories(QuorvaneSoftLauncher PRIVATE ${CMAKE_BINARY_DIR}/generated)
 set_source_files_properties(${PROJECT_SOURCE_DIR}/src/Bootstrap/Launcher.rc PROPERTIES
   OBJECT_DEPENDS "${PROJECT_SOURCE_DIR}/src/Bootstrap/Launcher.manifest;${CMAKE_BINARY_DIR}/generated/Version.h")
 target_compile_options(QuorvaneSoftLauncher PRIVATE ${QL_WARNINGS})
-target_link_options(QuorvaneSoftLauncher PRIVATE -municode)
+target_link_options(QuorvaneSoftLauncher PRIVATE -municode -Wl,--wrap=__cxa_demangle)
 target_link_libraries(QuorvaneSoftLauncher PRIVATE ql_core)
 
 # Stripped copy: the size that ships.

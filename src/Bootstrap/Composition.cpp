@@ -14,6 +14,7 @@
 #include "Infrastructure/Config/IniConfigWriter.h"
 #include "Infrastructure/Database/ODBCManager.h"
 #include "Infrastructure/Database/SQLDatabaseService.h"
+#include "Infrastructure/Logging/LoggingHttpClient.h"
 #include "Infrastructure/Platform/DefaultPorts.h"
 
 namespace Bootstrap {
@@ -36,7 +37,8 @@ std::shared_ptr<Application::UseCases::TStartupCheckUseCase> CreateStartupCheckU
     std::shared_ptr<Core::Interfaces::ITranslator> ATranslator,
     std::shared_ptr<Core::Interfaces::ILoggerService> ALogger) {
   auto registry = Infrastructure::Platform::DefaultRegistry();
-  auto http = Infrastructure::Platform::DefaultHttpClient();
+  auto http = std::make_shared<Infrastructure::Logging::TLoggingHttpClient>(
+      Infrastructure::Platform::DefaultHttpClient(), ALogger);
   // The keys named at build time (QL_RELEASE_KEYS); none: an unsigned document.
   auto keys = Infrastructure::Crypto::TTrustedKeys::FromPem(CompiledReleaseKeys());
   return std::make_shared<Application::UseCases::TStartupCheckUseCase>(

@@ -6,6 +6,7 @@
 #include <exception>
 
 #include "Bootstrap/ServiceLocator.h"
+#include "Infrastructure/Platform/ProcessInfo.h"
 #include "Infrastructure/Platform/Win32/WinText.h"
 #include "Presentation/Views/DSNSelector.h"
 #include "Presentation/Views/DatabaseConfig.h"
@@ -37,7 +38,8 @@ void ReleaseWindows() {
 int WINAPI wWinMain(HINSTANCE /*AInstance*/, HINSTANCE /*APrevious*/, PWSTR /*ACommandLine*/, int /*AShow*/) {
   using namespace Presentation::Views;
   try {
-    Bootstrap::TServiceRegistration registration;
+    Bootstrap::TServiceRegistration registration(
+        Bootstrap::ParseLaunchSwitches(Infrastructure::Platform::CommandLineArguments()));
     InitCommonControlsOnce();
     // The first window created is the main window; the other two stay hidden
     // until they are needed.

@@ -1,6 +1,7 @@
 #pragma once
 #include <memory>
 
+#include "Bootstrap/LaunchSwitches.h"
 #include "Core/Interfaces/IBDEService.h"
 #include "Core/Interfaces/IConfigService.h"
 #include "Core/Interfaces/IFileService.h"
@@ -17,7 +18,8 @@ class TServiceLocator {
 public:
   TServiceLocator() = delete;
 
-  static void RegisterServices();
+  // The support log starts here when ASwitches or the INI file ask for it.
+  static void RegisterServices(const TLaunchSwitches& ASwitches = {});
   // Releases config, file service, translator, logger, BDE service, in that order.
   static void CancelRegistrationServices();
 
@@ -26,6 +28,8 @@ public:
   static std::shared_ptr<Core::Interfaces::ITranslator> GetTranslator();
   static std::shared_ptr<Core::Interfaces::ILoggerService> GetLoggerService();
   static std::shared_ptr<Core::Interfaces::IBDEService> GetBDEService();
+  // The switches the launcher was started with.
+  static const TLaunchSwitches& GetLaunchSwitches() { return FLaunchSwitches; }
 
 private:
   static inline std::shared_ptr<Core::Interfaces::IConfigService> FConfigService;
@@ -33,12 +37,13 @@ private:
   static inline std::shared_ptr<Core::Interfaces::ITranslator> FTranslator;
   static inline std::shared_ptr<Core::Interfaces::ILoggerService> FLoggerService;
   static inline std::shared_ptr<Core::Interfaces::IBDEService> FBDEService;
+  static inline TLaunchSwitches FLaunchSwitches;
 };
 
 // Registration for the lifetime of a scope: the program entry's first and last act.
 class TServiceRegistration {
 public:
-  TServiceRegistration() { TServiceLocator::RegisterServices(); }
+  explicit TServiceRegistration(const TLaunchSwitches& ASwitches = {}) { TServiceLocator::RegisterServices(ASwitches); }
   ~TServiceRegistration() { TServiceLocator::CancelRegistrationServices(); }
   TServiceRegistration(const TServiceRegistration&) = delete;
   TServiceRegistration& operator=(const TServiceRegistration&) = delete;

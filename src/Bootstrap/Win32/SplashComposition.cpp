@@ -1,6 +1,7 @@
 #include "Bootstrap/Win32/SplashComposition.h"
 
 #include "Bootstrap/Composition.h"
+#include "Bootstrap/ServiceLocator.h"
 #include "Infrastructure/Platform/DefaultPorts.h"
 #include "Infrastructure/Threading/Win32/Win32MainThread.h"
 
@@ -11,6 +12,7 @@ Presentation::ViewModels::TSplashPlatform CreateSplashPlatform(std::string ALaun
   platform.MainThread = std::make_shared<Infrastructure::Threading::Win32::TWin32MainThread>();
   platform.Tasks = std::make_shared<Infrastructure::Threading::Win32::TWin32TaskPool>();
   platform.Shell = Infrastructure::Platform::DefaultProcessLauncher();
+  platform.ConfigureFirst = TServiceLocator::GetLaunchSwitches().OpenConfiguration;
   return platform;
 }
 

@@ -42,6 +42,8 @@ struct TInstallRequest {
   // Asked between steps until the swap begins: true abandons the update and
   // leaves everything as it was (EUpdateCancelled).
   std::function<bool()> IsCancelled;
+  // Each file of the destination the swap replaced or added, once it is in place.
+  std::function<void(const std::string& APath)> OnFileReplaced;
 };
 
 class IUpdateInstaller {

@@ -11,6 +11,8 @@ struct TDownloadCheck {
   bool IsEmpty() const { return Sha256.empty() && Size < 0; }
 };
 
-enum class TDownloadVerdict { Ok, Failed, TooLarge, WrongSize, DigestMismatch, InvalidDigest };
+// ProxyRefused: the network's proxy still asked for authentication (407)
+// after the user's own credentials were offered.
+enum class TDownloadVerdict { Ok, Failed, TooLarge, WrongSize, DigestMismatch, InvalidDigest, ProxyRefused };
 
 }  // namespace Core::ValueObjects

@@ -18,6 +18,8 @@ constexpr std::string_view DownloadVerdictKey(TDownloadVerdict AVerdict) {
       return "DownloadDigestMismatch";
     case TDownloadVerdict::InvalidDigest:
       return "DownloadDigestInvalid";
+    case TDownloadVerdict::ProxyRefused:
+      return "DownloadProxyRefused";
     case TDownloadVerdict::Ok:
     case TDownloadVerdict::Failed:
       break;

@@ -53,6 +53,9 @@ class TCheckingSink : public IHttpSink {
   std::optional<Platform::TSha256> FHash;
 };
 
+// The HTTP client answers it only once the user's credentials were refused too.
+constexpr int kProxyAuthenticationRequired = 407;
+
 // One GET into the file; with ACheck, a checking sink stands between the body and the file.
 TDownloadResult Transfer(IHttpClient& AClient, const std::string& AUrl, const std::string& ADestinationPath,
                          const TProgressProc& AOnProgress, const THttpOptions& AOptions,
@@ -109,6 +112,7 @@ TDownloadResult Transfer(IHttpClient& AClient, const std::string& AUrl, const st
     } else {
       result.Verdict = result.Success ? TDownloadVerdict::Ok : TDownloadVerdict::Failed;
     }
+    if (answer.StatusCode == kProxyAuthenticationRequired) result.Verdict = TDownloadVerdict::ProxyRefused;
   } catch (const std::exception& e) {
     result.Success = false;
     result.Verdict = TDownloadVerdict::Failed;

@@ -1,28 +1,22 @@
 #include "Infrastructure/Logging/DebugLoggerService.h"
 
-#include <cxxabi.h>
-
-#include <cstdlib>
-#include <memory>
 #include <typeinfo>
+
+#include "Infrastructure/Logging/LogText.h"
+#include "Infrastructure/Logging/TypeName.h"
+#include "Infrastructure/Platform/ProcessInfo.h"
 
 namespace Infrastructure::Logging {
 
-namespace {
-
-std::string ClassName(const std::exception& AException) {
-  const char* mangled = typeid(AException).name();
-  int status = 0;
-  std::unique_ptr<char, decltype(&std::free)> demangled(abi::__cxa_demangle(mangled, nullptr, nullptr, &status),
-                                                        &std::free);
-  return status == 0 && demangled ? std::string(demangled.get()) : std::string(mangled);
+void TDebugLoggerService::Info(const std::string& AMessage) {
+  Log("INFO", AMessage);
 }
-
-}  // namespace
-
-void TDebugLoggerService::Info(const std::string& AMessage) { Log("INFO", AMessage); }
-void TDebugLoggerService::Warning(const std::string& AMessage) { Log("WARN", AMessage); }
-void TDebugLoggerService::Debug(const std::string& AMessage) { Log("DEBUG", AMessage); }
+void TDebugLoggerService::Warning(const std::string& AMessage) {
+  Log("WARN", AMessage);
+}
+void TDebugLoggerService::Debug(const std::string& AMessage) {
+  Log("DEBUG", AMessage);
+}
 
 void TDebugLoggerService::Error(const std::string& AMessage, const std::exception* AException) {
   Log("ERROR", ComposeError(AMessage, AException));
@@ -30,9 +24,33 @@ void TDebugLoggerService::Error(const std::string& AMessage, const std::exceptio
 
 std::string TDebugLoggerService::ComposeError(const std::string& AMessage, const std::exception* AException) {
   if (AException == nullptr) return AMessage;
-  return AMessage + " | Exception: " + ClassName(*AException) + " - " + AException->what();
+  return AMessage + " | Exception: " + ReadableTypeName(typeid(*AException).name()) + " - " + AException->what();
 }
 
-void TDebugLoggerService::Log(const std::string& /*ALevel*/, const std::string& /*AMessage*/) {}
+bool TDebugLoggerService::StartSupportLog(const std::string& APath, uint64_t AMaxBytes, int AKeep) {
+  auto file = std::make_unique<TRotatingLogFile>(APath, AMaxBytes, AKeep);
+  if (!file->Open()) return false;
+  const std::lock_guard<std::mutex> lock(FCS);
+  FLogFile = APath;
+  FFile = std::move(file);
+  FIsLogging = true;
+  return true;
+}
+
+bool TDebugLoggerService::SupportLogActive() const {
+  const std::lock_guard<std::mutex> lock(FCS);
+  return FFile && FFile->IsOpen();
+}
+
+void TDebugLoggerService::Log(const std::string& ALevel, const std::string& AMessage) {
+  if (!FIsLogging) return;
+  const std::lock_guard<std::mutex> lock(FCS);
+  if (!FFile) return;
+  try {
+    FFile->Append(FormatLogLine(Platform::LocalTimeNow(), Platform::CurrentThreadId(), ALevel, AMessage));
+  } catch (...) {
+    // A log line must never be the reason the launcher stops (out of memory included).
+  }
+}
 
 }  // namespace Infrastructure::Logging

@@ -1,16 +1,20 @@
 #pragma once
+#include <atomic>
+#include <memory>
 #include <mutex>
 #include <string>
 
 #include "Core/Interfaces/ILoggerService.h"
+#include "Infrastructure/Logging/RotatingLogFile.h"
 
 namespace Infrastructure::Logging {
 
-// The launcher's logger. Its sink emits nothing, so a log call never changes
-// behaviour, never fails and never blocks; the level operations still prepare
-// the level word and the text for the sink.
+// The launcher's logger. Until the support log is started its sink emits
+// nothing, so a log call never changes behaviour, never fails and never
+// blocks; the level operations still prepare the level word and the text for
+// the sink. Once started, every call becomes one line of that file.
 class TDebugLoggerService : public Core::Interfaces::ILoggerService {
-public:
+ public:
   TDebugLoggerService() = default;
 
   void Info(const std::string& AMessage) override;
@@ -22,10 +26,18 @@ public:
   // "<message> | Exception: <most-derived class> - <what()>", or the message alone.
   static std::string ComposeError(const std::string& AMessage, const std::exception* AException);
 
-private:
+  // Sends every later call to the support log at APath. False when the file
+  // cannot be opened: the logger then stays silent and the launcher goes on.
+  bool StartSupportLog(const std::string& APath, uint64_t AMaxBytes = TRotatingLogFile::kDefaultMaxBytes,
+                       int AKeep = TRotatingLogFile::kDefaultKeep);
+  bool SupportLogActive() const;
+
+ private:
   std::string FLogFile;
-  std::mutex FCS;  // never entered: the sink has nothing to protect
-  int FIsLogging = 0;
+  mutable std::mutex FCS;
+  std::unique_ptr<TRotatingLogFile> FFile;
+  // Read without the lock: a silent logger never waits.
+  std::atomic<bool> FIsLogging{false};
 };
 
 }  // namespace Infrastructure::Logging

@@ -56,6 +56,9 @@ class TFileReader {
 enum class TCreateMode {
   Truncate,  // a new file, or an existing one cut to length 0
   New,       // a new file only: fails when the name is taken
+  // Created when missing; every write goes to the end, even with other
+  // writers on the same file (a log two launchers share).
+  Append,
 };
 
 // A file opened for writing, written front to back.

@@ -148,6 +148,10 @@ constexpr TCatalogueEntry kCatalogue[] = {
     {"ConfigLoginEdgeBlanks",
      "O usuário ou a senha começa ou termina com espaço, que o arquivo de configuração não guarda. "
      "Remova os espaços e teste a conexão novamente."},
+    // The network's proxy refused the user's Windows credentials.
+    {"DownloadProxyRefused",
+     "O proxy da rede recusou a conexão: pediu autenticação e não aceitou as credenciais do usuário do Windows. "
+     "Nada foi alterado. Peça ao suporte de TI que libere o acesso a %s."},
 };
 
 using TTable = std::unordered_map<std::string_view, std::string_view>;

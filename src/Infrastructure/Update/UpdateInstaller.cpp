@@ -184,6 +184,9 @@ void TUpdateInstaller::Install(const TInstallRequest& ARequest) {
     Files::SwapIn(staged.Package, staged.Folder, [&](int64_t ADone, int64_t ATotal) {
       Report(ARequest, kStagingShare + (ATotal > 0 ? ADone * (kScale - kStagingShare) / ATotal : 0));
     });
+    if (ARequest.OnFileReplaced)
+      for (const std::string& file : staged.Package.Files)
+        ARequest.OnFileReplaced(Platform::JoinPath(staged.Folder, file));
   } catch (const Core::EUpdateError&) {
     discard();
     throw;

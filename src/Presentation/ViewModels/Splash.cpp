@@ -71,6 +71,11 @@ void TSplashViewModel::StartValidation() {
 
 void TSplashViewModel::ValidateConfiguration() {
   FLogger->Info("ValidateConfiguration - Iniciando validação da configuração");
+  if (std::exchange(FPlatform.ConfigureFirst, false)) {
+    FLogger->Info("ValidateConfiguration - Configuração pedida na linha de comando (/config)");
+    SetState(TAppState::ConfigNeeded, FTranslator->Translate("ConfigNeeded"), 0);
+    return;
+  }
   if (FStartupCheckUseCase->NeedsConfiguration()) {
     FLogger->Warning("ValidateConfiguration - Configuração necessária");
     SetState(TAppState::ConfigNeeded, FTranslator->Translate("ConfigNeeded"), 0);
@@ -118,6 +123,14 @@ void TSplashViewModel::ApplyCheckResult(const TStartupStatus& AStatus) {
   FDatabaseVersion = AStatus.DatabaseVersion;
   FExecutableVersion = AStatus.ExecutableVersion;
   FLogger->Info("ApplyCheckResult - Verificação aprovada");
+  FLogger->Info("ApplyCheckResult - Versões: banco " + FDatabaseVersion + ", mínima publicada " +
+                (FMinimumVersion.empty() ? "(nenhuma)" : FMinimumVersion) + ", executável " + FExecutableVersion);
+  if (AStatus.RequiresUpdate)
+    FLogger->Info("ApplyCheckResult - Caminho: atualização, o executável é mais antigo que a versão exigida " +
+                  Application::UseCases::TStartupCheckUseCase::RequiredVersion(FDatabaseVersion, FMinimumVersion) +
+                  (FDownloadUrl.empty() ? " (sem pacote publicado: a aplicação é aberta como está)" : ""));
+  else
+    FLogger->Info("ApplyCheckResult - Caminho: BDE e abertura, o executável atende à versão exigida");
   FLogger->Info("URL do BDE: " + FBdeUrl);
   if (AStatus.RequiresUpdate) {
     SetState(TAppState::CheckingUpdate, FTranslator->TranslateFormat("UpdateNeeded", {AStatus.MinimumVersion}), 25);
@@ -278,6 +291,9 @@ void TSplashViewModel::RunUpdate(const std::string& ADownloadPath, std::string A
     HandOver([&] { SetState(TAppState::InstallingUpdate, FTranslator->Translate("InstallingUpdate"), progress); });
   };
   request.IsCancelled = [this] { return FStopRequested.load(); };
+  request.OnFileReplaced = [this](const std::string& APath) {
+    FLogger->Info("DownloadAndLaunch - Arquivo substituído: " + APath);
+  };
   FPlatform.Installer->Install(request);
   lock->Release();
   FLogger->Info(AZip ? "DownloadAndLaunch - ZIP extraído com sucesso" : "DownloadAndLaunch - Executável substituído");

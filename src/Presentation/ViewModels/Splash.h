@@ -80,6 +80,8 @@ struct TSplashPlatform {
   std::string LauncherPath;
   // Used when the release information names no BDE installer.
   std::string DefaultBdeUrl;
+  // The first validation opens the database configuration instead (/config).
+  bool ConfigureFirst = false;
 };
 
 class TSplashViewModel : public ISplashViewModel, public std::enable_shared_from_this<TSplashViewModel> {

@@ -207,6 +207,7 @@ void TfrmSplash::OnStateChanged(TAppState ANewState, const std::string& AMessage
   InvalidateRect(Control(lblProgress), nullptr, FALSE);
   ApplyState(ANewState, AMessage);
   UpdateVersionLabel();
+  FTaskbar.Show(Handle(), ANewState, AProgress);
 }
 
 void TfrmSplash::ApplyState(TAppState AState, const std::string& AMessage) {

@@ -12,6 +12,7 @@
 #include "Presentation/ViewModels/Splash.h"
 #include "Presentation/Views/Form.h"
 #include "Presentation/Views/PixelSurface.h"
+#include "Presentation/Views/Taskbar.h"
 
 namespace Presentation::Views {
 
@@ -77,6 +78,7 @@ class TfrmSplash : public TForm {
   bool FClosing = false;
   int FSpinnerPhase = 0;
   std::string FFatalMessage;
+  TTaskbarButton FTaskbar;
 };
 
 // The main window, created by the program entry.

@@ -85,7 +85,10 @@ void TFileReader::Close() {
 }
 
 TFileWriter::TFileWriter(const std::string& APath, TCreateMode AMode) : FPath(APath) {
-  const int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (AMode == TCreateMode::New ? O_EXCL : O_TRUNC);
+  const int flags = O_WRONLY | O_CREAT | O_CLOEXEC |
+                    (AMode == TCreateMode::New      ? O_EXCL
+                     : AMode == TCreateMode::Append ? O_APPEND
+                                                    : O_TRUNC);
   const int fd = ::open(APath.c_str(), flags, 0666);
   if (fd < 0) Fail("Não foi possível criar o arquivo", APath, errno);
   FHandle = fd;

@@ -86,9 +86,14 @@ void TFileReader::Close() {
 }
 
 TFileWriter::TFileWriter(const std::string& APath, TCreateMode AMode) : FPath(APath) {
-  const HANDLE file =
-      CreateFileW(ToWide(APath).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
-                  AMode == TCreateMode::New ? CREATE_NEW : CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  const bool append = AMode == TCreateMode::Append;
+  // Append access alone makes each write land at the end as one piece.
+  const HANDLE file = CreateFileW(ToWide(APath).c_str(), append ? FILE_APPEND_DATA | SYNCHRONIZE : GENERIC_WRITE,
+                                  FILE_SHARE_READ | FILE_SHARE_DELETE | (append ? FILE_SHARE_WRITE : 0), nullptr,
+                                  append                      ? OPEN_ALWAYS
+                                  : AMode == TCreateMode::New ? CREATE_NEW
+                                                              : CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) Fail("Não foi possível criar o arquivo", APath, GetLastError());
   FHandle = reinterpret_cast<std::intptr_t>(file);
 }

@@ -80,6 +80,58 @@ void SetDword(HINTERNET AHandle, DWORD AOption, DWORD AValue, const THttpOptions
   if (!WinHttpSetOption(AHandle, AOption, &AValue, sizeof(AValue))) Fail(AOptions);
 }
 
+// A proxy that asks who the user is (407) is offered the logged-on user's
+// own credentials, through Negotiate or NTLM: WinHTTP's default credentials,
+// with the auto-logon policy lowered on this request only, which a proxy
+// challenged, so no server is ever sent them unasked. False when the proxy
+// takes neither scheme (Basic would need a password the launcher does not have).
+bool OfferUserCredentialsToProxy(HINTERNET ARequest) {
+  DWORD supported = 0, preferred = 0, target = 0;
+  if (!WinHttpQueryAuthSchemes(ARequest, &supported, &preferred, &target) || target != WINHTTP_AUTH_TARGET_PROXY)
+    return false;
+  const DWORD scheme = (supported & WINHTTP_AUTH_SCHEME_NEGOTIATE) != 0 ? WINHTTP_AUTH_SCHEME_NEGOTIATE
+                       : (supported & WINHTTP_AUTH_SCHEME_NTLM) != 0    ? WINHTTP_AUTH_SCHEME_NTLM
+                                                                        : 0;
+  if (scheme == 0) return false;
+  DWORD policy = WINHTTP_AUTOLOGON_SECURITY_LEVEL_LOW;
+  if (!WinHttpSetOption(ARequest, WINHTTP_OPTION_AUTOLOGON_POLICY, &policy, sizeof(policy))) return false;
+  return WinHttpSetCredentials(ARequest, WINHTTP_AUTH_TARGET_PROXY, scheme, nullptr, nullptr, nullptr) != FALSE;
+}
+
+// A proxy the administrator set for the whole machine ("netsh winhttp set
+// proxy") is used as set, bypass list included, through a session opened for
+// it (Wine honours no proxy given any other way). Without one the session
+// resolves the user's settings and automatic discovery where the system
+// offers it (Windows 8.1 and later), else what WinHTTP's defaults say.
+HINTERNET OpenSession() {
+  constexpr const wchar_t* kAgent = L"QuorvaneSoftLauncher/1.0";
+  WINHTTP_PROXY_INFO machine{};
+  HINTERNET session = nullptr;
+  if (WinHttpGetDefaultProxyConfiguration(&machine)) {
+    if (machine.dwAccessType == WINHTTP_ACCESS_TYPE_NAMED_PROXY && machine.lpszProxy != nullptr &&
+        *machine.lpszProxy != L'\0')
+      session = WinHttpOpen(kAgent, WINHTTP_ACCESS_TYPE_NAMED_PROXY, machine.lpszProxy,
+                            machine.lpszProxyBypass != nullptr ? machine.lpszProxyBypass : WINHTTP_NO_PROXY_BYPASS, 0);
+    if (machine.lpszProxy != nullptr) GlobalFree(machine.lpszProxy);
+    if (machine.lpszProxyBypass != nullptr) GlobalFree(machine.lpszProxyBypass);
+  }
+  if (session == nullptr)
+    session = WinHttpOpen(kAgent, WINHTTP_ACCESS_TYPE_AUTOMATIC_PROXY, WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0);
+  if (session == nullptr)
+    session = WinHttpOpen(kAgent, WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0);
+  return session;
+}
+
+// Reads and drops what is left of an answer that will be asked again, so the
+// connection can carry the next attempt.
+void DiscardBody(HINTERNET ARequest) {
+  char buffer[4096];
+  for (int i = 0; i < 64; ++i) {
+    DWORD read = 0;
+    if (!WinHttpReadData(ARequest, buffer, sizeof(buffer), &read) || read == 0) return;
+  }
+}
+
 struct TParsedUrl {
   bool Secure = false;
   std::wstring Host;
@@ -163,11 +215,7 @@ THttpResult Transfer(const std::string& AUrl, IHttpSink& ASink, const THttpOptio
   const TDeadline deadline(AOptions.DeadlineMs);
   const TParsedUrl url = ParseUrl(AUrl);
 
-  TInternetHandle session(WinHttpOpen(L"QuorvaneSoftLauncher/1.0", WINHTTP_ACCESS_TYPE_AUTOMATIC_PROXY,
-                                      WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));
-  if (!session)
-    session.Reset(WinHttpOpen(L"QuorvaneSoftLauncher/1.0", WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, WINHTTP_NO_PROXY_NAME,
-                              WINHTTP_NO_PROXY_BYPASS, 0));
+  TInternetHandle session(OpenSession());
   if (!session) Fail(AOptions);
 
   TInternetHandle connection(WinHttpConnect(session.Get(), url.Host.c_str(), url.Port, 0));
@@ -190,17 +238,29 @@ THttpResult Transfer(const std::string& AUrl, IHttpSink& ASink, const THttpOptio
   };
   SetDword(request.Get(), WINHTTP_OPTION_MAX_HTTP_AUTOMATIC_REDIRECTS, AOptions.MaxRedirects, AOptions);
 
-  if (!WinHttpSendRequest(request.Get(), WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0, 0, 0) ||
-      !WinHttpReceiveResponse(request.Get(), nullptr))
-    Fail(AOptions);
-
   THttpResult result;
   DWORD status = 0;
-  DWORD size = sizeof(status);
-  if (!WinHttpQueryHeaders(request.Get(), WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
-                           WINHTTP_HEADER_NAME_BY_INDEX, &status, &size, WINHTTP_NO_HEADER_INDEX))
-    Fail(AOptions);
+  for (bool offered = false;;) {
+    if (!WinHttpSendRequest(request.Get(), WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0, 0, 0) ||
+        !WinHttpReceiveResponse(request.Get(), nullptr))
+      Fail(AOptions);
+    DWORD size = sizeof(status);
+    if (!WinHttpQueryHeaders(request.Get(), WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
+                             WINHTTP_HEADER_NAME_BY_INDEX, &status, &size, WINHTTP_NO_HEADER_INDEX))
+      Fail(AOptions);
+    if (status != HTTP_STATUS_PROXY_AUTH_REQ || offered) break;
+    offered = true;
+    if (!OfferUserCredentialsToProxy(request.Get())) break;
+    DiscardBody(request.Get());
+  }
   result.StatusCode = static_cast<int>(status);
+  if (status == HTTP_STATUS_PROXY_AUTH_REQ) {
+    // The proxy's page is not what was asked for: nothing reaches the sink.
+    result.ErrorMessage =
+        "O proxy da rede recusou a conexão (exige autenticação e não aceitou as credenciais do "
+        "usuário do Windows)";
+    return result;
+  }
   const int64_t length = ContentLength(request.Get());
 
   // WinHTTP hands the body over a few KB at a time; the sink gets it gathered

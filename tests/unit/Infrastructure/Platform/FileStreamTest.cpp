@@ -43,7 +43,7 @@ TEST(FileStream, WritesChunksAndReadsThemBackAnywhere) {
   EXPECT_TRUE(moved.IsOpen());
 }
 
-TEST(FileStream, CreateModesTruncateOrRefuseAnExistingFile) {
+TEST(FileStream, CreateModesTruncateRefuseOrAppendToAnExistingFile) {
   const TTempDir dir;
   const std::string path = dir.WriteFile("pacote.zip", "conteúdo antigo");
   EXPECT_THROW(TFileWriter(path, TCreateMode::New), Core::EFileSystemError);
@@ -57,6 +57,19 @@ TEST(FileStream, CreateModesTruncateOrRefuseAnExistingFile) {
   const std::string fresh = JoinPath(dir.Path(), "novo.bin");
   TFileWriter(fresh, TCreateMode::New).Close();
   EXPECT_TRUE(FileExists(fresh));
+
+  // Append keeps what is there and lands after whatever another writer added.
+  {
+    TFileWriter first(path, TCreateMode::Append);
+    TFileWriter second(path, TCreateMode::Append);
+    first.Write("|um");
+    second.Write("|dois");
+    first.Write("|três");
+  }
+  EXPECT_EQ(ReadFileBytes(path), "novo|um|dois|três");
+  const std::string appended = JoinPath(dir.Path(), "launcher.log");
+  TFileWriter(appended, TCreateMode::Append).Write("linha");
+  EXPECT_EQ(ReadFileBytes(appended), "linha");
 }
 
 TEST(FileStream, FailuresRaiseFileSystemErrors) {

@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <mutex>
 #include <optional>
 #include <stdexcept>
 
@@ -113,6 +115,7 @@ class TScriptedInstaller : public Core::Interfaces::IUpdateInstaller {
   std::string Error;       // non-empty: Install raises EUpdateError with it
   int BusyPolls = 0;       // TryAcquire answers false this many times
   std::function<void()> WhileInstalling;
+  std::vector<std::string> Replaces;  // reported as replaced once the installation succeeds
   void Install(const Core::Interfaces::TInstallRequest& ARequest) override {
     Requests.push_back(ARequest);
     if (ARequest.OnProgress)
@@ -120,6 +123,7 @@ class TScriptedInstaller : public Core::Interfaces::IUpdateInstaller {
     if (WhileInstalling) WhileInstalling();
     if (ARequest.IsCancelled && ARequest.IsCancelled()) throw Core::EUpdateCancelled("cancelada");
     if (!Error.empty()) throw Core::EUpdateError(Error);
+    for (const std::string& file : Replaces) ARequest.OnFileReplaced(file);
   }
   void Recover(const std::string& AFolder) override { Recovered.push_back(AFolder); }
   std::unique_ptr<Core::Interfaces::IInstallationLock> Lock(const std::string&) override {
@@ -134,6 +138,21 @@ class TScriptedInstaller : public Core::Interfaces::IUpdateInstaller {
   std::string DownloadPath(const std::string& AFolder, const std::string& AExtension) override {
     return Core::Text::JoinPath(AFolder, "download" + AExtension);
   }
+};
+
+// What the road writes to the log.
+class TRecordingLogger : public Infrastructure::Logging::TDebugLoggerService {
+ public:
+  void Log(const std::string& ALevel, const std::string& AMessage) override {
+    const std::lock_guard<std::mutex> lock(Mutex);
+    Lines.push_back(ALevel + " " + AMessage);
+  }
+  bool Has(const std::string& ALine) {
+    const std::lock_guard<std::mutex> lock(Mutex);
+    return std::find(Lines.begin(), Lines.end(), ALine) != Lines.end();
+  }
+  std::mutex Mutex;
+  std::vector<std::string> Lines;
 };
 
 // One run of a road: the view model over the stand-ins, every report recorded.
@@ -167,11 +186,10 @@ struct TRoad {
                                return true;
                              },
                              kLauncher,
-                             "http://127.0.0.1/padrao/bde.exe"};
+                             "http://127.0.0.1/padrao/bde.exe",
+                             ConfigureFirst};
     auto translator = std::make_shared<Infrastructure::Translator::TPortugueseTranslator>();
-    ViewModel = std::make_shared<TSplashViewModel>(Check, nullptr, nullptr, Files, translator,
-                                                   std::make_shared<Infrastructure::Logging::TDebugLoggerService>(),
-                                                   BDE, platform);
+    ViewModel = std::make_shared<TSplashViewModel>(Check, nullptr, nullptr, Files, translator, Logger, BDE, platform);
     ViewModel->SetOnStateChanged([this](TAppState AState, const std::string& AMessage, int32_t AProgress) {
       Reports.push_back(std::string(StateName(AState)) + " " + std::to_string(AProgress) + " " + AMessage);
       if (AState == TAppState::ConfigNeeded || AState == TAppState::DSNSelectionNeeded ||
@@ -193,6 +211,8 @@ struct TRoad {
   std::shared_ptr<TestSupport::TRecordingProcessLauncher> Shell =
       std::make_shared<TestSupport::TRecordingProcessLauncher>();
   std::shared_ptr<TScriptedInstaller> Installer = std::make_shared<TScriptedInstaller>();
+  std::shared_ptr<TRecordingLogger> Logger = std::make_shared<TRecordingLogger>();
+  bool ConfigureFirst = false;
   std::vector<std::string> Reports, Removed;
   std::vector<uint32_t> Pauses;
 };
@@ -461,4 +481,42 @@ TEST(SplashRoads, RetryStartsAgainAtTheConfigurationTestFromEveryStoppingState) 
   road.BDE->Installed = true;
   EXPECT_EQ(road.Run().back(), "launch");
   EXPECT_EQ(road.Check->Runs, 3);
+}
+
+TEST(SplashRoads, ConfigurationAskedOnTheCommandLineOpensFirstAndOnlyOnce) {
+  TRoad road;
+  road.ConfigureFirst = true;
+  road.Check->Status = Passed(false);
+  EXPECT_EQ(road.Run(), TReports{"ConfigNeeded 0 Configuração do banco de dados necessária"});
+  EXPECT_EQ(road.Check->Runs, 0);
+  road.Reports.clear();
+  EXPECT_EQ(road.Run().back(), "launch");  // saved or retried: the road goes on as usual
+  EXPECT_EQ(road.Check->Runs, 1);
+}
+
+TEST(SplashRoads, TheLogSaysTheVersionsTheRoadAndEveryFileReplaced) {
+  TRoad road;
+  TStartupStatus status = Passed(true, "http://127.0.0.1/app.zip");
+  status.DatabaseVersion = "1.3.0.0";
+  status.ExecutableVersion = "1.2.0.0";
+  road.Check->Status = status;
+  road.Installer->Replaces = {"/opt/qs/QuorvaneSoft.exe", "/opt/qs/lib/x.dll"};
+  EXPECT_EQ(road.Run().back(), "launch");
+  EXPECT_TRUE(
+      road.Logger->Has("INFO ApplyCheckResult - Versões: banco 1.3.0.0, mínima publicada 1.3.0.0, "
+                       "executável 1.2.0.0"));
+  EXPECT_TRUE(road.Logger->Has(
+      "INFO ApplyCheckResult - Caminho: atualização, o executável é mais antigo que a versão exigida 1.3.0.0"));
+  EXPECT_TRUE(road.Logger->Has("INFO DownloadAndLaunch - Arquivo substituído: /opt/qs/QuorvaneSoft.exe"));
+  EXPECT_TRUE(road.Logger->Has("INFO DownloadAndLaunch - Arquivo substituído: /opt/qs/lib/x.dll"));
+}
+
+TEST(SplashRoads, AProxyThatRefusesTheUserSaysSoInsteadOfAGenericFailure) {
+  TRoad road;
+  road.Check->Status = Passed(true, "http://127.0.0.1/app.zip");
+  road.Files->VerdictAnswer = Core::ValueObjects::TDownloadVerdict::ProxyRefused;
+  const std::string last = road.Run().back();
+  EXPECT_EQ(last.rfind("Error 0 O proxy da rede recusou a conexão", 0), 0u) << last;
+  EXPECT_NE(last.find("http://127.0.0.1/app.zip"), std::string::npos);
+  EXPECT_TRUE(road.Installer->Requests.empty());
 }
