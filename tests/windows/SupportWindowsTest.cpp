@@ -119,12 +119,16 @@ TEST(SupportOnWindows, TaskbarButtonFollowsTheRoadAndAsksForAttentionOnlyBehindA
                 button.HasProgressInterface() ? "available" : "missing: the button shows no progress");
 
     SetForegroundWindow(window);
-    if (GetForegroundWindow() == window) EXPECT_FALSE(button.Show(window, TAppState::Error, 0));
+    if (GetForegroundWindow() == window) {
+      EXPECT_FALSE(button.Show(window, TAppState::Error, 0));
+    }
     EXPECT_EQ(button.Current().Progress, TTaskbarProgress::Error);
     EXPECT_EQ(button.Current().Percent, 70);
 
     SetForegroundWindow(other);
-    if (GetForegroundWindow() == other) EXPECT_TRUE(button.Show(window, TAppState::ConfigNeeded, 0));
+    if (GetForegroundWindow() == other) {
+      EXPECT_TRUE(button.Show(window, TAppState::ConfigNeeded, 0));
+    }
     EXPECT_FALSE(button.Show(window, TAppState::Validating, 15));  // nothing to ask for
     EXPECT_FALSE(button.Show(nullptr, TAppState::BDEMissing, 0));  // no window yet: nothing happens
   }
