@@ -211,8 +211,9 @@ HWND WindowOf(DWORD AProcessId, const wchar_t* AClass) {
 // of the process (-1: it never got there), and in AGoneMs those until no
 // window of the launcher was visible any more.
 template <typename TReady, typename TAct>
-double TimeToExit(const std::string& AProgram, TReady AReady, TAct AAct, double& AGoneMs) {
-  std::wstring commandLine = L"\"" + Infrastructure::Platform::Win32::ToWide(AProgram) + L"\"";
+double TimeToExit(const std::string& AProgram, const wchar_t* AMainClass, TReady AReady, TAct AAct, double& AGoneMs,
+                  const std::wstring& AArguments = L"") {
+  std::wstring commandLine = L"\"" + Infrastructure::Platform::Win32::ToWide(AProgram) + L"\"" + AArguments;
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION process{};
@@ -229,7 +230,7 @@ double TimeToExit(const std::string& AProgram, TReady AReady, TAct AAct, double&
     const double start = NowMs();
     AAct(target);
     while (WaitForSingleObject(process.hProcess, 1) != WAIT_OBJECT_0 && NowMs() - start < 30000) {
-      if (AGoneMs < 0 && WindowOf(process.dwProcessId, L"TfrmSplash") == nullptr &&
+      if (AGoneMs < 0 && WindowOf(process.dwProcessId, AMainClass) == nullptr &&
           WindowOf(process.dwProcessId, L"#32770") == nullptr)
         AGoneMs = NowMs() - start;
     }
@@ -378,40 +379,54 @@ int main(int argc, char** argv) {
   std::printf("the launcher's own share of a start: %.1f ms (median; beyond the specified 500 ms wait; target <= 300)\n",
               start.MedianOf(kLauncher) - start.MedianOf(kDirect) - 500.0);
 
-  // Exit: from the act to the end of the process, and to no window shown.
+  // Exit: from the act to the end of the process, and to no window shown;
+  // beside the launcher, a bare program that hides and destroys a window of
+  // the splash's styles the same way.
   const auto splashShowing = [](const wchar_t* AMessageStart) {
     return [AMessageStart](DWORD AProcess) -> HWND {
       const HWND splash = WindowOf(AProcess, L"TfrmSplash");
       return splash != nullptr && SplashMessage(splash).rfind(AMessageStart, 0) == 0 ? splash : nullptr;
     };
   };
-  const auto clickClose = [](HWND ASplash) { PostMessageW(ASplash, WM_COMMAND, MAKEWPARAM(102, BN_CLICKED), 0); };
-  enum { kErrorBox, kCloseIdle, kCloseDownloading };
-  Bench::TRounds exits({"OK on the error box (download refused)", "close button as the splash first shows",
-                        "close button during a download"});
-  Bench::TRounds gone({"OK on the error box (download refused)", "close button as the splash first shows",
-                       "close button during a download"});
+  const auto okButton = [](DWORD AProcess) -> HWND {
+    const HWND box = WindowOf(AProcess, L"#32770");
+    return box != nullptr ? GetDlgItem(box, IDOK) : nullptr;
+  };
+  const auto clickOk = [](HWND AOk) { PostMessageW(AOk, BM_CLICK, 0, 0); };
+  const auto clickClose = [](HWND AWindow) { PostMessageW(AWindow, WM_COMMAND, MAKEWPARAM(102, BN_CLICKED), 0); };
+  const std::string bareExit = Infrastructure::Platform::JoinPath(programs, "bare_exit.exe");
+  enum { kErrorBox, kBareBox, kCloseIdle, kCloseDownloading, kBareClose };
+  const std::vector<std::string> exitNames{"OK on the error box (download refused)", "bare: OK on a box, window hidden",
+                                           "close button as the splash first shows",
+                                           "close button during a download", "bare: close, window hidden"};
+  Bench::TRounds exits(exitNames), gone(exitNames);
   for (int round = 0; round < rounds; ++round) {
     for (size_t position = 0; position < exits.Count(); ++position) {
       const size_t contender = exits.Order(round, position);
       double goneMs = -1, exitMs = -1;
       CopyTo(oldApplication, application);
-      if (contender == kErrorBox) {
-        CopyTo(cfg("error"), config);
-        exitMs = TimeToExit(
-            launcherCopy,
-            [](DWORD AProcess) -> HWND {
-              const HWND box = WindowOf(AProcess, L"#32770");
-              return box != nullptr ? GetDlgItem(box, IDOK) : nullptr;
-            },
-            [](HWND AOk) { PostMessageW(AOk, BM_CLICK, 0, 0); }, goneMs);
-      } else if (contender == kCloseIdle) {
-        // At first sight of the splash, before the validation starts.
-        CopyTo(cfg("happy"), config);
-        exitMs = TimeToExit(launcherCopy, splashShowing(L""), clickClose, goneMs);
-      } else {
-        CopyTo(cfg("trickle"), config);
-        exitMs = TimeToExit(launcherCopy, splashShowing(L"Baixando"), clickClose, goneMs);
+      switch (contender) {
+        case kErrorBox:
+          CopyTo(cfg("error"), config);
+          exitMs = TimeToExit(launcherCopy, L"TfrmSplash", okButton, clickOk, goneMs);
+          break;
+        case kBareBox:
+          exitMs = TimeToExit(bareExit, L"QLBareExit", okButton, clickOk, goneMs, L" box");
+          break;
+        case kCloseIdle:
+          // At first sight of the splash, before the validation starts.
+          CopyTo(cfg("happy"), config);
+          exitMs = TimeToExit(launcherCopy, L"TfrmSplash", splashShowing(L""), clickClose, goneMs);
+          break;
+        case kCloseDownloading:
+          CopyTo(cfg("trickle"), config);
+          exitMs = TimeToExit(launcherCopy, L"TfrmSplash", splashShowing(L"Baixando"), clickClose, goneMs);
+          break;
+        default:
+          exitMs = TimeToExit(
+              bareExit, L"QLBareExit", [](DWORD AProcess) { return WindowOf(AProcess, L"QLBareExit"); }, clickClose,
+              goneMs, L" close");
+          break;
       }
       if (exitMs < 0) {
         std::fprintf(stderr, "exit case %zu did not end\n", contender);
@@ -424,7 +439,10 @@ int main(int argc, char** argv) {
   CopyTo(cfg("happy"), config);
   std::printf("exit: from the act to the end of the launcher process (target <= 500 ms)\n");
   exits.Print("ms");
-  std::printf("exit: from the act to no launcher window on screen\n");
+  std::printf("median per-round ratio launcher / bare, error box:    %.2f\n", exits.RatioMedian(kErrorBox, kBareBox));
+  std::printf("median per-round ratio launcher / bare, close button: %.2f (during a download %.2f)\n",
+              exits.RatioMedian(kCloseIdle, kBareClose), exits.RatioMedian(kCloseDownloading, kBareClose));
+  std::printf("exit: from the act to no window of the program on screen\n");
   gone.Print("ms");
   std::printf("load at the end %s\n", Bench::MachineLoad().c_str());
   return 0;
