@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# bench/zip/wine.sh [WINDOWS_BUILD_DIR] [ROUNDS]
+# Under Wine: ExtractZipArchive of the small-file archives against a bare Win32
+# program writing the same files straight to their final names (the floor of
+# that work under Wine), into an empty folder and over an installation, side by
+# side in one run. Uses the archives bench/zip/run.sh makes; needs a Windows
+# build (extract_bench.exe in it).
+set -euo pipefail
+root=$(cd "$(dirname "$0")/../.." && pwd)
+build=$(cd "${1:-$root/build/windows}" && pwd)
+rounds=${2:-9}
+archives=$root/build/bench-native/zip-bench
+bench=$build/extract_bench.exe
+[ -f "$bench" ] || { echo "wine.sh: $bench missing; build the Windows configuration first" >&2; exit 1; }
+[ -f "$archives/small-5000.zip" ] || { echo "wine.sh: run bench/zip/run.sh first (it makes the archives)" >&2; exit 1; }
+
+. "$root/scripts/wine-env.sh"
+"$root/scripts/wine-prefix.sh" ensure
+work=$(mktemp -d "$build/bench-extract.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+echo "extraction under Wine: $(wine --version)"
+for archive in small-5000 small-20000; do
+  wine "$bench" "Z:${archives//\//\\}\\$archive.zip" "Z:${work//\//\\}" "$rounds"
+done
