@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# bench/zip/wine.sh [WINDOWS_BUILD_DIR] [ROUNDS]
-# Under Wine: ExtractZipArchive of the small-file archives against a bare Win32
+# bench/zip/wine.sh [WINDOWS_BUILD_DIR] [ROUNDS] [ARCHIVE...]
+# Under Wine: ExtractZipArchive of a small-file archive (default small-5000;
+# small-20000 takes about ten minutes) against a bare Win32
 # program writing the same files straight to their final names (the floor of
 # that work under Wine), into an empty folder and over an installation, side by
 # side in one run. Uses the archives bench/zip/run.sh makes; needs a Windows
@@ -9,6 +10,8 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 build=$(cd "${1:-$root/build/windows}" && pwd)
 rounds=${2:-9}
+shift $(( $# < 2 ? $# : 2 ))
+names=("${@:-small-5000}")
 archives=$root/build/bench-native/zip-bench
 bench=$build/extract_bench.exe
 [ -f "$bench" ] || { echo "wine.sh: $bench missing; build the Windows configuration first" >&2; exit 1; }
@@ -19,6 +22,6 @@ bench=$build/extract_bench.exe
 work=$(mktemp -d "$build/bench-extract.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 echo "extraction under Wine: $(wine --version)"
-for archive in small-5000 small-20000; do
+for archive in "${names[@]}"; do
   wine "$bench" "Z:${archives//\//\\}\\$archive.zip" "Z:${work//\//\\}" "$rounds"
 done
