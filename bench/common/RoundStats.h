@@ -72,8 +72,8 @@ class TRounds {
       std::vector<double> values = FSamples[i];
       if (values.empty()) continue;
       std::sort(values.begin(), values.end());
-      std::printf("  %-44s %10.3f %10.3f %10.3f\n", FNames[i].c_str(), values.front() * AScale,
-                  Median(values) * AScale, values.back() * AScale);
+      std::printf("  %-44s %10.3f %10.3f %10.3f\n", FNames[i].c_str(), values.front() * AScale, Median(values) * AScale,
+                  values.back() * AScale);
     }
   }
 

@@ -18,9 +18,9 @@
 #include <vector>
 
 #include "Core/Text/Unicode.h"
-#include "common/RoundStats.h"
 #include "Core/ValueObjects/ConnectionConfig.h"
 #include "Infrastructure/Database/SQLDatabaseService.h"
+#include "common/RoundStats.h"
 
 using Core::ValueObjects::TConnectionConfig;
 using Core::ValueObjects::TConnectionType;

@@ -6,7 +6,9 @@
 
 namespace Infrastructure::Crypto {
 
-TPipelinedSha256::TPipelinedSha256() : FThread([this] { Run(); }) { FFilling.reserve(kChunkBytes); }
+TPipelinedSha256::TPipelinedSha256() : FThread([this] { Run(); }) {
+  FFilling.reserve(kChunkBytes);
+}
 
 TPipelinedSha256::~TPipelinedSha256() {
   {

@@ -216,7 +216,8 @@ void SwapIn(const TStagedPackage& APackage, const std::string& ADestination,
     // rename instead of one per file. The journal still lists every file, so
     // an undo puts them back one by one as it would after single moves.
     const std::vector<std::string> wholeFolders = OutermostFolders(journal.CreatedFolders);
-    for (const std::string& folder : wholeFolders) MoveHeld(JoinPath(APackage.Folder, folder), JoinPath(ADestination, folder));
+    for (const std::string& folder : wholeFolders)
+      MoveHeld(JoinPath(APackage.Folder, folder), JoinPath(ADestination, folder));
     for (const TJournalFile& file : journal.Files) {
       const std::string target = JoinPath(ADestination, file.Path);
       if (IsBelowAny(file.Path, wholeFolders)) {

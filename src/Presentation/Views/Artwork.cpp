@@ -114,7 +114,8 @@ void PaintSplashBackground(TPixelSurface& ASurface, double AScale, HFONT AMarkFo
   const int linePitch = static_cast<int>(std::max(18.0, 18 * AScale));
   const uint32_t lineWeight = MixWeight(0.025);
   std::vector<uint32_t> rows(static_cast<size_t>(ASurface.Height()));
-  for (size_t y = 0; y < rows.size(); ++y) rows[y] = MixColour(kNightTop, kNightBottom, static_cast<double>(y) / height);
+  for (size_t y = 0; y < rows.size(); ++y)
+    rows[y] = MixColour(kNightTop, kNightBottom, static_cast<double>(y) / height);
   ASurface.Paint([&](int AX, int AY) {
     uint32_t colour = teal.Add(blue.Add(rows[static_cast<size_t>(AY)], AX, AY), AX, AY);
     // Faint diagonal lines give the night sky some texture.

@@ -22,7 +22,9 @@ inline uint32_t MixColourWeighted(uint32_t AFrom, uint32_t ATo, uint32_t AWeight
   return result;
 }
 
-inline uint32_t MixWeight(double AT) { return static_cast<uint32_t>(std::clamp(AT, 0.0, 1.0) * 256.0 + 0.5); }
+inline uint32_t MixWeight(double AT) {
+  return static_cast<uint32_t>(std::clamp(AT, 0.0, 1.0) * 256.0 + 0.5);
+}
 
 inline uint32_t MixColour(uint32_t AFrom, uint32_t ATo, double AT) {
   const uint32_t weight = MixWeight(AT);  // 0..256

@@ -11,8 +11,8 @@ inline int ShowBareWindow(const wchar_t* AClassName) {
   windowClass.hInstance = instance;
   windowClass.lpszClassName = AClassName;
   RegisterClassW(&windowClass);
-  HWND window = CreateWindowExW(0, AClassName, L"bare", WS_POPUP, 100, 100, 760, 428, nullptr, nullptr, instance,
-                                nullptr);
+  HWND window =
+      CreateWindowExW(0, AClassName, L"bare", WS_POPUP, 100, 100, 760, 428, nullptr, nullptr, instance, nullptr);
   ShowWindow(window, SW_SHOW);
   UpdateWindow(window);
   const DWORD end = GetTickCount() + 300;

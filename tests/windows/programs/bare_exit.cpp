@@ -29,9 +29,9 @@ int main(int argc, char** argv) {
   windowClass.hInstance = instance;
   windowClass.lpszClassName = L"QLBareExit";
   RegisterClassW(&windowClass);
-  HWND window = CreateWindowExW(WS_EX_APPWINDOW, L"QLBareExit", L"bare",
-                                WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN, 100, 100, 760, 428, nullptr,
-                                nullptr, instance, nullptr);
+  HWND window =
+      CreateWindowExW(WS_EX_APPWINDOW, L"QLBareExit", L"bare", WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN,
+                      100, 100, 760, 428, nullptr, nullptr, instance, nullptr);
   ShowWindow(window, SW_SHOWNORMAL);
   UpdateWindow(window);
   if (box) {

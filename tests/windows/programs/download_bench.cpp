@@ -13,9 +13,9 @@
 #include <vector>
 
 #include "Infrastructure/Files/FileDownload.h"
-#include "common/RoundStats.h"
 #include "Infrastructure/Platform/Win32/WinHttpClient.h"
 #include "Infrastructure/Platform/Win32/WinText.h"
+#include "common/RoundStats.h"
 
 using Infrastructure::Platform::Win32::ToWide;
 
@@ -128,15 +128,17 @@ int main(int argc, char** argv) {
   DeleteFileW(ToWide(file).c_str());
 
   const double megabytes = static_cast<double>(size) / (1024.0 * 1024.0);
-  std::printf("file: %.0f MiB, %d rounds, contenders in turning order; load before %s, after %s\n", megabytes,
-              rounds, loadBefore.c_str(), Bench::MachineLoad().c_str());
+  std::printf("file: %.0f MiB, %d rounds, contenders in turning order; load before %s, after %s\n", megabytes, rounds,
+              loadBefore.c_str(), Bench::MachineLoad().c_str());
   ways.Print("seconds");
   std::printf("  progress calls per download: %lld\n", static_cast<long long>(progressCalls / rounds));
   // Time ratios: below 1.0 the launcher's download was the faster in the median round.
-  std::printf("median per-round time ratio DownloadToFile / bare loop into a file, no progress:   %.3f (target <= 1.0)\n",
-              ways.RatioMedian(kOurs, kBareFile));
-  std::printf("median per-round time ratio DownloadToFile / bare loop into a file, with progress: %.3f (target <= 1.0)\n",
-              ways.RatioMedian(kOursProgress, kBareFile));
+  std::printf(
+      "median per-round time ratio DownloadToFile / bare loop into a file, no progress:   %.3f (target <= 1.0)\n",
+      ways.RatioMedian(kOurs, kBareFile));
+  std::printf(
+      "median per-round time ratio DownloadToFile / bare loop into a file, with progress: %.3f (target <= 1.0)\n",
+      ways.RatioMedian(kOursProgress, kBareFile));
   std::printf("median per-round time ratio DownloadToFile with progress / bare loop discarding:   %.3f\n",
               ways.RatioMedian(kOursProgress, kBareDiscard));
   return 0;

@@ -86,9 +86,9 @@ bool BareWrite(const std::wstring& ADestination, const std::vector<TFileImage>& 
                                       CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return false;
     DWORD written = 0;
-    const bool ok = file.Data.empty() || (WriteFile(handle, file.Data.data(), static_cast<DWORD>(file.Data.size()),
-                                                    &written, nullptr) &&
-                                          written == file.Data.size());
+    const bool ok = file.Data.empty() ||
+                    (WriteFile(handle, file.Data.data(), static_cast<DWORD>(file.Data.size()), &written, nullptr) &&
+                     written == file.Data.size());
     if (!CloseHandle(handle) || !ok) return false;
   }
   return true;

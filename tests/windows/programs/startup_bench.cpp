@@ -90,8 +90,7 @@ TRoadTimes RunRoad(const std::string& AFolder, const std::string& ABDEFolder) {
   bdePorts.DefaultBDEDirectory = ABDEFolder;
   const Bootstrap::TSplashServices services{
       std::make_shared<Infrastructure::Config::TIniConfigService>(AFolder, std::vector<std::string>{}), files,
-      std::make_shared<Infrastructure::Translator::TPortugueseTranslator>(),
-      logger,
+      std::make_shared<Infrastructure::Translator::TPortugueseTranslator>(), logger,
       std::make_shared<Infrastructure::BDE::TWindowsBDEService>(files, bdePorts)};
   auto viewModel = Bootstrap::CreateSplashViewModel(services, Bootstrap::Win32::CreateSplashPlatform(launcher));
   bool ended = false;
@@ -165,8 +164,8 @@ class TBDEKeyForRun {
   explicit TBDEKeyForRun(const std::string& AFolder) {
     RegCreateKeyExW(HKEY_LOCAL_MACHINE, kKey, 0, nullptr, 0, KEY_READ | KEY_SET_VALUE, nullptr, &FKey, nullptr);
     DWORD size = sizeof(FOld) - sizeof(wchar_t);
-    FHadValue = RegQueryValueExW(FKey, L"DLLPATH", nullptr, nullptr, reinterpret_cast<BYTE*>(FOld), &size) ==
-                ERROR_SUCCESS;
+    FHadValue =
+        RegQueryValueExW(FKey, L"DLLPATH", nullptr, nullptr, reinterpret_cast<BYTE*>(FOld), &size) == ERROR_SUCCESS;
     Set(Infrastructure::Platform::Win32::ToWide(AFolder));
   }
   ~TBDEKeyForRun() {
@@ -191,8 +190,8 @@ class TBDEKeyForRun {
 // The splash's message, read from the other process.
 std::wstring SplashMessage(HWND ASplash) {
   wchar_t text[256] = {};
-  SendMessageTimeoutW(GetDlgItem(ASplash, 105), WM_GETTEXT, 256, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,
-                      1000, nullptr);
+  SendMessageTimeoutW(GetDlgItem(ASplash, 105), WM_GETTEXT, 256, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 1000,
+                      nullptr);
   return text;
 }
 
@@ -268,7 +267,9 @@ int main(int argc, char** argv) {
   const std::string packageUrl = argv[2];
   const int rounds = Bench::RoundsFrom(argv[3], Bench::kMinRounds);
   const std::string config = Infrastructure::Platform::JoinPath(folder, "Config.ini");
-  const auto cfg = [&](const char* AKind) { return Infrastructure::Platform::JoinPath(folder, std::string(AKind) + ".cfg"); };
+  const auto cfg = [&](const char* AKind) {
+    return Infrastructure::Platform::JoinPath(folder, std::string(AKind) + ".cfg");
+  };
   const std::string application = Infrastructure::Platform::JoinPath(folder, "QuorvaneSoft.exe");
   const std::string oldApplication = Infrastructure::Platform::JoinPath(folder, "old.exe");
   const std::string bdeFolder = Infrastructure::Platform::JoinPath(folder, "BDE");
@@ -376,8 +377,9 @@ int main(int argc, char** argv) {
               start.RatioMedian(kSplash, kBare));
   std::printf("median per-round ratio splash shown / bare window with imports:   %.2f\n",
               start.RatioMedian(kSplash, kBareImports));
-  std::printf("the launcher's own share of a start: %.1f ms (median; beyond the specified 500 ms wait; target <= 300)\n",
-              start.MedianOf(kLauncher) - start.MedianOf(kDirect) - 500.0);
+  std::printf(
+      "the launcher's own share of a start: %.1f ms (median; beyond the specified 500 ms wait; target <= 300)\n",
+      start.MedianOf(kLauncher) - start.MedianOf(kDirect) - 500.0);
 
   // Exit: from the act to the end of the process, and to no window shown;
   // beside the launcher, a bare program that hides and destroys a window of
@@ -397,8 +399,8 @@ int main(int argc, char** argv) {
   const std::string bareExit = Infrastructure::Platform::JoinPath(programs, "bare_exit.exe");
   enum { kErrorBox, kBareBox, kCloseIdle, kCloseDownloading, kBareClose };
   const std::vector<std::string> exitNames{"OK on the error box (download refused)", "bare: OK on a box, window hidden",
-                                           "close button as the splash first shows",
-                                           "close button during a download", "bare: close, window hidden"};
+                                           "close button as the splash first shows", "close button during a download",
+                                           "bare: close, window hidden"};
   Bench::TRounds exits(exitNames), gone(exitNames);
   for (int round = 0; round < rounds; ++round) {
     for (size_t position = 0; position < exits.Count(); ++position) {

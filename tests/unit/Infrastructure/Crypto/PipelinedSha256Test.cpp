@@ -9,8 +9,8 @@
 
 namespace {
 
-using Infrastructure::Crypto::TPipelinedSha256;
 using Infrastructure::Crypto::ToHex;
+using Infrastructure::Crypto::TPipelinedSha256;
 using Infrastructure::Platform::Sha256Of;
 
 std::string Pattern(size_t ASize) {

@@ -130,8 +130,8 @@ TEST(PackageSwap, AStagedFileGoneBeforeItsTurnLeavesTheOldVersion) {
     versions.Package.WriteTo(dir.Join("pacote.zip"));
     Infrastructure::Files::TZipReader reader(dir.Join("pacote.zip"));
     const TStagedPackage staged = StageZipArchive(reader, dir.Join("app"));
-    std::filesystem::remove(TestSupport::PathFromUtf8(Infrastructure::Platform::JoinPath(
-        staged.Folder, *Infrastructure::Files::SafeRelativePath(name))));
+    std::filesystem::remove(TestSupport::PathFromUtf8(
+        Infrastructure::Platform::JoinPath(staged.Folder, *Infrastructure::Files::SafeRelativePath(name))));
     EXPECT_THROW(SwapIn(staged, dir.Join("app")), Core::EFileSystemError);
     EXPECT_EQ(Snapshot(dir.Join("app")), versions.Old);
   }
