@@ -1,11 +1,12 @@
 // The bare window again, with the launcher's DLL imports: what loading those
 // DLLs costs a start under the same system, apart from anything the launcher does.
+#include <windows.h>
+// After windows.h, which they build on.
 #include <bcrypt.h>
 #include <commctrl.h>
 #include <objbase.h>
 #include <shellapi.h>
 #include <sql.h>
-#include <windows.h>
 #include <winhttp.h>
 
 #include "BareWindow.h"
