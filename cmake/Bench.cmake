@@ -1,5 +1,9 @@
-# Native benchmark drivers, built only on request: bench/zip/run.sh builds
-# zip_bench in a Release folder of its own.
-add_executable(zip_bench EXCLUDE_FROM_ALL ${PROJECT_SOURCE_DIR}/bench/zip/zip_bench.cpp)
-target_compile_options(zip_bench PRIVATE ${QL_WARNINGS})
-target_link_libraries(zip_bench PRIVATE ql_core)
+# Native benchmark drivers, built only on request: bench/zip/run.sh and
+# bench/database/run.sh build them in a Release folder of their own.
+foreach(source bench/zip/zip_bench.cpp bench/database/connect_bench.cpp)
+  get_filename_component(driver ${source} NAME_WE)
+  add_executable(${driver} EXCLUDE_FROM_ALL ${PROJECT_SOURCE_DIR}/${source})
+  target_compile_options(${driver} PRIVATE ${QL_WARNINGS})
+  target_link_libraries(${driver} PRIVATE ql_core)
+  target_include_directories(${driver} PRIVATE ${PROJECT_SOURCE_DIR}/bench)
+endforeach()

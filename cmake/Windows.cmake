@@ -56,6 +56,7 @@ foreach(src IN LISTS QL_WINDOWS_TEST_PROGRAMS)
   # A benchmark measures the product's own code, so it links the core.
   if(name MATCHES "_bench$")
     target_link_libraries(${name} PRIVATE ql_core)
+    target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/bench)
   endif()
   list(APPEND QL_WINDOWS_TEST_PROGRAM_TARGETS ${name})
 endforeach()

@@ -9,7 +9,7 @@ PACKAGES=(
   clang libclang-rt-14-dev
   g++-mingw-w64-i686-posix mingw-w64-i686-dev binutils-mingw-w64-i686 libz-mingw-w64-dev
   wine wine32:i386 fonts-wine xvfb xauth x11-apps
-  unzip zip
+  unzip zip libarchive-tools
   unixodbc unixodbc-dev odbcinst odbc-postgresql libsqliteodbc postgresql
   libodbc2:i386 odbc-postgresql:i386 libsqliteodbc:i386
   time

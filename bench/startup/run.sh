@@ -2,13 +2,14 @@
 # bench/startup/run.sh [WINDOWS_BUILD_DIR] [PACKAGE_MB] [ROUNDS]
 # Under Wine, with the project's loopback peers (HTTP server, unixODBC with the
 # SQLite test database): the update road's package download against
-# DownloadFile alone on the same file, and StartValidation to the launch on
-# the happy path. Needs a Windows build (startup_bench.exe, marker_app_*.exe).
+# DownloadFile alone on the same file (and SHA-256 of the package), StartValidation
+# to the launch on the happy path, the launcher process to its splash and to the
+# application, and its exit after the error box or the close button. Needs a Windows build (startup_bench.exe, marker_app_*.exe).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 build=$(cd "${1:-$root/build/windows}" && pwd)
 size_mb=${2:-100}
-rounds=${3:-3}
+rounds=${3:-9}
 [ -f "$build/startup_bench.exe" ] || { echo "run.sh: build the Windows configuration first" >&2; exit 1; }
 
 . "$root/scripts/wine-env.sh"
@@ -33,7 +34,12 @@ mkdir -p "$pkg"
 cp "$build/marker_app_new.exe" "$pkg/QuorvaneSoft.exe"
 head -c "$((size_mb * 1024 * 1024))" /dev/urandom >"$pkg/dados.bin"
 (cd "$pkg" && zip -q -0 "$www/pacote.zip" QuorvaneSoft.exe dados.bin)
-printf '[Atualizacao]\r\nVersaoMinima=3.1.4.1\r\nUrlPacote=http://127.0.0.1:%s/files/pacote.zip\r\nUrlBDE=\r\n' "$port" >"$www/update.ini"
+# Published size and digest: the road downloads through the verified path.
+printf '[Atualizacao]\r\nVersaoMinima=3.1.4.1\r\nUrlPacote=http://127.0.0.1:%s/files/pacote.zip\r\nUrlBDE=\r\nTamanhoPacote=%s\r\nSha256Pacote=%s\r\n' \
+  "$port" "$(stat -c %s "$www/pacote.zip")" "$(sha256sum "$www/pacote.zip" | cut -c1-64)" >"$www/update.ini"
+# A package that is not there (the error box), and one that arrives slowly (a close during the download).
+printf '[Atualizacao]\r\nVersaoMinima=3.1.4.1\r\nUrlPacote=http://127.0.0.1:%s/files/ausente.zip\r\nUrlBDE=\r\n' "$port" >"$www/error.ini"
+printf '[Atualizacao]\r\nVersaoMinima=3.1.4.1\r\nUrlPacote=http://127.0.0.1:%s/trickle/30/pacote.zip\r\nUrlBDE=\r\n' "$port" >"$www/trickle.ini"
 printf '[Atualizacao]\r\nVersaoMinima=\r\nUrlPacote=\r\nUrlBDE=\r\n' >"$www/happy.ini"
 
 app=$state/app
@@ -41,7 +47,7 @@ mkdir -p "$app/BDE"
 touch "$app/BDE/bdeadmin.exe"
 cp "$build/marker_app_old.exe" "$app/old.exe"
 # Kept as .cfg: any *.ini beside the launcher would be taken as its configuration.
-for kind in update happy; do
+for kind in update happy error trickle; do
   printf '[BancoDados]\r\nODBC=QL_SQLite\r\nUsuario=teste\r\nSenha=teste\r\n\r\n[Atualizacao]\r\nURL=http://127.0.0.1:%s/files/%s.ini\r\n' \
     "$port" "$kind" >"$app/$kind.cfg"
 done

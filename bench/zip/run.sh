@@ -1,21 +1,29 @@
 #!/usr/bin/env bash
-# ZIP extraction: Info-ZIP "unzip -q -o" against ExtractZipArchive, on the same
-# archives in the same run, turn about. Prints the best wall time of each, the
-# ratio ours/unzip (below 1: ours is faster) and each one's peak memory
-# (maximum resident set). Archives: thousands of small files, and one large
-# entry (peak memory must not follow the entry's size).
-#   bench/zip/run.sh [rounds]        (default 3; archives are kept for later runs)
+# ZIP extraction natively: ExtractZipArchive (staged beside the destination,
+# then swapped in) against Info-ZIP "unzip -q -o", "bsdtar -xf" and, when
+# given, the zip_bench of an earlier commit, on the same archives in the same
+# run. Each archive is installed into an empty folder and over an existing
+# installation of the same files (the swap's real work: every file moved aside
+# and replaced). Contenders run in turning order; prints min/median/max wall
+# time and peak memory of each, the median of the per-round time ratios and
+# the machine's load.
+#   bench/zip/run.sh [rounds] [earlier zip_bench]
+# (rounds: at least 9; archives are kept for later runs). The earlier driver is
+# built from another worktree, e.g.
+#   git worktree add /tmp/old 77a5f2b && cmake -S /tmp/old -B /tmp/old/b -G Ninja \
+#     -DCMAKE_BUILD_TYPE=Release -DQL_SANITIZE=OFF && cmake --build /tmp/old/b --target zip_bench
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 build=$root/build/bench-native
 work=$build/zip-bench
-rounds=${1:-3}
-small_files=5000
+rounds=$(( ${1:-9} < 9 ? 9 : ${1:-9} ))
+earlier=${2:-}
 large_mb=300
 
-for tool in zip unzip python3 /usr/bin/time; do
+for tool in zip unzip bsdtar python3 /usr/bin/time; do
   command -v "$tool" >/dev/null || { echo "run.sh: $tool missing (scripts/setup.sh installs it)" >&2; exit 1; }
 done
+[ -z "$earlier" ] || [ -x "$earlier" ] || { echo "run.sh: $earlier is not a program" >&2; exit 1; }
 
 echo "Building zip_bench (Release, no sanitizers) in $build"
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQL_SANITIZE=OFF >/dev/null
@@ -23,10 +31,13 @@ cmake --build "$build" -j2 --target zip_bench >/dev/null
 driver=$build/zip_bench
 mkdir -p "$work"
 
-if [ ! -f "$work/small.zip" ]; then
-  echo "Making small.zip: $small_files files of 100 B to 16 KB in 50 folders"
+# small-N.zip: N files of 100 B to 16 KB in 50 folders.
+make_small() {
+  local count=$1 archive=$work/small-$1.zip
+  [ -f "$archive" ] && return
+  echo "Making small-$count.zip: $count files of 100 B to 16 KB in 50 folders"
   rm -rf "$work/small-src"
-  python3 - "$work/small-src" "$small_files" <<'EOF'
+  python3 - "$work/small-src" "$count" <<'EOF'
 import os, random, sys
 root, count = sys.argv[1], int(sys.argv[2])
 rng = random.Random(1)
@@ -45,9 +56,11 @@ for i in range(count):
     with open(os.path.join(folder, "arquivo%05d.txt" % i), "w") as f:
         f.write(" ".join(parts)[:size])
 EOF
-  (cd "$work/small-src" && zip -q -r ../small.zip .)
+  (cd "$work/small-src" && zip -q -r "$archive" .)
   rm -rf "$work/small-src"
-fi
+}
+make_small 5000
+make_small 20000
 
 if [ ! -f "$work/large.zip" ]; then
   echo "Making large.zip: one entry of $large_mb MB"
@@ -69,38 +82,73 @@ EOF
   rm -f "$work/large.bin"
 fi
 
-# One timed run: prints "seconds max-RSS-KB".
-measure() {
-  local out=$1 start end
-  shift
-  rm -rf "$out"
+contenders=(unzip bsdtar ours)
+[ -z "$earlier" ] || contenders+=(earlier)
+results=$work/results
+: >"$results"
+
+# One timed extraction of $archive into $out by contender $1 (the folder is
+# prepared beforehand, untimed); appends "case contender seconds max-RSS-KB".
+run_one() {
+  local who=$1 label=$2 archive=$3 out=$4 start end
+  local -a command
+  case $who in
+    unzip) command=(unzip -q -o "$archive" -d "$out") ;;
+    bsdtar) command=(bsdtar -xf "$archive" -C "$out") ;;
+    ours) command=("$driver" "$archive" "$out") ;;
+    earlier) command=("$earlier" "$archive" "$out") ;;
+  esac
   sync
   start=$EPOCHREALTIME
-  /usr/bin/time -f "%M" -o "$work/rss" "$@" >/dev/null
+  /usr/bin/time -f "%M" -o "$work/rss" "${command[@]}" >/dev/null
   end=$EPOCHREALTIME
-  echo "$(python3 -c "print(f'{$end - $start:.3f}')") $(cat "$work/rss")"
+  echo "$label $who $(python3 -c "print(f'{$end - $start:.4f}')") $(cat "$work/rss")" >>"$results"
 }
 
-report() {
-  local name=$1 archive=$2
-  local best_unzip=999999 best_ours=999999 rss_unzip=0 rss_ours=0 t r
-  for _ in $(seq "$rounds"); do
-    read -r t r < <(measure "$work/out-unzip" unzip -q -o "$archive" -d "$work/out-unzip")
-    best_unzip=$(python3 -c "print(min($best_unzip, $t))")
-    rss_unzip=$((r > rss_unzip ? r : rss_unzip))
-    read -r t r < <(measure "$work/out-ours" "$driver" "$archive" "$work/out-ours")
-    best_ours=$(python3 -c "print(min($best_ours, $t))")
-    rss_ours=$((r > rss_ours ? r : rss_ours))
+# $1 label, $2 archive, $3 "empty" or "over" (an installation of the same files there first).
+bench_case() {
+  local label=$1 archive=$2 mode=$3 round position count=${#contenders[@]}
+  if [ "$mode" = over ]; then
+    rm -rf "$work/installed" && mkdir -p "$work/installed" && unzip -q -o "$archive" -d "$work/installed"
+  fi
+  for round in $(seq 0 $((rounds - 1))); do
+    for position in $(seq 0 $((count - 1))); do
+      local who=${contenders[$(((position + round) % count))]} out=$work/out-${contenders[$(((position + round) % count))]}
+      rm -rf "$out"
+      if [ "$mode" = over ]; then cp -a "$work/installed" "$out"; else mkdir -p "$out"; fi
+      run_one "$who" "$label" "$archive" "$out"
+    done
   done
-  diff -rq "$work/out-unzip" "$work/out-ours" >/dev/null || { echo "run.sh: outputs differ for $name" >&2; exit 1; }
-  python3 -c "
-u, o = $best_unzip, $best_ours
-print(f'{\"$name\":<28} {u:>8.3f} {o:>8.3f} {o / u:>11.2f} {$rss_unzip / 1024:>11.1f} {$rss_ours / 1024:>11.1f}')"
-  rm -rf "$work/out-unzip" "$work/out-ours"
+  diff -rq "$work/out-unzip" "$work/out-ours" >/dev/null || { echo "run.sh: outputs differ for $label" >&2; exit 1; }
+  for who in "${contenders[@]}"; do rm -rf "$work/out-$who"; done
 }
 
-echo
-echo "Best of $rounds rounds; the outputs of both are compared byte for byte."
-printf '%-28s %8s %8s %11s %11s %11s\n' "archive" "unzip s" "ours s" "ours/unzip" "unzip MB" "ours MB"
-report "small: $small_files files" "$work/small.zip"
-report "large: 1 entry, $large_mb MB" "$work/large.zip"
+echo "load before: $(cut -d' ' -f1-3 /proc/loadavg); $rounds rounds, contenders in turning order: ${contenders[*]}"
+for archive in small-5000 small-20000 large; do
+  for mode in empty over; do
+    bench_case "$archive/$mode" "$work/$archive.zip" "$mode"
+  done
+done
+rm -rf "$work/installed"
+echo "load after: $(cut -d' ' -f1-3 /proc/loadavg)"
+
+python3 - "$results" "${contenders[@]}" <<'EOF'
+import statistics, sys
+path, contenders = sys.argv[1], sys.argv[2:]
+rows = [line.split() for line in open(path)]
+cases = list(dict.fromkeys(r[0] for r in rows))
+print("\nwall seconds min/median/max and peak memory (MB, max); ratios: median of per-round ratios")
+print(f"{'case':<20} {'contender':<8} {'min':>7} {'median':>7} {'max':>7} {'MB':>7}")
+for case in cases:
+    times = {c: [float(r[2]) for r in rows if r[0] == case and r[1] == c] for c in contenders}
+    for c in contenders:
+        t = times[c]
+        rss = max(int(r[3]) for r in rows if r[0] == case and r[1] == c) / 1024
+        print(f"{case:<20} {c:<8} {min(t):7.3f} {statistics.median(t):7.3f} {max(t):7.3f} {rss:7.1f}")
+    def ratio(a, b):
+        return statistics.median(x / y for x, y in zip(times[a], times[b]))
+    line = f"  ours/unzip {ratio('ours', 'unzip'):.2f} (target <= 0.8)   ours/bsdtar {ratio('ours', 'bsdtar'):.2f} (target <= 1.0)"
+    if "earlier" in contenders:
+        line += f"   ours/earlier {ratio('ours', 'earlier'):.2f} (staging target <= 1.2)"
+    print(line)
+EOF

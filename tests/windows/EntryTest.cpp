@@ -31,6 +31,9 @@ TEST(ProgramEntry, ShowsTheSplashWithTheOtherWindowsHiddenAndEndsOnClose) {
   ASSERT_EQ(editors.size(), 1u);
   EXPECT_FALSE(IsWindowVisible(selectors.front()));
   EXPECT_FALSE(IsWindowVisible(editors.front()));
+  // Their controls wait for a first showing: nothing of theirs delays the splash.
+  EXPECT_EQ(GetWindow(selectors.front(), GW_CHILD), nullptr);
+  EXPECT_EQ(GetWindow(editors.front(), GW_CHILD), nullptr);
   TestSupport::SaveScreenshot(splash, "launcher_first_start");
 
   // No configuration: the configuration window opens over the splash.

@@ -311,6 +311,7 @@ TEST(ODBCEditorWindow, TheConnectionTestReachesTheServerThroughTheChosenDriver) 
   if (!RegGetText(HKEY_LOCAL_MACHINE, kDrivers, kPostgres)) postgres.AddDriver(kPostgres);
 
   TfrmODBCEditor form;
+  form.SetEditMode(false, "");  // builds the controls, as the configuration window does before showing it
   TStatusTrace trace;
   trace.Status = GetDlgItem(form.Handle(), E::lblStatus);
   trace.Form = &form;

@@ -5,6 +5,7 @@
 
 #include "Core/Errors.h"
 #include "Infrastructure/Crypto/HexDigest.h"
+#include "Infrastructure/Crypto/PipelinedSha256.h"
 #include "Infrastructure/Files/DownloadProgressHelper.h"
 #include "Infrastructure/Platform/Crypto.h"
 #include "Infrastructure/Platform/FileSystem.h"
@@ -18,7 +19,8 @@ using Core::ValueObjects::TDownloadVerdict;
 namespace {
 
 // Sees every block before the file does: counts it, refuses a body past the
-// published size before writing it, and hashes what was written.
+// published size before writing it, and hashes what was written (on a thread
+// of its own, so the transfer does not wait for the hash).
 class TCheckingSink : public IHttpSink {
  public:
   TCheckingSink(IHttpSink& AInner, int64_t ALimit, bool AHash) : FInner(AInner), FLimit(ALimit) {
@@ -50,7 +52,7 @@ class TCheckingSink : public IHttpSink {
   int64_t FLimit;
   int64_t FWritten = 0;
   bool FTooLarge = false;
-  std::optional<Platform::TSha256> FHash;
+  std::optional<Crypto::TPipelinedSha256> FHash;
 };
 
 // The HTTP client answers it only once the user's credentials were refused too.

@@ -1,5 +1,6 @@
 #include "Infrastructure/Files/PackageSwap.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <random>
@@ -115,6 +116,25 @@ void MoveHeld(const std::string& ASource, const std::string& ADestination) {
   }
 }
 
+// The created folders that are not inside another created folder.
+std::vector<std::string> OutermostFolders(const std::vector<std::string>& AFolders) {
+  std::vector<std::string> outermost;
+  for (const std::string& folder : AFolders) {
+    const std::string parent = Platform::ParentPath(folder);
+    if (parent.empty() || std::find(AFolders.begin(), AFolders.end(), parent) == AFolders.end())
+      outermost.push_back(folder);
+  }
+  return outermost;
+}
+
+bool IsBelowAny(const std::string& APath, const std::vector<std::string>& AFolders) {
+  for (const std::string& folder : AFolders)
+    if (APath.size() > folder.size() && APath[folder.size()] == Platform::kPathSeparator &&
+        APath.compare(0, folder.size(), folder) == 0)
+      return true;
+  return false;
+}
+
 void WriteJournal(const TUpdateJournal& AJournal, const std::string& ADestination) {
   const std::string path = JournalPath(ADestination);
   Platform::WriteFileAtomically(path, AJournal.Format());
@@ -192,11 +212,24 @@ void SwapIn(const TStagedPackage& APackage, const std::string& ADestination,
   const int64_t total = static_cast<int64_t>(journal.Files.size());
   int64_t done = 0;
   try {
-    for (const std::string& folder : journal.CreatedFolders) Platform::CreateDirectories(JoinPath(ADestination, folder));
+    // A folder the destination lacks moves in whole, its files with it: one
+    // rename instead of one per file. The journal still lists every file, so
+    // an undo puts them back one by one as it would after single moves.
+    const std::vector<std::string> wholeFolders = OutermostFolders(journal.CreatedFolders);
+    for (const std::string& folder : wholeFolders)
+      MoveHeld(JoinPath(APackage.Folder, folder), JoinPath(ADestination, folder));
     for (const TJournalFile& file : journal.Files) {
       const std::string target = JoinPath(ADestination, file.Path);
-      if (file.HadOld) MoveHeld(target, target + journal.AsideSuffix);
-      MoveHeld(JoinPath(APackage.Folder, file.Path), target);
+      if (IsBelowAny(file.Path, wholeFolders)) {
+        // Something may have taken a staged file meanwhile (a virus scanner's
+        // quarantine): a version with a file missing is not installed.
+        if (Platform::QueryPath(target) == TPathState::Missing)
+          throw Core::EFileSystemError("O arquivo preparado \"" + file.Path + "\" desapareceu",
+                                       Core::TFileErrorKind::Other, target);
+      } else {
+        if (file.HadOld) MoveHeld(target, target + journal.AsideSuffix);
+        MoveHeld(JoinPath(APackage.Folder, file.Path), target);
+      }
       if (AOnProgress) AOnProgress(++done, total);
     }
     journal.Committed = true;

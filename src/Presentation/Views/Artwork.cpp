@@ -1,7 +1,10 @@
 #include "Presentation/Views/Artwork.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <cstdint>
+#include <vector>
 
 namespace Presentation::Views {
 
@@ -14,15 +17,39 @@ constexpr uint32_t kTealLight = 0x63D6B8;
 constexpr uint32_t kSubtitle = 0x9FC6E6;
 constexpr uint32_t kWhite = 0xFFFFFF;
 
-// A soft light of AColour around (ACentreX, ACentreY), fading to nothing at ARadius.
-uint32_t AddGlow(uint32_t ABase, double AX, double AY, double ACentreX, double ACentreY, double ARadius,
-                 uint32_t AColour, double AStrength) {
-  const double dx = AX - ACentreX, dy = AY - ACentreY;
-  if (dx * dx + dy * dy >= ARadius * ARadius) return ABase;
-  const double distance = Hypot(dx, dy) / ARadius;
-  const double falloff = (1.0 - distance) * (1.0 - distance);
-  return MixColour(ABase, AColour, falloff * AStrength);
-}
+// A soft light of AColour around a centre, fading to nothing at its radius.
+// The weight is looked up by squared distance, so the loop over every pixel
+// of the sky takes no square root and no conversion from double.
+class TGlow {
+ public:
+  TGlow(double ACentreX, double ACentreY, double ARadius, uint32_t AColour, double AStrength)
+      : FCentreX(static_cast<int>(std::lround(ACentreX))),
+        FCentreY(static_cast<int>(std::lround(ACentreY))),
+        FRadiusSquared(std::max<int64_t>(1, std::llround(ARadius * ARadius))),
+        FStepScale((static_cast<uint64_t>(kSteps) << 32) / static_cast<uint64_t>(FRadiusSquared)),
+        FColour(AColour) {
+    for (int step = 0; step <= kSteps; ++step) {
+      const double distance = std::sqrt(static_cast<double>(step) / kSteps);
+      FWeights[step] = MixWeight((1.0 - distance) * (1.0 - distance) * AStrength);
+    }
+  }
+  uint32_t Add(uint32_t ABase, int AX, int AY) const {
+    const int64_t dx = AX - FCentreX, dy = AY - FCentreY;
+    const int64_t squared = dx * dx + dy * dy;
+    if (squared >= FRadiusSquared) return ABase;
+    // squared / radius² in steps, by multiplication: no 64-bit division per pixel.
+    const uint64_t step = (static_cast<uint64_t>(squared) * FStepScale) >> 32;
+    return MixColourWeighted(ABase, FColour, FWeights[std::min<uint64_t>(step, kSteps)]);
+  }
+
+ private:
+  static constexpr int kSteps = 4096;
+  int FCentreX, FCentreY;
+  int64_t FRadiusSquared;
+  uint64_t FStepScale;
+  uint32_t FColour;
+  std::array<uint32_t, kSteps + 1> FWeights{};
+};
 
 double MarkDistance(double AX, double AY, double ACentreX, double ACentreY, double ASize) {
   return RoundedBoxDistance(AX, AY, ACentreX, ACentreY, ASize / 2, ASize / 2, ASize * 0.24);
@@ -82,12 +109,17 @@ void PaintSplashBackground(TPixelSurface& ASurface, double AScale, HFONT AMarkFo
                            HFONT ASubtitleFont, const std::wstring& ASubtitle) {
   const double width = ASurface.Width();
   const double height = ASurface.Height();
+  const TGlow blue(width * 0.80, height * 0.28, width * 0.55, kGlowBlue, 0.55);
+  const TGlow teal(width * 0.05, height * 1.05, width * 0.45, kGlowTeal, 0.40);
+  const int linePitch = static_cast<int>(std::max(18.0, 18 * AScale));
+  const uint32_t lineWeight = MixWeight(0.025);
+  std::vector<uint32_t> rows(static_cast<size_t>(ASurface.Height()));
+  for (size_t y = 0; y < rows.size(); ++y)
+    rows[y] = MixColour(kNightTop, kNightBottom, static_cast<double>(y) / height);
   ASurface.Paint([&](int AX, int AY) {
-    uint32_t colour = MixColour(kNightTop, kNightBottom, AY / height);
-    colour = AddGlow(colour, AX, AY, width * 0.80, height * 0.28, width * 0.55, kGlowBlue, 0.55);
-    colour = AddGlow(colour, AX, AY, width * 0.05, height * 1.05, width * 0.45, kGlowTeal, 0.40);
+    uint32_t colour = teal.Add(blue.Add(rows[static_cast<size_t>(AY)], AX, AY), AX, AY);
     // Faint diagonal lines give the night sky some texture.
-    if ((AX + AY) % static_cast<int>(std::max(18.0, 18 * AScale)) == 0) colour = MixColour(colour, kWhite, 0.025);
+    if ((AX + AY) % linePitch == 0) colour = MixColourWeighted(colour, kWhite, lineWeight);
     return colour;
   });
 

@@ -26,13 +26,13 @@ std::string Tr(const std::string& AKey) {
 TfrmDSNSelector::TfrmDSNSelector(HWND AOwner) {
   CreateForm(ClassName, Tr("SelectDSNTitle"), WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN, WS_EX_DLGMODALFRAME,
              AOwner, kClientWidth, kClientHeight);
+}
+
+void TfrmDSNSelector::CreateControls() {
   AddLabel(lblPrompt, "");
   AddCombo(cmbDSN);
   AddButton(btnCancel, "");
   AddButton(btnConfirm, "", true);
-  Layout();
-
-  // FormCreate
   ApplyTranslations();
   LoadDSNList();
 }

@@ -28,6 +28,7 @@ class TfrmDSNSelector : public TForm {
  protected:
   LRESULT HandleMessage(UINT AMessage, WPARAM AWParam, LPARAM ALParam) override;
   void OnCommand(int AId, int ANotification) override;
+  void CreateControls() override;
   void Layout() override;
   void FormShow() override;
 

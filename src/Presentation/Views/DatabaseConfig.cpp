@@ -64,6 +64,10 @@ bool IsLabelRow(TDatabaseConfigRow ARow) {
 TfrmDatabaseConfig::TfrmDatabaseConfig(HWND AOwner) {
   CreateForm(ClassName, "Database", WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN, 0, AOwner, kClientWidth,
              kClientHeight);
+  EnsureControls();
+}
+
+void TfrmDatabaseConfig::CreateControls() {
   // Creation order is the keyboard order: the fields top to bottom, then the
   // buttons left to right.
   AddLabel(lblConnectionType, "");

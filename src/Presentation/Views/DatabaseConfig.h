@@ -47,6 +47,7 @@ class TfrmDatabaseConfig : public TForm {
 
  protected:
   void OnCommand(int AId, int ANotification) override;
+  void CreateControls() override;
   void Layout() override;
 
  private:

@@ -86,11 +86,6 @@ void TForm::CreateForm(const wchar_t* AClassName, const std::string& ACaption, D
                                 CW_USEDEFAULT, CW_USEDEFAULT, 0, 0, AOwner, nullptr, instance, this);
   if (handle == nullptr) throw std::runtime_error("Não foi possível criar a janela");
   FDpi = WindowDpi(FHandle);
-  // The product's mark in the title bar and the task bar, made once per process.
-  static const HICON bigIcon = CreateProductIcon(GetSystemMetrics(SM_CXICON));
-  static const HICON smallIcon = CreateProductIcon(GetSystemMetrics(SM_CXSMICON));
-  SendMessageW(FHandle, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon));
-  SendMessageW(FHandle, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon));
 
   RECT frame{0, 0, Scale(AClientWidth), Scale(AClientHeight)};
   AdjustWindowRectEx(&frame, AStyle, FALSE, AExStyle);
@@ -109,7 +104,20 @@ void TForm::CreateForm(const wchar_t* AClassName, const std::string& ACaption, D
   SetWindowPos(FHandle, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+void TForm::EnsureControls() {
+  if (FControlsBuilt || FHandle == nullptr) return;
+  FControlsBuilt = true;
+  // The product's mark in the title bar and the task bar, made once per process.
+  static const HICON bigIcon = CreateProductIcon(GetSystemMetrics(SM_CXICON));
+  static const HICON smallIcon = CreateProductIcon(GetSystemMetrics(SM_CXSMICON));
+  SendMessageW(FHandle, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon));
+  SendMessageW(FHandle, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon));
+  CreateControls();
+  Layout();
+}
+
 int TForm::ShowModal() {
+  EnsureControls();
   const HWND owner = GetWindow(FHandle, GW_OWNER);
   FModalResult = mrNone;
   FInModalLoop = true;
@@ -205,7 +213,7 @@ LRESULT TForm::HandleMessage(UINT AMessage, WPARAM AWParam, LPARAM ALParam) {
       const RECT* suggested = reinterpret_cast<const RECT*>(ALParam);
       SetWindowPos(FHandle, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
                    suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
-      Layout();
+      if (FControlsBuilt) Layout();
       return 0;
     }
     default:

@@ -38,6 +38,9 @@ class TForm {
   // Shows the window over its owner (disabled meanwhile) and pumps messages
   // until a modal result is set. Answers mrOk or mrCancel.
   int ShowModal();
+  // Builds the controls, icons and layout on first need: a window created
+  // hidden at start costs nothing until it is shown.
+  void EnsureControls();
   void SetModalResult(int AResult) { FModalResult = AResult; }
   int ModalResult() const { return FModalResult; }
   bool IsModal() const { return FInModalLoop; }
@@ -67,6 +70,8 @@ class TForm {
   // default button / Escape commands.
   virtual LRESULT HandleMessage(UINT AMessage, WPARAM AWParam, LPARAM ALParam);
   virtual void OnCommand(int /*AId*/, int /*ANotification*/) {}
+  // Creates the controls and fills them; called once, by EnsureControls.
+  virtual void CreateControls() {}
   // Places every control for the current DPI.
   virtual void Layout() {}
   // Just before a modal showing.
@@ -122,6 +127,7 @@ class TForm {
   int FModalResult = mrNone;
   bool FInModalLoop = false;
   bool FClosePending = false;
+  bool FControlsBuilt = false;
   HBRUSH FBackground = nullptr;
   std::map<HWND, COLORREF> FTextColours;
   std::map<HWND, TControlFont> FControlFonts;

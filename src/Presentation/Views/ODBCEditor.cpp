@@ -29,6 +29,9 @@ std::string Tr(const std::string& AKey) {
 TfrmODBCEditor::TfrmODBCEditor(HWND AOwner) {
   CreateForm(ClassName, Tr("CreateNewODBC"), WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN, WS_EX_DLGMODALFRAME,
              AOwner, kClientWidth, kClientHeight);
+}
+
+void TfrmODBCEditor::CreateControls() {
   // Creation order is the keyboard order: driver, name, description, server,
   // login, password, database, then the buttons left to right.
   const std::pair<int, int> rows[] = {
@@ -46,9 +49,7 @@ TfrmODBCEditor::TfrmODBCEditor(HWND AOwner) {
   AddButton(btnCancel, "");
   AddButton(btnTest, "");
   AddButton(btnConfirm, "", true);
-  Layout();
 
-  // FormCreate
   FUseCase = Bootstrap::CreateConfigureDatabaseUseCase(Bootstrap::TServiceLocator::GetConfigService(),
                                                       Bootstrap::TServiceLocator::GetTranslator());
   FEditMode = false;
@@ -121,6 +122,7 @@ void TfrmODBCEditor::ResetFields() {
 }
 
 void TfrmODBCEditor::SetEditMode(bool AIsEdit, const std::string& ADSNName) {
+  EnsureControls();
   FEditMode = AIsEdit;
   FOriginalDSNName = ADSNName;
   if (AIsEdit) {

@@ -11,8 +11,23 @@
 namespace Presentation::Views {
 
 // AFrom to ATo by AT in [0, 1], per channel.
+// AWeight of ATo in 0..256: integer only, for loops over every pixel (a
+// 32-bit build converts doubles to integers slowly).
+inline uint32_t MixColourWeighted(uint32_t AFrom, uint32_t ATo, uint32_t AWeight) {
+  uint32_t result = 0;
+  for (int shift = 0; shift <= 16; shift += 8) {
+    const uint32_t from = (AFrom >> shift) & 0xFF, to = (ATo >> shift) & 0xFF;
+    result |= ((from * (256 - AWeight) + to * AWeight + 128) >> 8) << shift;
+  }
+  return result;
+}
+
+inline uint32_t MixWeight(double AT) {
+  return static_cast<uint32_t>(std::clamp(AT, 0.0, 1.0) * 256.0 + 0.5);
+}
+
 inline uint32_t MixColour(uint32_t AFrom, uint32_t ATo, double AT) {
-  const uint32_t weight = static_cast<uint32_t>(std::clamp(AT, 0.0, 1.0) * 256.0 + 0.5);  // 0..256
+  const uint32_t weight = MixWeight(AT);  // 0..256
   uint32_t result = 0;
   for (int shift = 0; shift <= 16; shift += 8) {
     const uint32_t from = (AFrom >> shift) & 0xFF, to = (ATo >> shift) & 0xFF;

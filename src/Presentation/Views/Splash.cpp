@@ -71,6 +71,18 @@ TfrmSplash::~TfrmSplash() {
 void TfrmSplash::FormCreate() {
   CreateForm(ClassName, "QuorvaneSoft Launcher", WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN,
              WS_EX_APPWINDOW, nullptr, 760, 428);
+  EnsureControls();
+
+  FViewModel->SetOnStateChanged([this](TAppState ANewState, const std::string& AMessage, int32_t AProgress) {
+    OnStateChanged(ANewState, AMessage, AProgress);
+  });
+  FViewModel->SetOnLaunchApplication([this] { CloseApplication(ExitLaunched); });
+  SetRetryVisible(false);
+  UpdateVersionLabel();
+  FViewModel->Initialize();
+}
+
+void TfrmSplash::CreateControls() {
   AddControl(WC_BUTTONW, btnMinimize, "__", BS_OWNERDRAW, kButtonFontSize, true);
   AddControl(WC_BUTTONW, btnClose, "X", BS_OWNERDRAW, kButtonFontSize, true);
   AddControl(WC_BUTTONW, btnRetry, FTranslator->Translate("Retry"), BS_OWNERDRAW, kButtonFontSize, true);
@@ -81,15 +93,6 @@ void TfrmSplash::FormCreate() {
   SendMessageW(Control(pbProgress), PBM_SETRANGE32, 0, 100);
   AddControl(WC_STATICW, lblProgress, "x.xx %", SS_OWNERDRAW, kLabelFontSize);
   AddControl(WC_STATICW, lblVersion, "Versão: 1.0.0.0", SS_OWNERDRAW, kLabelFontSize);
-  Layout();
-
-  FViewModel->SetOnStateChanged([this](TAppState ANewState, const std::string& AMessage, int32_t AProgress) {
-    OnStateChanged(ANewState, AMessage, AProgress);
-  });
-  FViewModel->SetOnLaunchApplication([this] { CloseApplication(ExitLaunched); });
-  SetRetryVisible(false);
-  UpdateVersionLabel();
-  FViewModel->Initialize();
 }
 
 void TfrmSplash::Show() {

@@ -50,6 +50,7 @@ class TfrmSplash : public TForm {
  protected:
   LRESULT HandleMessage(UINT AMessage, WPARAM AWParam, LPARAM ALParam) override;
   void OnCommand(int AId, int ANotification) override;
+  void CreateControls() override;
   void Layout() override;
   COLORREF BackgroundColour() const override { return RGB(0x0A, 0x1A, 0x2B); }
 

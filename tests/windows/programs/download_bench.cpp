@@ -1,8 +1,8 @@
 // download_bench URL FOLDER [ROUNDS]
 // Fetches the same URL with a bare WinHTTP read loop and with the launcher's
-// download into a file (without and with a progress callback), in interleaved
-// rounds, and prints the best throughput of each and the ratios to the bare
-// loop. Run by bench/download/run.sh against the loopback test server.
+// download into a file (without and with a progress callback), in rounds whose
+// order turns, and prints min/median/max of each and the median of the
+// per-round time ratios to the bare loop. Run by bench/download/run.sh against the loopback test server.
 #include <windows.h>
 #include <winhttp.h>
 
@@ -15,6 +15,7 @@
 #include "Infrastructure/Files/FileDownload.h"
 #include "Infrastructure/Platform/Win32/WinHttpClient.h"
 #include "Infrastructure/Platform/Win32/WinText.h"
+#include "common/RoundStats.h"
 
 using Infrastructure::Platform::Win32::ToWide;
 
@@ -72,11 +73,6 @@ int64_t BareDownload(const std::string& AUrl, const std::string& APath, bool AWr
   return total;
 }
 
-struct TWay {
-  const char* Name;
-  double Best = 1e100;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -86,7 +82,7 @@ int main(int argc, char** argv) {
   }
   const std::string url = argv[1];
   const std::string file = std::string(argv[2]) + "\\download_bench.bin";
-  const int rounds = argc > 3 ? std::max(1, std::atoi(argv[3])) : 5;
+  const int rounds = Bench::RoundsFrom(argc > 3 ? argv[3] : nullptr, Bench::kMinRounds);
 
   Infrastructure::Platform::Win32::TWinHttpClient client;
   int64_t size = BareDownload(url, file, false);  // warms the server's page cache and tells the size
@@ -95,28 +91,27 @@ int main(int argc, char** argv) {
     return 1;
   }
 
-  TWay ways[] = {{"bare WinHTTP loop, body discarded"},
-                 {"bare WinHTTP loop into a file"},
-                 {"DownloadToFile, no progress"},
-                 {"DownloadToFile, with progress"}};
+  enum { kBareDiscard, kBareFile, kOurs, kOursProgress };
+  Bench::TRounds ways({"bare WinHTTP loop, body discarded", "bare WinHTTP loop into a file",
+                       "DownloadToFile, no progress", "DownloadToFile, with progress"});
   int64_t progressCalls = 0;
+  const std::string loadBefore = Bench::MachineLoad();
   for (int round = 0; round < rounds; ++round) {
-    for (int way = 0; way < 4; ++way) {
-      // Rotated order, so no way always runs first in a round.
-      const int index = (way + round) % 4;
+    for (size_t position = 0; position < ways.Count(); ++position) {
+      const size_t index = ways.Order(round, position);
       const double start = Now();
       bool ok = false;
       switch (index) {
-        case 0:
+        case kBareDiscard:
           ok = BareDownload(url, file, false) == size;
           break;
-        case 1:
+        case kBareFile:
           ok = BareDownload(url, file, true) == size;
           break;
-        case 2:
+        case kOurs:
           ok = Infrastructure::Files::DownloadToFile(client, url, file, {}).Success;
           break;
-        case 3:
+        default:
           ok = Infrastructure::Files::DownloadToFile(client, url, file, [&](int64_t, int64_t) {
                  ++progressCalls;
                }).Success;
@@ -124,21 +119,27 @@ int main(int argc, char** argv) {
       }
       const double elapsed = Now() - start;
       if (!ok) {
-        std::fprintf(stderr, "download_bench: %s failed\n", ways[index].Name);
+        std::fprintf(stderr, "download_bench: way %zu failed\n", index);
         return 1;
       }
-      ways[index].Best = std::min(ways[index].Best, elapsed);
+      ways.Add(index, elapsed);
     }
   }
   DeleteFileW(ToWide(file).c_str());
 
   const double megabytes = static_cast<double>(size) / (1024.0 * 1024.0);
-  std::printf("file: %.0f MiB, %d rounds, best of each\n", megabytes, rounds);
-  for (const TWay& way : ways) std::printf("  %-34s %8.1f MiB/s\n", way.Name, megabytes / way.Best);
+  std::printf("file: %.0f MiB, %d rounds, contenders in turning order; load before %s, after %s\n", megabytes, rounds,
+              loadBefore.c_str(), Bench::MachineLoad().c_str());
+  ways.Print("seconds");
   std::printf("  progress calls per download: %lld\n", static_cast<long long>(progressCalls / rounds));
-  const double bare = ways[1].Best;
-  std::printf("ratio DownloadToFile / bare loop into a file, no progress:   %.3f\n", bare / ways[2].Best);
-  std::printf("ratio DownloadToFile / bare loop into a file, with progress: %.3f\n", bare / ways[3].Best);
-  std::printf("ratio DownloadToFile / bare loop discarding, with progress:  %.3f\n", ways[0].Best / ways[3].Best);
+  // Time ratios: below 1.0 the launcher's download was the faster in the median round.
+  std::printf(
+      "median per-round time ratio DownloadToFile / bare loop into a file, no progress:   %.3f (target <= 1.0)\n",
+      ways.RatioMedian(kOurs, kBareFile));
+  std::printf(
+      "median per-round time ratio DownloadToFile / bare loop into a file, with progress: %.3f (target <= 1.0)\n",
+      ways.RatioMedian(kOursProgress, kBareFile));
+  std::printf("median per-round time ratio DownloadToFile with progress / bare loop discarding:   %.3f\n",
+              ways.RatioMedian(kOursProgress, kBareDiscard));
   return 0;
 }

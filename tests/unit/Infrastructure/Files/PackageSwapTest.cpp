@@ -65,8 +65,8 @@ TEST(UpdateJournal, RoundTripsAndRefusesWhatIsNotItsOwn) {
   }
 }
 
-// Old and new versions of an installation: files kept, replaced, added, and
-// one in a new folder.
+// Old and new versions of an installation: files kept, replaced, added to
+// existing folders, and in new nested folders the swap moves in whole.
 struct TVersions {
   std::map<std::string, std::string> Old{{"App.exe", "app v1"}, {"lib/a.dll", "a v1"}, {"Config.ini", "[x]"}};
   std::map<std::string, std::string> New;
@@ -74,11 +74,13 @@ struct TVersions {
   explicit TVersions(int AFiles) {
     New = Old;
     for (int i = 0; i < AFiles; ++i) {
-      const std::string name = i % 3 == 0 ? "lib/m" + std::to_string(i) + ".dll" : "novo/f" + std::to_string(i);
+      const std::string name = i % 3 == 0   ? "lib/m" + std::to_string(i) + ".dll"
+                               : i % 7 == 1 ? "plugins/sub/p" + std::to_string(i)
+                                            : "novo/f" + std::to_string(i);
       const std::string data(512 + i, static_cast<char>('a' + i % 26));
       New[name] = data;
       Package.File(name, data, i % 2 ? 8 : 0);
-      if (i % 5 == 0) Old[name] = "old " + std::to_string(i);
+      if (i % 5 == 0 && name.rfind("plugins/", 0) != 0) Old[name] = "old " + std::to_string(i);
     }
     for (const char* name : {"App.exe", "lib/a.dll"}) {
       New[name] = std::string(name) + " v2";
@@ -127,6 +129,25 @@ TEST(PackageSwap, TheNextStartRemovesWhatEarlierUpdatesLeftAndNothingElse) {
   EXPECT_EQ(Snapshot(dir.Join("app")),
             (std::map<std::string, std::string>{{"App.exe", "nova"}, {"Config.ini", "[BancoDados]"}}));
   EXPECT_EQ(TestSupport::ReadFileBytes(dir.Join("fora.txt")), "fica");
+}
+
+// A staged file that is gone when its turn comes (a virus scanner's
+// quarantine) stops the swap wherever it was, in a folder moved in whole too.
+TEST(PackageSwap, AStagedFileGoneBeforeItsTurnLeavesTheOldVersion) {
+  for (const std::string name : {"App.exe", "novo/f2", "plugins/sub/p8"}) {
+    SCOPED_TRACE(name);
+    const TestSupport::TTempDir dir;
+    const TVersions versions(20);
+    ASSERT_EQ(versions.New.count(name), 1u);
+    versions.Install(dir);
+    versions.Package.WriteTo(dir.Join("pacote.zip"));
+    Infrastructure::Files::TZipReader reader(dir.Join("pacote.zip"));
+    const TStagedPackage staged = StageZipArchive(reader, dir.Join("app"));
+    std::filesystem::remove(TestSupport::PathFromUtf8(
+        Infrastructure::Platform::JoinPath(staged.Folder, *Infrastructure::Files::SafeRelativePath(name))));
+    EXPECT_THROW(SwapIn(staged, dir.Join("app")), Core::EFileSystemError);
+    EXPECT_EQ(Snapshot(dir.Join("app")), versions.Old);
+  }
 }
 
 #ifndef _WIN32
