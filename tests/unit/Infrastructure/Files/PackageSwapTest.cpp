@@ -120,7 +120,9 @@ TEST(PackageSwap, TheNextStartRemovesWhatEarlierUpdatesLeftAndNothingElse) {
   dir.WriteFile("app/App.exe", "nova");
   dir.WriteFile("app/App.exe.~ql-old-1", "velha, presa na última atualização");
   dir.WriteFile("app/lib/m.dll.~ql-old-1", "velha");
-  dir.WriteFile(std::string("app/") + std::string(kCleanupName), "App.exe.~ql-old-1\nlib/m.dll.~ql-old-1\n../fora.txt\n");
+  // As the launcher writes it: the system's own separators.
+  dir.WriteFile(std::string("app/") + std::string(kCleanupName),
+                "App.exe.~ql-old-1\n" + Infrastructure::Platform::JoinPath("lib", "m.dll.~ql-old-1") + "\n../fora.txt\n");
   dir.WriteFile("app/.~ql-stage-77/App.exe", "preparada e abandonada");
   dir.WriteFile("app/.~ql-download-77.zip.part", "metade");
   dir.WriteFile("app/.~ql-update.journal.tmp3", "QuorvaneSoftLauncher update");
