@@ -230,7 +230,9 @@ TEST_F(SplashWindowWithServices, ConfigurationCancelledOffersTheRetry) {
         const HWND config = WaitForWindow(Presentation::Views::TfrmDatabaseConfig::ClassName);
         ASSERT_NE(config, nullptr);
         EXPECT_EQ(GetWindow(config, GW_OWNER), Window());
-        EXPECT_FALSE(IsWindowEnabled(Window())) << "the splash waits while the configuration is open";
+        // Read from this thread while the window's thread is still settling its modal loop.
+        EXPECT_TRUE(WaitFor([&] { return IsWindowEnabled(Window()) == FALSE; }, 5000))
+            << "the splash waits while the configuration is open";
         SaveScreenshot(config, "splash_config_needed");
         CloseBox(config);
       });
