@@ -193,9 +193,10 @@ void TSplashViewModel::DownloadAndLaunch() {
   FLogger->Info("DownloadAndLaunch - Iniciando download da aplicação");
   FLogger->Debug("DownloadAndLaunch - URL: " + FDownloadUrl);
   const std::string kind = Core::Text::EndsWithTextAscii(FDownloadUrl, ".exe") ? ".exe" : ".zip";
-  // A name of its own: two launchers updating at once never share a download.
-  const std::string downloadPath = FPlatform.Installer->DownloadPath(Core::Text::ParentPath(FPlatform.LauncherPath), kind);
   std::string executable = FFileService->GetApplicationExecutable();
+  // A name of its own, in the folder the update holds: two launchers never
+  // share a download, and another's start-up clean-up never removes one in progress.
+  const std::string downloadPath = FPlatform.Installer->DownloadPath(InstallationFolder(kind == ".zip", executable), kind);
   FLogger->Debug("DownloadAndLaunch - Caminho download: " + downloadPath);
   FLogger->Debug("DownloadAndLaunch - Executável alvo: " + executable);
   SetState(TAppState::DownloadingApplication, FTranslator->TranslateFormat("DownloadingFrom", {FDownloadUrl}),
@@ -223,9 +224,14 @@ void TSplashViewModel::DownloadAndLaunch() {
   });
 }
 
+std::string TSplashViewModel::InstallationFolder(bool AZip, const std::string& AExecutable) const {
+  return AZip || AExecutable.empty() ? Core::Text::ParentPath(FPlatform.LauncherPath)
+                                     : Core::Text::ParentPath(AExecutable);
+}
+
 void TSplashViewModel::RunUpdate(const std::string& ADownloadPath, std::string AExecutable, bool AZip) {
   const std::string launcherFolder = Core::Text::ParentPath(FPlatform.LauncherPath);
-  const std::string folder = AZip || AExecutable.empty() ? launcherFolder : Core::Text::ParentPath(AExecutable);
+  const std::string folder = InstallationFolder(AZip, AExecutable);
   const std::unique_ptr<Core::Interfaces::IInstallationLock> lock = FPlatform.Installer->Lock(folder);
   if (!lock->TryAcquire() && WaitForOtherUpdate(*lock, folder, AExecutable)) {
     FPlatform.Sleep(kPauseBeforeLaunchMs);

@@ -132,6 +132,9 @@ class TSplashViewModel : public ISplashViewModel, public std::enable_shared_from
   // The download task: waits for the installation folder, downloads,
   // installs, pauses and hands the launch over.
   void RunUpdate(const std::string& ADownloadPath, std::string AExecutable, bool AZip);
+  // The folder an update holds: the launcher's for a ZIP package, the
+  // executable's for an executable package (the launcher's without one).
+  std::string InstallationFolder(bool AZip, const std::string& AExecutable) const;
   // Waits while another launcher updates AFolder. True when the update is no
   // longer needed afterwards (the other launcher did it); AExecutable is then
   // refreshed.
