@@ -1,5 +1,6 @@
 #include "Infrastructure/Files/ZipExtractor.h"
 
+#include <algorithm>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
@@ -103,15 +104,22 @@ TStagedPackage StageZipArchive(TZipReader& AReader, const std::string& ADestinat
   // archive leaves the disk as it was.
   std::vector<TPlannedEntry> plan;
   plan.reserve(AReader.Entries().size());
-  uint64_t total = 0;
+  uint64_t total = 0, files = 0;
   for (const TZipEntry& entry : AReader.Entries()) {
     std::optional<std::string> relative = SafeRelativePath(entry.Name);
     if (!relative) throw EZipError("Nome de entrada inválido no pacote: " + entry.Name);
     if (!entry.IsFolder() && !TZipReader::CanRead(entry))
       throw EZipError("Entrada cifrada ou com método de compressão não suportado: " + entry.Name);
-    if (!entry.IsFolder()) total += entry.UncompressedSize;
+    if (!entry.IsFolder()) {
+      total += entry.UncompressedSize;
+      ++files;
+    }
     plan.push_back({&entry, std::move(*relative)});
   }
+  // Progress counts each file as the average file's bytes besides its own,
+  // so thousands of small files move it as smoothly as one large entry does.
+  const uint64_t perFile = files == 0 ? 0 : std::max<uint64_t>(1, total / files);
+  const uint64_t work = total + perFile * files;
 
   TStagedPackage package;
   package.Folder = CreateStagingFolder(ADestination);
@@ -129,9 +137,9 @@ TStagedPackage StageZipArchive(TZipReader& AReader, const std::string& ADestinat
         if (end == std::string::npos) break;
       }
     };
-    uint64_t done = 0;
+    uint64_t done = 0, bytes = 0;
     for (const TPlannedEntry& item : plan) {
-      TWatchedSink::Report(ACallbacks, done, total);
+      TWatchedSink::Report(ACallbacks, done, work);
       if (item.Entry->IsFolder()) {
         addFolder(item.Path);
         continue;
@@ -144,13 +152,16 @@ TStagedPackage StageZipArchive(TZipReader& AReader, const std::string& ADestinat
       const auto [known, added] = staged.emplace(key, item.Path);
       Platform::TFileWriter writer(Platform::JoinPath(package.Folder, known->second),
                                    added ? Platform::TCreateMode::New : Platform::TCreateMode::Truncate);
-      TWatchedSink sink(writer, ACallbacks, done, total);
+      const uint64_t before = done;
+      TWatchedSink sink(writer, ACallbacks, done, work);
       AReader.ReadEntry(*item.Entry, sink);
       writer.Close();
+      bytes += done - before;
+      done += perFile;
       if (added) package.Files.push_back(item.Path);
     }
-    package.Bytes = done;
-    TWatchedSink::Report(ACallbacks, done, total);
+    package.Bytes = bytes;
+    TWatchedSink::Report(ACallbacks, done, work);
     return package;
   } catch (...) {
     DiscardStaging(package.Folder);

@@ -22,7 +22,8 @@ namespace Infrastructure::Files {
 bool ExtractZipArchive(const std::string& AZipPath, const std::string& ADestinationPath);
 
 struct TStageCallbacks {
-  // (bytes written, bytes in all).
+  // (work done, work in all): bytes written, each file also counting as the
+  // average file's size.
   Core::Interfaces::TProgressProc OnProgress;
   // Asked between entries and every few MB: true abandons the staging
   // (Core::EUpdateCancelled).
