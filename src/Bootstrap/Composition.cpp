@@ -1,8 +1,5 @@
 #include "Bootstrap/Composition.h"
 
-#include <chrono>
-#include <thread>
-
 #include "Application/UseCases/UpdateApplication.h"
 #include "Bootstrap/ServiceLocator.h"
 #include "ReleaseKeys.h"
@@ -16,6 +13,7 @@
 #include "Infrastructure/Database/SQLDatabaseService.h"
 #include "Infrastructure/Logging/LoggingHttpClient.h"
 #include "Infrastructure/Platform/DefaultPorts.h"
+#include "Infrastructure/Platform/SystemClock.h"
 
 namespace Bootstrap {
 
@@ -55,9 +53,7 @@ std::shared_ptr<Application::UseCases::TStartupCheckUseCase> CreateStartupCheckU
 
 Presentation::ViewModels::TSplashPlatform CreatePortableSplashPlatform(std::string ALauncherPath) {
   Presentation::ViewModels::TSplashPlatform platform;
-  platform.Sleep = [](uint32_t AMilliseconds) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(AMilliseconds));
-  };
+  platform.Sleep = [](uint32_t AMilliseconds) { Infrastructure::Platform::SleepMilliseconds(AMilliseconds); };
   platform.RemoveFile = [](const std::string& APath) { return Infrastructure::Platform::RemoveFile(APath); };
   platform.LauncherPath = std::move(ALauncherPath);
   platform.DefaultBdeUrl = kDefaultBdeUrl;

@@ -1,13 +1,21 @@
 #pragma once
 // Project exceptions. what() carries the message callers show or log.
-#include <stdexcept>
+#include <exception>
 #include <string>
+#include <utility>
 
 namespace Core {
 
-class EQuorvaneError : public std::runtime_error {
+// Derived from std::exception, not std::runtime_error: the latter keeps its text in a second
+// string implementation of the standard library that would otherwise be linked in for this alone.
+class EQuorvaneError : public std::exception {
 public:
-  using std::runtime_error::runtime_error;
+  explicit EQuorvaneError(std::string AMessage) : FMessage(std::move(AMessage)) {}
+  explicit EQuorvaneError(const char* AMessage) : FMessage(AMessage) {}
+  const char* what() const noexcept override { return FMessage.c_str(); }
+
+private:
+  std::string FMessage;
 };
 
 // A text with more "%s" placeholders than arguments, or a malformed placeholder.

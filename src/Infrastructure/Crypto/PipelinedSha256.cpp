@@ -6,17 +6,18 @@
 
 namespace Infrastructure::Crypto {
 
-TPipelinedSha256::TPipelinedSha256() : FThread([this] { Run(); }) {
+TPipelinedSha256::TPipelinedSha256() {
   FFilling.reserve(kChunkBytes);
+  FThread = std::make_unique<Platform::TThread>([this] { Run(); });
 }
 
 TPipelinedSha256::~TPipelinedSha256() {
   {
-    const std::lock_guard lock(FLock);
+    const Platform::TMonitorLock lock(FMonitor);
     FStop = true;
   }
-  FChanged.notify_all();
-  FThread.join();
+  FMonitor.NotifyAll();
+  FThread.reset();  // waits for the thread
 }
 
 void TPipelinedSha256::Update(const void* AData, size_t ASize) {
@@ -36,45 +37,45 @@ void TPipelinedSha256::Update(const void* AData, size_t ASize) {
 }
 
 void TPipelinedSha256::Queue(std::string&& AChunk) {
-  std::unique_lock lock(FLock);
-  FChanged.wait(lock, [this] { return FQueue.size() < kMaxQueued || FError; });
+  Platform::TMonitorLock lock(FMonitor);
+  FMonitor.WaitUntil([this] { return FQueue.size() < kMaxQueued || FError; });
   if (FError) std::rethrow_exception(FError);
   FQueue.push_back(std::move(AChunk));
-  lock.unlock();
-  FChanged.notify_all();
+  lock.Unlock();
+  FMonitor.NotifyAll();
 }
 
 Platform::TSha256Digest TPipelinedSha256::Finish() {
   if (FFinished) throw Core::EQuorvaneError("SHA-256 já concluído");
   FFinished = true;
   if (!FFilling.empty()) Queue(std::move(FFilling));
-  std::unique_lock lock(FLock);
-  FChanged.wait(lock, [this] { return FQueue.empty() || FError; });
+  const Platform::TMonitorLock lock(FMonitor);
+  FMonitor.WaitUntil([this] { return FQueue.empty() || FError; });
   if (FError) std::rethrow_exception(FError);
   return FHash.Finish();
 }
 
 void TPipelinedSha256::Run() {
-  std::unique_lock lock(FLock);
+  Platform::TMonitorLock lock(FMonitor);
   for (;;) {
-    FChanged.wait(lock, [this] { return FStop || !FQueue.empty(); });
+    FMonitor.WaitUntil([this] { return FStop || !FQueue.empty(); });
     if (FStop) return;
     std::string chunk = std::move(FQueue.front());
-    lock.unlock();
+    lock.Unlock();
     std::exception_ptr error;
     try {
       FHash.Update(chunk.data(), chunk.size());
     } catch (...) {
       error = std::current_exception();
     }
-    lock.lock();
+    lock.Lock();
     // Popped only once hashed: an empty queue means every byte is in the hash.
     FQueue.pop_front();
     if (error) {
       FError = error;
       FQueue.clear();
     }
-    FChanged.notify_all();
+    FMonitor.NotifyAll();
   }
 }
 

@@ -3,15 +3,14 @@
 // bytes only copies them, so a download is not slowed to the speed of the
 // hash (under Wine the platform's SHA-256 runs about as fast as a loopback
 // download). Memory stays bounded: a writer far ahead of the hash waits.
-#include <condition_variable>
 #include <cstddef>
 #include <deque>
 #include <exception>
-#include <mutex>
+#include <memory>
 #include <string>
-#include <thread>
 
 #include "Infrastructure/Platform/Crypto.h"
+#include "Infrastructure/Platform/Thread.h"
 
 namespace Infrastructure::Crypto {
 
@@ -37,13 +36,12 @@ class TPipelinedSha256 {
 
   Platform::TSha256 FHash;
   std::string FFilling;  // bytes not yet a whole chunk
-  std::mutex FLock;
-  std::condition_variable FChanged;
+  Platform::TMonitor FMonitor;
   std::deque<std::string> FQueue;
   bool FStop = false;
   bool FFinished = false;
   std::exception_ptr FError;
-  std::thread FThread;
+  std::unique_ptr<Platform::TThread> FThread;  // last: starts once everything it uses exists
 };
 
 }  // namespace Infrastructure::Crypto

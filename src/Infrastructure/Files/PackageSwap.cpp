@@ -2,13 +2,12 @@
 
 #include <algorithm>
 #include <atomic>
-#include <chrono>
-#include <random>
-#include <thread>
 
 #include "Core/Errors.h"
 #include "Infrastructure/Files/UpdateJournal.h"
 #include "Infrastructure/Platform/FileSystem.h"
+#include "Infrastructure/Platform/ProcessInfo.h"
+#include "Infrastructure/Platform/SystemClock.h"
 
 namespace Infrastructure::Files {
 
@@ -112,7 +111,7 @@ void MoveHeld(const std::string& ASource, const std::string& ADestination) {
     } catch (const Core::EFileSystemError& e) {
       if (e.Kind() != Core::TFileErrorKind::InUse || attempt == kInUseAttempts) throw;
     }
-    std::this_thread::sleep_for(std::chrono::milliseconds(kInUsePauseMs));
+    Platform::SleepMilliseconds(kInUsePauseMs);
   }
 }
 
@@ -145,11 +144,10 @@ void WriteJournal(const TUpdateJournal& AJournal, const std::string& ADestinatio
 
 std::string NewUpdateId() {
   static std::atomic<uint32_t> counter{0};
-  static const uint64_t seed = [] {
-    std::random_device device;
-    return (static_cast<uint64_t>(device()) << 32) ^ device() ^
-           static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
-  }();
+  // The system keeps a thread's id unique among the running threads of every process, and the clock
+  // tells apart ids that follow each other; a name already taken is skipped by its caller anyway.
+  static const uint64_t seed = (static_cast<uint64_t>(Platform::CurrentThreadId()) << 32) ^
+                               Platform::SteadyMilliseconds();
   const uint64_t value = seed + 0x9E3779B97F4A7C15ull * ++counter;
   static const char digits[] = "0123456789abcdef";
   std::string id;

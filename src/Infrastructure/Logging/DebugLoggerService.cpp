@@ -1,5 +1,7 @@
 #include "Infrastructure/Logging/DebugLoggerService.h"
 
+#include <cxxabi.h>
+
 #include <typeinfo>
 
 #include "Infrastructure/Logging/LogText.h"
@@ -22,9 +24,30 @@ void TDebugLoggerService::Error(const std::string& AMessage, const std::exceptio
   Log("ERROR", ComposeError(AMessage, AException));
 }
 
+namespace {
+
+// The class of AException when it is the exception being handled, which is how the launcher logs
+// errors (from their catch block); "std::exception" otherwise. Read from the exception machinery,
+// not from typeid: the executable is built without run-time type information, which would cost it
+// the names of every class and lambda it has.
+std::string ClassOf(const std::exception& AException) {
+  if (abi::__cxa_current_exception_type() != nullptr) {
+    try {
+      throw;
+    } catch (const std::exception& handled) {
+      const std::type_info* type = abi::__cxa_current_exception_type();
+      if (&handled == &AException && type != nullptr) return ReadableTypeName(type->name());
+    } catch (...) {
+    }
+  }
+  return "std::exception";
+}
+
+}  // namespace
+
 std::string TDebugLoggerService::ComposeError(const std::string& AMessage, const std::exception* AException) {
   if (AException == nullptr) return AMessage;
-  return AMessage + " | Exception: " + ReadableTypeName(typeid(*AException).name()) + " - " + AException->what();
+  return AMessage + " | Exception: " + ClassOf(*AException) + " - " + AException->what();
 }
 
 bool TDebugLoggerService::StartSupportLog(const std::string& APath, uint64_t AMaxBytes, int AKeep) {

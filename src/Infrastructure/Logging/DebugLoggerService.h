@@ -23,7 +23,9 @@ class TDebugLoggerService : public Core::Interfaces::ILoggerService {
   void Debug(const std::string& AMessage) override;
   void Log(const std::string& ALevel, const std::string& AMessage) override;
 
-  // "<message> | Exception: <most-derived class> - <what()>", or the message alone.
+  // "<message> | Exception: <most-derived class> - <what()>", or the message alone. The class is
+  // known for the exception being handled (errors are logged from their catch block); for any
+  // other it reads "std::exception".
   static std::string ComposeError(const std::string& AMessage, const std::exception* AException);
 
   // Sends every later call to the support log at APath. False when the file

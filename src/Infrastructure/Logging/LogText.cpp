@@ -1,7 +1,6 @@
 #include "Infrastructure/Logging/LogText.h"
 
 #include <array>
-#include <cstdio>
 
 namespace Infrastructure::Logging {
 
@@ -71,10 +70,19 @@ void MaskUrlPassword(std::string& AText) {
   }
 }
 
+// Zero-padded decimal. Written out by hand: the C library's formatted output brings its whole
+// floating-point printer into the executable for this one use.
 void AppendNumber(std::string& AOut, int AValue, int AWidth) {
-  char buffer[16];
-  std::snprintf(buffer, sizeof(buffer), "%0*d", AWidth, AValue);
-  AOut += buffer;
+  char digits[12];
+  int count = 0;
+  unsigned value = AValue < 0 ? 0u - static_cast<unsigned>(AValue) : static_cast<unsigned>(AValue);
+  do {
+    digits[count++] = static_cast<char>('0' + value % 10);
+    value /= 10;
+  } while (value != 0);
+  if (AValue < 0) AOut += '-';
+  for (int pad = count + (AValue < 0 ? 1 : 0); pad < AWidth; ++pad) AOut += '0';
+  while (count > 0) AOut += digits[--count];
 }
 
 }  // namespace

@@ -1,11 +1,11 @@
 #include "Infrastructure/Update/ReleaseInfoSource.h"
 
 #include <algorithm>
-#include <chrono>
 #include <utility>
 
 #include "Core/Text/TextUtils.h"
 #include "Infrastructure/Config/IniFile.h"
+#include "Infrastructure/Platform/SystemClock.h"
 
 namespace Infrastructure::Update {
 
@@ -100,17 +100,17 @@ void TReleaseInfoSource::CheckSignature(const std::string& AUrl, const std::stri
 TReleaseInfo TReleaseInfoSource::GetReleaseInfo() {
   const std::string url = ResolveUrl();
   if (!FHttpClient) throw EReleaseInfoError("Nenhum cliente HTTP para obter as informações de versão");
-  const auto start = std::chrono::steady_clock::now();
+  const uint64_t start = Platform::SteadyMilliseconds();
   const std::string document = Fetch(url, kMaxDocumentSize, FOptions, "as informações de versão");
   if (FKeys.Required()) {
     // The signature shares the document's deadline.
     THttpOptions options = FOptions;
     if (options.DeadlineMs > 0) {
-      const auto spent = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
-      if (spent.count() >= options.DeadlineMs)
+      const uint64_t spent = Platform::SteadyMilliseconds() - start;
+      if (spent >= options.DeadlineMs)
         throw EReleaseInfoError("Falha ao obter a assinatura das informações de versão (" + url +
                                 ".sig): O servidor não respondeu dentro do tempo limite");
-      options.DeadlineMs -= static_cast<uint32_t>(spent.count());
+      options.DeadlineMs -= static_cast<uint32_t>(spent);
     }
     CheckSignature(url, document, options);
   }

@@ -204,24 +204,29 @@ void TSplashViewModel::DownloadAndLaunch() {
   FPlatform.Tasks->Run([self = shared_from_this(), downloadPath, executable, kind]() mutable {
     try {
       self->RunUpdate(downloadPath, std::move(executable), kind == ".zip");
+    } catch (const Core::EUpdateCancelled& e) {
+      self->ReportUpdateFailure(downloadPath, e, true, true);
+    } catch (const Core::EUpdateError& e) {
+      self->ReportUpdateFailure(downloadPath, e, true, false);
     } catch (const std::exception& e) {
-      self->FPlatform.RemoveFile(downloadPath);
-      // An update error says itself what went wrong and that nothing changed.
-      const bool explained = dynamic_cast<const Core::EUpdateError*>(&e) != nullptr;
-      const bool cancelled = dynamic_cast<const Core::EUpdateCancelled*>(&e) != nullptr;
-      if (!cancelled) self->FLogger->Error("DownloadAndLaunch - Atualização interrompida", &e);
-      const std::string text = e.what();
-      try {
-        self->HandOver([&] {
-          self->FInstalling = false;
-          if (self->StopIfRequested()) return;
-          self->SetState(TAppState::Error,
-                         explained ? text : self->FTranslator->TranslateFormat("DownloadException", {text}), 0);
-        });
-      } catch (...) {
-      }
+      self->ReportUpdateFailure(downloadPath, e, false, false);
     }
   });
+}
+
+void TSplashViewModel::ReportUpdateFailure(const std::string& ADownloadPath, const std::exception& AError,
+                                           bool AExplained, bool ACancelled) {
+  FPlatform.RemoveFile(ADownloadPath);
+  if (!ACancelled) FLogger->Error("DownloadAndLaunch - Atualização interrompida", &AError);
+  const std::string text = AError.what();
+  try {
+    HandOver([&] {
+      FInstalling = false;
+      if (StopIfRequested()) return;
+      SetState(TAppState::Error, AExplained ? text : FTranslator->TranslateFormat("DownloadException", {text}), 0);
+    });
+  } catch (...) {
+  }
 }
 
 std::string TSplashViewModel::InstallationFolder(bool AZip, const std::string& AExecutable) const {

@@ -132,6 +132,11 @@ class TSplashViewModel : public ISplashViewModel, public std::enable_shared_from
   // The download task: waits for the installation folder, downloads,
   // installs, pauses and hands the launch over.
   void RunUpdate(const std::string& ADownloadPath, std::string AExecutable, bool AZip);
+  // From the download task, for an update that stopped: removes the download and shows the error.
+  // An explained error (an update error) says itself what went wrong and that nothing changed; a
+  // cancelled one is the user's own doing and is not logged as a failure.
+  void ReportUpdateFailure(const std::string& ADownloadPath, const std::exception& AError, bool AExplained,
+                           bool ACancelled);
   // The folder an update holds: the launcher's for a ZIP package, the
   // executable's for an executable package (the launcher's without one).
   std::string InstallationFolder(bool AZip, const std::string& AExecutable) const;

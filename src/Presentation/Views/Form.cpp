@@ -2,7 +2,7 @@
 
 #include <commctrl.h>
 
-#include <stdexcept>
+#include "Core/Errors.h"
 
 #include "Infrastructure/Platform/Win32/WinText.h"
 #include "Presentation/Views/Artwork.h"
@@ -64,7 +64,7 @@ TForm::~TForm() {
     SetWindowLongPtrW(FHandle, GWLP_USERDATA, 0);
     DestroyWindow(FHandle);
   }
-  for (const auto& [key, font] : FFonts) DeleteObject(font);
+  for (const TFont& font : FFonts) DeleteObject(font.Handle);
   if (FBackground != nullptr) DeleteObject(FBackground);
 }
 
@@ -84,7 +84,7 @@ void TForm::CreateForm(const wchar_t* AClassName, const std::string& ACaption, D
   FBackground = CreateSolidBrush(BackgroundColour());
   HWND handle = CreateWindowExW(AExStyle | WS_EX_CONTROLPARENT, AClassName, ToWide(ACaption).c_str(), AStyle,
                                 CW_USEDEFAULT, CW_USEDEFAULT, 0, 0, AOwner, nullptr, instance, this);
-  if (handle == nullptr) throw std::runtime_error("Não foi possível criar a janela");
+  if (handle == nullptr) throw Core::EQuorvaneError("Não foi possível criar a janela");
   FDpi = WindowDpi(FHandle);
 
   RECT frame{0, 0, Scale(AClientWidth), Scale(AClientHeight)};
@@ -170,7 +170,7 @@ LRESULT CALLBACK TForm::WindowProc(HWND AWindow, UINT AMessage, WPARAM AWParam, 
   } catch (const std::exception& e) {
     form->ReportError(e);
   } catch (...) {
-    form->ReportError(std::runtime_error("Erro inesperado"));
+    form->ReportError(Core::EQuorvaneError("Erro inesperado"));
   }
   return 0;
 }
@@ -199,8 +199,8 @@ LRESULT TForm::HandleMessage(UINT AMessage, WPARAM AWParam, LPARAM ALParam) {
     }
     case WM_CTLCOLORSTATIC: {
       const HDC dc = reinterpret_cast<HDC>(AWParam);
-      const auto colour = FTextColours.find(reinterpret_cast<HWND>(ALParam));
-      if (colour != FTextColours.end()) SetTextColor(dc, colour->second);
+      const TControlLook* look = FindLook(reinterpret_cast<HWND>(ALParam));
+      if (look != nullptr && look->TextColour != CLR_INVALID) SetTextColor(dc, look->TextColour);
       // Disabled and read-only edits keep the system's look.
       wchar_t className[16] = {};
       GetClassNameW(reinterpret_cast<HWND>(ALParam), className, 16);
@@ -235,21 +235,34 @@ void TForm::CancelPendingClose() {
 
 void TForm::ApplyDpi(int ADpi) {
   FDpi = ADpi > 0 ? ADpi : 96;
-  std::map<std::pair<int, bool>, HFONT> oldFonts;
+  std::vector<TFont> oldFonts;
   oldFonts.swap(FFonts);
-  for (const auto& [control, font] : FControlFonts)
-    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(Font(font.Size, font.Bold)), TRUE);
-  for (const auto& [key, font] : oldFonts) DeleteObject(font);
+  for (const TControlLook& look : FLooks)
+    if (look.FontSize > 0)
+      SendMessageW(look.Control, WM_SETFONT, reinterpret_cast<WPARAM>(Font(look.FontSize, look.Bold)), TRUE);
+  for (const TFont& font : oldFonts) DeleteObject(font.Handle);
+}
+
+TForm::TControlLook& TForm::LookOf(HWND AControl) {
+  for (TControlLook& look : FLooks)
+    if (look.Control == AControl) return look;
+  return FLooks.emplace_back(TControlLook{AControl});
+}
+
+const TForm::TControlLook* TForm::FindLook(HWND AControl) const {
+  for (const TControlLook& look : FLooks)
+    if (look.Control == AControl) return &look;
+  return nullptr;
 }
 
 HFONT TForm::Font(int ASize, bool ABold) {
   const int height = Scale(ASize);
-  const auto key = std::make_pair(height, ABold);
-  if (const auto found = FFonts.find(key); found != FFonts.end()) return found->second;
+  for (const TFont& font : FFonts)
+    if (font.Height == height && font.Bold == ABold) return font.Handle;
   const HFONT font = CreateFontW(-height, 0, 0, 0, ABold ? FW_SEMIBOLD : FW_NORMAL, FALSE, FALSE, FALSE,
                                  DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY,
                                  DEFAULT_PITCH | FF_SWISS, L"Segoe UI");
-  FFonts.emplace(key, font);
+  FFonts.push_back({height, ABold, font});
   return font;
 }
 
@@ -258,9 +271,11 @@ HWND TForm::AddControl(const wchar_t* AClass, int AId, const std::string& AText,
   const HWND control =
       CreateWindowExW(AExStyle, AClass, ToWide(AText).c_str(), WS_CHILD | WS_VISIBLE | AStyle, 0, 0, 0, 0, FHandle,
                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(AId)), GetModuleHandleW(nullptr), nullptr);
-  if (control == nullptr) throw std::runtime_error("Não foi possível criar um controle da janela");
+  if (control == nullptr) throw Core::EQuorvaneError("Não foi possível criar um controle da janela");
   if (AFontSize > 0) {
-    FControlFonts[control] = {AFontSize, ABold};
+    TControlLook& look = LookOf(control);
+    look.FontSize = AFontSize;
+    look.Bold = ABold;
     SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(Font(AFontSize, ABold)), FALSE);
   }
   return control;
@@ -313,13 +328,13 @@ void TForm::SetCue(int AId, const std::string& AText) const {
 
 void TForm::SetTextColour(int AId, uint32_t AArgb) {
   const HWND control = Control(AId);
-  FTextColours[control] = ToColorRef(AArgb);
+  LookOf(control).TextColour = ToColorRef(AArgb);
   InvalidateRect(control, nullptr, TRUE);
 }
 
 COLORREF TForm::TextColourOf(int AId) const {
-  const auto found = FTextColours.find(Control(AId));
-  return found == FTextColours.end() ? CLR_INVALID : found->second;
+  const TControlLook* look = FindLook(Control(AId));
+  return look == nullptr ? CLR_INVALID : look->TextColour;
 }
 
 void TForm::SetItems(int AId, const std::vector<std::string>& AItems) const {

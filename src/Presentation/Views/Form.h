@@ -8,7 +8,6 @@
 
 #include <cstdint>
 #include <exception>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -117,10 +116,21 @@ class TForm {
   static LRESULT CALLBACK WindowProc(HWND AWindow, UINT AMessage, WPARAM AWParam, LPARAM ALParam);
   void ApplyDpi(int ADpi);
 
-  struct TControlFont {
-    int Size;
-    bool Bold;
+  // A control with a font or a text colour of its own: a few per window, so a list searched in
+  // order serves them (a map's tree code would cost the executable more than it saves).
+  struct TControlLook {
+    HWND Control;
+    int FontSize = 0;  // 0: the system's font
+    bool Bold = false;
+    COLORREF TextColour = CLR_INVALID;
   };
+  struct TFont {
+    int Height;  // in pixels
+    bool Bold;
+    HFONT Handle;
+  };
+  TControlLook& LookOf(HWND AControl);
+  const TControlLook* FindLook(HWND AControl) const;
 
   HWND FHandle = nullptr;
   int FDpi = 96;
@@ -129,9 +139,8 @@ class TForm {
   bool FClosePending = false;
   bool FControlsBuilt = false;
   HBRUSH FBackground = nullptr;
-  std::map<HWND, COLORREF> FTextColours;
-  std::map<HWND, TControlFont> FControlFonts;
-  std::map<std::pair<int, bool>, HFONT> FFonts;  // by pixel height and weight
+  std::vector<TControlLook> FLooks;
+  std::vector<TFont> FFonts;
 };
 
 }  // namespace Presentation::Views

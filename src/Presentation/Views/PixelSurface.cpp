@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
-#include <stdexcept>
+#include "Core/Errors.h"
 
 namespace Presentation::Views {
 
@@ -26,7 +26,7 @@ TPixelSurface::TPixelSurface(int AWidth, int AHeight) : FWidth(std::max(AWidth, 
   if (FDc == nullptr || FBitmap == nullptr) {
     if (FBitmap != nullptr) DeleteObject(FBitmap);
     if (FDc != nullptr) DeleteDC(FDc);
-    throw std::runtime_error("Não foi possível criar a imagem da janela");
+    throw Core::EQuorvaneError("Não foi possível criar a imagem da janela");
   }
   FPixels = static_cast<uint32_t*>(bits);
   FOldBitmap = SelectObject(FDc, FBitmap);

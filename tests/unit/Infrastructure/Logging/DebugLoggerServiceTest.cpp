@@ -34,15 +34,36 @@ TEST(DebugLoggerService, LevelOperationsHandTheLevelWordAndTextToTheSink) {
             (std::vector<std::string>{"INFO|CheckBDE - Verificando BDE", "WARN|", "DEBUG|d", "ERROR|falhou"}));
 }
 
+// Errors are logged from the catch block of the exception they name.
 TEST(DebugLoggerService, ErrorAppendsTheMostDerivedClassAndMessage) {
   TRecordingLogger logger;
-  const Core::EFileSystemError fileError("disco cheio");
-  const std::runtime_error emptyMessage("");
-  logger.Error("Salvar", &fileError);
-  logger.Error("X", &emptyMessage);
-  ASSERT_EQ(logger.Lines.size(), 2u);
-  EXPECT_EQ(logger.Lines[0], "ERROR|Salvar | Exception: Core::EFileSystemError - disco cheio");
-  EXPECT_EQ(logger.Lines[1], "ERROR|X | Exception: std::runtime_error - ");
+  try {
+    throw Core::EFileSystemError("disco cheio");
+  } catch (const std::exception& e) {
+    logger.Error("Salvar", &e);
+  }
+  try {
+    throw std::runtime_error("");
+  } catch (const std::exception& e) {
+    // Another exception handled and finished in between does not change which one is current.
+    try {
+      throw std::logic_error("interna");
+    } catch (const std::exception&) {
+    }
+    logger.Error("X", &e);
+  }
+  try {
+    throw std::logic_error("outra");
+  } catch (const std::exception&) {
+    const std::exception notThrown;  // not the exception being handled: only its interface is known
+    logger.Error("Y", &notThrown);
+  }
+  const Core::EUpdateError outsideHandler("fora");
+  logger.Error("Z", &outsideHandler);
+  EXPECT_EQ(logger.Lines, (std::vector<std::string>{"ERROR|Salvar | Exception: Core::EFileSystemError - disco cheio",
+                                                    "ERROR|X | Exception: std::runtime_error - ",
+                                                    "ERROR|Y | Exception: std::exception - std::exception",
+                                                    "ERROR|Z | Exception: std::exception - fora"}));
 }
 
 TEST(DebugLoggerService, SinkEmitsNothingFromManyThreads) {
@@ -91,10 +112,13 @@ TEST(DebugLoggerService, SupportLogWritesOneMaskedLinePerCall) {
   const std::string path = dir.Join("QuorvaneSoft/Launcher/launcher.log");
   ASSERT_TRUE(logger.StartSupportLog(path));
   EXPECT_TRUE(logger.SupportLogActive());
-  const Core::EFileSystemError error("sem acesso");
   logger.Info("Conectar - Driver={SQL Server};Pwd=abc;Uid=sa");
   logger.Warning("aviso");
-  logger.Error("Salvar - falhou", &error);
+  try {
+    throw Core::EFileSystemError("sem acesso");
+  } catch (const std::exception& e) {
+    logger.Error("Salvar - falhou", &e);
+  }
   const std::vector<std::string> lines = LinesOf(TestSupport::ReadFileBytes(path));
   ASSERT_EQ(lines.size(), 3u);
   EXPECT_EQ(Tail(lines[0]), "INFO\tConectar\tDriver={SQL Server};Pwd=***;Uid=sa");

@@ -1,0 +1,63 @@
+// The launcher's executable is built without run-time type information and with its own handlers
+// for the standard library's failures. This program is built the same way and checks that such
+// failures still reach a catch of std::exception with a useful text, and that the support log
+// still names an exception's class. Exit status: the number of failed checks.
+#include <cstdio>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "Core/Errors.h"
+#include "Infrastructure/Logging/DebugLoggerService.h"
+
+namespace {
+
+int failures = 0;
+
+void Check(bool AOk, const char* AWhat) {
+  if (AOk) return;
+  std::printf("FAIL: %s\n", AWhat);
+  ++failures;
+}
+
+bool Contains(const char* AText, const char* APart) {
+  return std::string(AText).find(APart) != std::string::npos;
+}
+
+}  // namespace
+
+int main() {
+  try {
+    const std::string text("abc");
+    Check(text.at(5) == 'x', "string::at past the end throws");
+  } catch (const std::exception& e) {
+    Check(Contains(e.what(), "basic_string"), "string::at's error names the function");
+  }
+
+  try {
+    std::vector<int> values;
+    values.reserve(values.max_size() + 1);
+    Check(false, "vector::reserve beyond max_size throws");
+  } catch (const std::exception& e) {
+    Check(Contains(e.what(), "vector"), "vector::reserve's error names the function");
+  }
+
+  try {
+    void* block = ::operator new(0x7FFFFFF0u);  // more than a 32-bit process can have
+    ::operator delete(block);
+    Check(false, "an impossible allocation throws");
+  } catch (const std::bad_alloc&) {
+  } catch (...) {
+    Check(false, "an impossible allocation throws std::bad_alloc");
+  }
+
+  try {
+    throw Core::EFileSystemError("disco cheio");
+  } catch (const std::exception& e) {
+    const std::string line = Infrastructure::Logging::TDebugLoggerService::ComposeError("Salvar", &e);
+    Check(line == "Salvar | Exception: Core::EFileSystemError - disco cheio", "the log names the exception's class");
+  }
+
+  std::printf("%d failed\n", failures);
+  return failures;
+}
