@@ -6,9 +6,8 @@
 
 namespace Infrastructure::Crypto {
 
-TPipelinedSha256::TPipelinedSha256() {
+TPipelinedSha256::TPipelinedSha256() : FThread([this] { Run(); }) {
   FFilling.reserve(kChunkBytes);
-  FThread = std::make_unique<Platform::TThread>([this] { Run(); });
 }
 
 TPipelinedSha256::~TPipelinedSha256() {
@@ -17,7 +16,7 @@ TPipelinedSha256::~TPipelinedSha256() {
     FStop = true;
   }
   FMonitor.NotifyAll();
-  FThread.reset();  // waits for the thread
+  // FThread, the first member to go, waits for the thread.
 }
 
 void TPipelinedSha256::Update(const void* AData, size_t ASize) {

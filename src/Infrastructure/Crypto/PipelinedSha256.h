@@ -6,7 +6,6 @@
 #include <cstddef>
 #include <deque>
 #include <exception>
-#include <memory>
 #include <string>
 
 #include "Infrastructure/Platform/Crypto.h"
@@ -41,7 +40,7 @@ class TPipelinedSha256 {
   bool FStop = false;
   bool FFinished = false;
   std::exception_ptr FError;
-  std::unique_ptr<Platform::TThread> FThread;  // last: starts once everything it uses exists
+  Platform::TThread FThread;  // last: it starts once everything it uses exists
 };
 
 }  // namespace Infrastructure::Crypto

@@ -244,8 +244,7 @@ void TForm::ApplyDpi(int ADpi) {
 }
 
 TForm::TControlLook& TForm::LookOf(HWND AControl) {
-  for (TControlLook& look : FLooks)
-    if (look.Control == AControl) return look;
+  if (const TControlLook* look = FindLook(AControl)) return const_cast<TControlLook&>(*look);
   return FLooks.emplace_back(TControlLook{AControl});
 }
 
