@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # wine-prefix.sh ensure | remove
-# Creates (once, under a lock) or removes the throwaway 32-bit Wine prefix.
+# Creates (once, under a lock) or removes the throwaway Wine prefix of
+# scripts/wine-env.sh (32- or 64-bit, as WINEARCH says).
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/wine-env.sh"
@@ -10,13 +11,15 @@ case "${1:-}" in
     mkdir -p "$(dirname "$WINEPREFIX")"
     exec 9>"$WINEPREFIX.lock"
     flock 9
-    if [ ! -f "$WINEPREFIX/.ql-ready" ]; then
+    # A prefix made for the other architecture cannot be used: it is made anew.
+    if [ "$(cat "$WINEPREFIX/.ql-ready" 2>/dev/null)" != "$WINEARCH" ]; then
+      [ -d "$WINEPREFIX" ] && { wineserver -k >/dev/null 2>&1 || true; wineserver -w >/dev/null 2>&1 || true; }
       rm -rf "$WINEPREFIX"
       wineboot -i >/dev/null 2>&1
       # Window tests need plain, undecorated windows for stable screenshots.
       wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f >/dev/null 2>&1
       wineserver -w
-      touch "$WINEPREFIX/.ql-ready"
+      echo "$WINEARCH" >"$WINEPREFIX/.ql-ready"
     fi
     ;;
   remove)

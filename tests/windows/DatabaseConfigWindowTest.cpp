@@ -20,6 +20,7 @@
 #include "Presentation/Views/DatabaseConfig.h"
 #include "Presentation/Views/ODBCEditor.h"
 #include "support/DatabasePeers.h"
+#include "windows/ODBCRegistryFixture.h"
 #include "windows/WindowTestSupport.h"
 
 using Infrastructure::Platform::Win32::ToWide;
@@ -93,8 +94,8 @@ class TInstalledDriver {
  public:
   explicit TInstalledDriver(std::wstring AName) : FName(std::move(AName)) {
     HKEY key;
-    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, kDrivers.c_str(), 0, nullptr, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr,
-                        &key, nullptr) != ERROR_SUCCESS)
+    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, kDrivers.c_str(), 0, nullptr, 0,
+                        KEY_QUERY_VALUE | KEY_SET_VALUE | TestSupport::kLauncherView, nullptr, &key, nullptr) != ERROR_SUCCESS)
       return;
     if (RegQueryValueExW(key, FName.c_str(), nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
       const std::wstring installed = L"Installed";
@@ -105,7 +106,7 @@ class TInstalledDriver {
   }
   ~TInstalledDriver() {
     HKEY key;
-    if (FAdded && RegOpenKeyExW(HKEY_LOCAL_MACHINE, kDrivers.c_str(), 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
+    if (FAdded && RegOpenKeyExW(HKEY_LOCAL_MACHINE, kDrivers.c_str(), 0, KEY_SET_VALUE | TestSupport::kLauncherView, &key) == ERROR_SUCCESS) {
       RegDeleteValueW(key, FName.c_str());
       RegCloseKey(key);
     }

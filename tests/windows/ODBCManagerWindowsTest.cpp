@@ -39,7 +39,7 @@ const std::string kSystemDSNs[] = {"QLTeste_Sistema1", "QLTeste_Sistema2", "QLTe
 
 void SetNumber(HKEY AHive, const std::string& AKey, const std::string& AName, DWORD AValue) {
   HKEY key;
-  if (RegCreateKeyExW(AHive, ToWide(AKey).c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) !=
+  if (RegCreateKeyExW(AHive, ToWide(AKey).c_str(), 0, nullptr, 0, KEY_SET_VALUE | kLauncherView, nullptr, &key, nullptr) !=
       ERROR_SUCCESS)
     return;
   RegSetValueExW(key, ToWide(AName).c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&AValue), sizeof(AValue));
@@ -85,15 +85,15 @@ struct TOdbcMachine {
   static void Clean() {
     for (const std::string& driver : {kDriver, kSqlServerDriver}) {
       RegRemoveValue(HKEY_LOCAL_MACHINE, kDrivers, driver);
-      RegDeleteTreeW(HKEY_LOCAL_MACHINE, ToWide(kOdbcInst + driver).c_str());
+      RegRemoveTree(HKEY_LOCAL_MACHINE, kOdbcInst + driver);
     }
     for (const std::string& name : kUserDSNs) {
       RegRemoveValue(HKEY_CURRENT_USER, kList, name);
-      RegDeleteTreeW(HKEY_CURRENT_USER, ToWide(kOdbcIni + name).c_str());
+      RegRemoveTree(HKEY_CURRENT_USER, kOdbcIni + name);
     }
     for (const std::string& name : kSystemDSNs) {
       RegRemoveValue(HKEY_LOCAL_MACHINE, kList, name);
-      RegDeleteTreeW(HKEY_LOCAL_MACHINE, ToWide(kOdbcIni + name).c_str());
+      RegRemoveTree(HKEY_LOCAL_MACHINE, kOdbcIni + name);
     }
   }
 
@@ -162,11 +162,15 @@ TEST(ODBCManagerWindows, CreatesAndDeletesDataSourcesInTheRealRegistry) {
   EXPECT_TRUE(machine.Manager.CreateDSN(config, TODSNType::User));
   EXPECT_FALSE(RegKeyPresent(HKEY_CURRENT_USER, kOdbcIni + "QLTeste_Sistema1"));
 
-  // A system data source lands in the view 32-bit ODBC reads.
+  // A system data source lands in the view 32-bit ODBC reads, and only there (64-bit Windows, and the
+  // 64-bit build under a 64-bit prefix, have a second view).
   config.SetDSNName("QLTeste_NovoSistema");
   ASSERT_TRUE(machine.Manager.CreateDSN(config, TODSNType::System));
   EXPECT_EQ(RegGetText(HKEY_LOCAL_MACHINE, kOdbcIni + "QLTeste_NovoSistema", "Server", KEY_WOW64_32KEY),
             "srv\\SQLEXPRESS");
+  if (sizeof(void*) == 8) {
+    EXPECT_EQ(RegGetText(HKEY_LOCAL_MACHINE, kOdbcIni + "QLTeste_NovoSistema", "Server", KEY_WOW64_64KEY), std::nullopt);
+  }
 
   EXPECT_TRUE(machine.Manager.DeleteDSN("QLTeste_Novo", TODSNType::User));
   EXPECT_FALSE(RegKeyPresent(HKEY_CURRENT_USER, key));

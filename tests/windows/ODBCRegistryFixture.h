@@ -18,10 +18,14 @@ inline const std::string kDataSources = kOdbcIni + "ODBC Data Sources";
 inline const std::string kOdbcInst = "Software\\ODBC\\ODBCINST.INI\\";
 inline const std::string kDrivers = kOdbcInst + "ODBC Drivers";
 
+// The view the launcher reads and writes, a 32-bit program's: the 64-bit test build reaches the same
+// keys through it (no-op in the 32-bit build).
+inline constexpr REGSAM kLauncherView = KEY_WOW64_32KEY;
+
 inline bool RegSetText(HKEY AHive, const std::string& AKey, const std::string& AName, const std::string& AValue) {
   using Infrastructure::Platform::Win32::ToWide;
   HKEY key;
-  if (RegCreateKeyExW(AHive, ToWide(AKey).c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) !=
+  if (RegCreateKeyExW(AHive, ToWide(AKey).c_str(), 0, nullptr, 0, KEY_SET_VALUE | kLauncherView, nullptr, &key, nullptr) !=
       ERROR_SUCCESS)
     return false;
   const std::wstring data = ToWide(AValue);
@@ -32,9 +36,9 @@ inline bool RegSetText(HKEY AHive, const std::string& AKey, const std::string& A
 }
 
 // A REG_SZ value as stored; nullopt when missing or of another type. AView
-// picks a registry view (KEY_WOW64_64KEY...), 0 the process's own.
+// picks a registry view (KEY_WOW64_64KEY...), by default the launcher's.
 inline std::optional<std::string> RegGetText(HKEY AHive, const std::string& AKey, const std::string& AName,
-                                             REGSAM AView = 0) {
+                                             REGSAM AView = kLauncherView) {
   using Infrastructure::Platform::Win32::ToWide;
   HKEY key;
   if (RegOpenKeyExW(AHive, ToWide(AKey).c_str(), 0, KEY_READ | AView, &key) != ERROR_SUCCESS) return std::nullopt;
@@ -50,7 +54,8 @@ inline std::optional<std::string> RegGetText(HKEY AHive, const std::string& AKey
 
 inline bool RegKeyPresent(HKEY AHive, const std::string& AKey) {
   HKEY key;
-  if (RegOpenKeyExW(AHive, Infrastructure::Platform::Win32::ToWide(AKey).c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+  if (RegOpenKeyExW(AHive, Infrastructure::Platform::Win32::ToWide(AKey).c_str(), 0, KEY_READ | kLauncherView, &key) !=
+      ERROR_SUCCESS)
     return false;
   RegCloseKey(key);
   return true;
@@ -59,13 +64,19 @@ inline bool RegKeyPresent(HKEY AHive, const std::string& AKey) {
 inline void RegRemoveValue(HKEY AHive, const std::string& AKey, const std::string& AName) {
   using Infrastructure::Platform::Win32::ToWide;
   HKEY key;
-  if (RegOpenKeyExW(AHive, ToWide(AKey).c_str(), 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) return;
+  if (RegOpenKeyExW(AHive, ToWide(AKey).c_str(), 0, KEY_SET_VALUE | kLauncherView, &key) != ERROR_SUCCESS) return;
   RegDeleteValueW(key, ToWide(AName).c_str());
   RegCloseKey(key);
 }
 
+// RegDeleteTreeW takes no view: what is below the key goes first, then the empty key in the view.
 inline void RegRemoveTree(HKEY AHive, const std::string& AKey) {
-  RegDeleteTreeW(AHive, Infrastructure::Platform::Win32::ToWide(AKey).c_str());
+  const std::wstring name = Infrastructure::Platform::Win32::ToWide(AKey);
+  HKEY key;
+  if (RegOpenKeyExW(AHive, name.c_str(), 0, KEY_ALL_ACCESS | kLauncherView, &key) != ERROR_SUCCESS) return;
+  RegDeleteTreeW(key, nullptr);
+  RegCloseKey(key);
+  RegDeleteKeyExW(AHive, name.c_str(), kLauncherView, 0);
 }
 
 // What a fixture added; removed in its destructor (and before it starts, in

@@ -76,14 +76,32 @@ TEST(WindowsRegistry, StringTypesReadAsStoredAndOtherTypesRaise) {
   EXPECT_EQ(registry.ReadString(HKCU, kRoot, "SemFim"), "ab");
 }
 
-TEST(WindowsRegistry, MachineKeysOfTheDefaultView) {
+TEST(WindowsRegistry, MachineKeysOfTheLaunchersView) {
   TWindowsRegistry registry;
   const auto HKLM = TRegistryHive::LocalMachine;
-  // A 32-bit prefix has one view; the key Windows keeps for ODBC drivers is there.
   EXPECT_TRUE(registry.KeyExists(HKLM, "Software\\Microsoft\\Windows NT\\CurrentVersion"));
-  const std::string key = "Software\\QuorvaneSoftTest";
+  const std::string key = "Software\\QuorvaneSoftTest\\BDE";
   ASSERT_TRUE(registry.CreateKey(HKLM, key));
   EXPECT_TRUE(registry.WriteString(HKLM, key, "CONFIGFILE", "C:\\x.cfg"));
   EXPECT_EQ(registry.ReadString(HKLM, key, "CONFIGFILE"), "C:\\x.cfg");
-  EXPECT_TRUE(registry.DeleteKey(HKLM, key));
+
+  // The keys are the ones a 32-bit program sees: on 64-bit Windows (and for the 64-bit test build
+  // under a 64-bit prefix) the 32-bit view, not the 64-bit one.
+  const auto opens = [](REGSAM AView) {
+    HKEY raw;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Software\\QuorvaneSoftTest\\BDE", 0, KEY_READ | AView, &raw) !=
+        ERROR_SUCCESS)
+      return false;
+    RegCloseKey(raw);
+    return true;
+  };
+  EXPECT_TRUE(opens(KEY_WOW64_32KEY));
+  if (sizeof(void*) == 8) {
+    EXPECT_FALSE(opens(KEY_WOW64_64KEY));
+  }
+
+  EXPECT_FALSE(registry.DeleteKey(HKLM, key + "\\"));  // a trailing separator names no key
+  EXPECT_TRUE(registry.DeleteKey(HKLM, "Software\\QuorvaneSoftTest"));
+  EXPECT_FALSE(opens(KEY_WOW64_32KEY));
+  EXPECT_FALSE(registry.KeyExists(HKLM, key));
 }

@@ -41,7 +41,9 @@ int Install() {
   const char admin[] = "bdeadmin de teste";
   if (!WriteWholeFile(std::wstring(kBDEFolder) + L"\\bdeadmin.exe", admin, sizeof(admin) - 1)) return 3;
   HKEY key = nullptr;
-  if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, kBDEKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) != ERROR_SUCCESS)
+  // The BDE's own installer is a 32-bit program: its keys are in the 32-bit view.
+  if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, kBDEKey, 0, nullptr, 0, KEY_WRITE | KEY_WOW64_32KEY, nullptr, &key,
+                      nullptr) != ERROR_SUCCESS)
     return 4;
   const bool ok = SetString(key, L"DLLPATH", kBDEFolder) && SetString(key, L"VERSION", L"5.2.0.0");
   RegCloseKey(key);

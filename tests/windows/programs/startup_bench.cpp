@@ -162,7 +162,8 @@ double TimeUntilMarker(const std::string& AProgram, const std::string& AMarker, 
 class TBDEKeyForRun {
  public:
   explicit TBDEKeyForRun(const std::string& AFolder) {
-    RegCreateKeyExW(HKEY_LOCAL_MACHINE, kKey, 0, nullptr, 0, KEY_READ | KEY_SET_VALUE, nullptr, &FKey, nullptr);
+    RegCreateKeyExW(HKEY_LOCAL_MACHINE, kKey, 0, nullptr, 0, KEY_READ | KEY_SET_VALUE | KEY_WOW64_32KEY, nullptr, &FKey,
+                    nullptr);  // the launcher's view
     DWORD size = sizeof(FOld) - sizeof(wchar_t);
     FHadValue =
         RegQueryValueExW(FKey, L"DLLPATH", nullptr, nullptr, reinterpret_cast<BYTE*>(FOld), &size) == ERROR_SUCCESS;

@@ -2,6 +2,7 @@
 // for the standard library's failures. This program is built the same way and checks that such
 // failures still reach a catch of std::exception with a useful text, and that the support log
 // still names an exception's class. Exit status: the number of failed checks.
+#include <cstddef>
 #include <cstdio>
 #include <new>
 #include <string>
@@ -43,7 +44,9 @@ int main() {
   }
 
   try {
-    void* block = ::operator new(0x7FFFFFF0u);  // more than a 32-bit process can have
+    // More than the process can have: nearly 2 GiB in the 32-bit launcher, 4 EiB in the 64-bit test build.
+    const std::size_t impossible = sizeof(void*) == 4 ? std::size_t{0x7FFFFFF0u} : std::size_t{1} << 62;
+    void* block = ::operator new(impossible);
     ::operator delete(block);
     Check(false, "an impossible allocation throws");
   } catch (const std::bad_alloc&) {

@@ -16,6 +16,11 @@ namespace {
 
 HKEY Root(TRegistryHive AHive) { return AHive == TRegistryHive::CurrentUser ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE; }
 
+// The launcher is a 32-bit program: on 64-bit Windows it sees the 32-bit view of HKLM\SOFTWARE, where the
+// BDE and the 32-bit ODBC data sources live. Naming that view is a no-op in the 32-bit build and keeps the
+// 64-bit test build on the very same keys.
+constexpr REGSAM kProductView = KEY_WOW64_32KEY;
+
 class TRegKey {
 public:
   TRegKey() = default;
@@ -26,10 +31,10 @@ public:
   TRegKey& operator=(const TRegKey&) = delete;
 
   bool Open(TRegistryHive AHive, const std::string& APath, REGSAM AAccess) {
-    return RegOpenKeyExW(Root(AHive), ToWide(APath).c_str(), 0, AAccess, &FKey) == ERROR_SUCCESS;
+    return RegOpenKeyExW(Root(AHive), ToWide(APath).c_str(), 0, AAccess | kProductView, &FKey) == ERROR_SUCCESS;
   }
   bool Create(TRegistryHive AHive, const std::string& APath) {
-    return RegCreateKeyExW(Root(AHive), ToWide(APath).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
+    return RegCreateKeyExW(Root(AHive), ToWide(APath).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS | kProductView,
                            nullptr, &FKey, nullptr) == ERROR_SUCCESS;
   }
   HKEY Get() const { return FKey; }
@@ -138,9 +143,15 @@ bool TWindowsRegistry::DeleteValue(TRegistryHive AHive, const std::string& AKey,
 }
 
 bool TWindowsRegistry::DeleteKey(TRegistryHive AHive, const std::string& AKey) {
-  if (AKey.empty()) return false;  // never the hive itself
-  // Deletes the named key itself too, after everything below it.
-  return RegDeleteTreeW(Root(AHive), ToWide(AKey).c_str()) == ERROR_SUCCESS;
+  if (AKey.empty() || AKey.back() == '\\') return false;  // never the hive itself, nor a parent by a trailing slash
+  // Deletes the named key itself too, after everything below it. RegDeleteTreeW takes no view, so the
+  // parent is opened in the launcher's view and the key named below it.
+  const std::size_t slash = AKey.find_last_of('\\');
+  TRegKey parent;
+  if (slash != std::string::npos && !parent.Open(AHive, AKey.substr(0, slash), KEY_READ)) return false;
+  const HKEY base = slash == std::string::npos ? Root(AHive) : parent.Get();
+  const std::wstring name = ToWide(slash == std::string::npos ? AKey : AKey.substr(slash + 1));
+  return RegDeleteTreeW(base, name.c_str()) == ERROR_SUCCESS;
 }
 
 }  // namespace Infrastructure::Platform::Win32
