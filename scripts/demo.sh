@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# scripts/demo.sh [--postgres]
+# scripts/demo.sh [--postgres] [--update-only]
 # The launcher's main job end to end, in a throwaway Wine prefix under build/demo/:
 #   run 1  the installed application is older than the version the database
 #          records: the launcher downloads the new package from a loopback HTTP
@@ -17,20 +17,29 @@
 # The database is a SQLite file read through the SQLite ODBC driver (no server),
 # or with --postgres a throwaway PostgreSQL server on 127.0.0.1. Without
 # $DISPLAY the windows go to a virtual X server (Xvfb) and screenshots are
-# saved in build/demo/screenshots/. Exit status 0 only when both runs end as
+# saved in build/demo/screenshots/. Exit status 0 only when every run ends as
 # described. Everything the demo starts is stopped on the way out, and nothing
 # is written outside build/demo/ (and the build folder).
+# The launcher run is the product, 32-bit, where this machine runs 32-bit
+# programs; elsewhere the 64-bit test twin of the same sources under 64-bit
+# Wine. QL_WINE_ARCH=win32 forces the product: where the kernel refuses 32-bit
+# programs, it then runs through user-mode emulation (as root), as on 64-bit
+# Windows. --update-only stops after run 1 (the test suite's end-to-end run of
+# the product).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 
 database=sqlite
-case "${1:-}" in
-  "") ;;
-  --postgres) database=postgres ;;
-  -h | --help) sed -n '2,22p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
-  *) echo "usage: $0 [--postgres]" >&2; exit 2 ;;
-esac
+update_only=''
+for argument in "$@"; do
+  case "$argument" in
+    --postgres) database=postgres ;;
+    --update-only) update_only=1 ;;
+    -h | --help) sed -n '2,28p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    *) echo "usage: $0 [--postgres] [--update-only]" >&2; exit 2 ;;
+  esac
+done
 
 say() { printf '%s\n' "$*"; }
 step() { printf '\n== %s\n' "$*"; }
@@ -39,14 +48,28 @@ fail() { printf 'demo: %s\n' "$*" >&2; exit 1; }
 step "Installing the Debian packages (scripts/setup.sh)"
 bash scripts/setup.sh
 
+. scripts/wine-arch.sh
+ql_choose_arch
+if [ "$QL_WINE_ARCH" = win32 ]; then
+  toolchain=toolchain-mingw-i686.cmake
+  step "Architecture: the product, 32-bit ($QL_WINE_ARCH_WHY)"
+else
+  toolchain=toolchain-mingw-x86_64.cmake
+  step "Architecture: the 64-bit test twin ($QL_WINE_ARCH_WHY)"
+  say "The launcher run below is the same sources built for x86-64; the product is the 32-bit build"
+  say "(QL_WINE_ARCH=win32 runs the product through user-mode emulation, as root)."
+fi
+
 # A signing key of the demo's own, kept across runs (build/demo/ is remade each time).
 keys=$root/build/demo-key
 step "Release signing key ($keys)"
 [ -f "$keys/demo.pem" ] || bash scripts/release-key.sh demo "$keys"
 # A build of its own: the tests' build (build/windows) trusts no key.
-build=${QL_DEMO_BUILD:-build/windows-demo}
+build=build/windows-demo
+[ "$QL_WINE_ARCH" = win64 ] && build=build/windows64-demo
+build=${QL_DEMO_BUILD:-$build}
 step "Building the launcher (trusting $keys/demo.pub.pem) and the demo programs in $build"
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=MinSizeRel -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw-i686.cmake \
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=MinSizeRel "-DCMAKE_TOOLCHAIN_FILE=cmake/$toolchain" \
   "-DQL_RELEASE_KEYS=$keys/demo.pub.pem" --no-warn-unused-cli >/dev/null
 cmake --build "$build" --target QuorvaneSoftLauncher demo_app_old demo_app_new bde_test_installer
 build=$(cd "$build" && pwd)
@@ -101,6 +124,7 @@ cleanup() {
   [ -n "$http_pid" ] && kill "$http_pid" 2>/dev/null && wait "$http_pid" 2>/dev/null
   [ "$database" = postgres ] && bash tests/fixtures/servers/postgres.sh stop "$demo/server" >/dev/null 2>&1
   [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null
+  ql_emulation_off
   # Xvfb makes the socket folder when it is missing; put it back as it was.
   [ -n "$created_x11_dir" ] && rmdir /tmp/.X11-unix 2>/dev/null
   # Throwaway: the prefix, the cluster and the private home. What a person may
@@ -113,7 +137,12 @@ trap 'exit 130' INT
 trap 'exit 143' TERM
 
 # ---------------------------------------------------------------------------
-step "Wine prefix (a new 32-bit one, in $WINEPREFIX)"
+if [ "$QL_WINE_ARCH" = win32 ] && [ "$(ql_32bit_mode)" = none ]; then
+  step "32-bit programs: the kernel refuses them; registering user-mode emulation"
+  ql_emulation_on || fail "32-bit programs cannot run here (an emulator can be registered only as root)"
+fi
+step "Wine prefix (a new ${WINEARCH#win}-bit one, in $WINEPREFIX)"
+[ "$(ql_32bit_mode)" = emulated ] && say "32-bit programs run emulated here: this takes a few minutes"
 scripts/wine-prefix.sh ensure  # also sets Decorated=N: plain windows, as the window tests see them
 
 # ---------------------------------------------------------------------------
@@ -242,8 +271,11 @@ requests_since() {
 
 # run_launcher NAME: starts the launcher as a user would, waits until the
 # application has recorded its start (or the launcher gave up, or a minute
-# passed) and until every program of the prefix has ended. Sets started=1
+# passed; ten under emulation, where each 32-bit program takes about a minute
+# to start) and until every program of the prefix has ended. Sets started=1
 # when the application started.
+patience=60
+[ "$QL_WINE_ARCH" = win32 ] && [ "$(ql_32bit_mode)" = emulated ] && patience=600
 run_launcher() {
   local name=$1
   started=0
@@ -254,17 +286,17 @@ run_launcher() {
   fi
   (cd "$execs" && exec wine 'C:\QuorvaneSoft\Execs\QuorvaneSoftLauncher.exe') >>"$demo/logs/wine.log" 2>&1 &
   launcher_pid=$!
-  local deadline=$((SECONDS + 60)) ended_at=''
+  local deadline=$((SECONDS + patience)) ended_at=''
   while [ "$SECONDS" -lt "$deadline" ]; do
     if [ -f "$app.started" ]; then started=1; break; fi
     if [ -z "$ended_at" ] && ! kill -0 "$launcher_pid" 2>/dev/null; then ended_at=$SECONDS; fi
     # The launcher has closed: a started application records it within seconds.
-    if [ -n "$ended_at" ] && [ $((SECONDS - ended_at)) -ge 20 ]; then break; fi
+    if [ -n "$ended_at" ] && [ $((SECONDS - ended_at)) -ge $((patience / 3)) ]; then break; fi
     sleep 0.2
   done
   if [ "$started" = 1 ]; then
     # The application shows its window for a few seconds, then ends by itself.
-    timeout 60 wineserver -w || true
+    timeout "$patience" wineserver -w || true
   else
     # Whatever the launcher shows now (an error, a question) is the picture to keep.
     if [ -n "$shots" ]; then python3 demo/screenshots.py shot "$shots/$name-stopped.png" || true; fi
@@ -284,7 +316,10 @@ run_launcher() {
 started_version() {
   if [ -f "$app.started" ]; then sed -n 's/^versao=//p' "$app.started" | tr -d '\r'; fi
 }
-bde_installed() { [ -f "$bde_folder/bdeadmin.exe" ] && grep -qi '^\[Software\\\\Borland\\\\Database Engine\]' "$WINEPREFIX/system.reg"; }
+# The BDE's keys are in the 32-bit view: a 64-bit prefix keeps it under Wow6432Node.
+bde_key='Software\\\\Borland\\\\Database Engine'
+[ "$WINEARCH" = win64 ] && bde_key='Software\\\\Wow6432Node\\\\Borland\\\\Database Engine'
+bde_installed() { [ -f "$bde_folder/bdeadmin.exe" ] && grep -qi "^\\[$bde_key\\]" "$WINEPREFIX/system.reg"; }
 
 failures=()
 check() {  # check DESCRIPTION COMMAND...: prints the outcome, remembers a failure
@@ -327,36 +362,39 @@ else
   run1="did not end as expected (see the checks above and $demo/logs)."
 fi
 
-step "Run 2: the same launcher again (the application should now be $new_version; still no BDE)"
-say "Expected road: BDE installation (download $installer, run it, start the application)"
-run_and_observe run2-bde
-check "no package was downloaded" not_fetched "$package" "$requests"
-check "the BDE installer was downloaded" fetched "$installer" "$requests"
-check "the BDE is installed (its folder and HKLM\\SOFTWARE\\Borland\\Database Engine)" bde_installed
-check "the application started (version ${version:-none})" test "$version" = "$new_version"
-if road_held; then
-  run2="took the BDE road: the application was current but the BDE was missing, so it fetched
+run2= run3=
+if [ -z "$update_only" ]; then
+  step "Run 2: the same launcher again (the application should now be $new_version; still no BDE)"
+  say "Expected road: BDE installation (download $installer, run it, start the application)"
+  run_and_observe run2-bde
+  check "no package was downloaded" not_fetched "$package" "$requests"
+  check "the BDE installer was downloaded" fetched "$installer" "$requests"
+  check "the BDE is installed (its folder and HKLM\\SOFTWARE\\Borland\\Database Engine)" bde_installed
+  check "the application started (version ${version:-none})" test "$version" = "$new_version"
+  if road_held; then
+    run2="took the BDE road: the application was current but the BDE was missing, so it fetched
       $installer, ran it and then started the application."
-else
-  run2="did not end as expected (see the checks above and $demo/logs)."
-fi
+  else
+    run2="did not end as expected (see the checks above and $demo/logs)."
+  fi
 
-step "Run 3: the package on the server tampered with; the application put back to $old_version"
-say "Expected road: the download is refused (SHA-256 differs), nothing installed, the application untouched"
-cp "$build/demo_app_old.exe" "$app"
-python3 -c 'import sys
+  step "Run 3: the package on the server tampered with; the application put back to $old_version"
+  say "Expected road: the download is refused (SHA-256 differs), nothing installed, the application untouched"
+  cp "$build/demo_app_old.exe" "$app"
+  python3 -c 'import sys
 with open(sys.argv[1], "r+b") as f:
     f.seek(1000); byte = f.read(1); f.seek(1000); f.write(bytes([byte[0] ^ 0xFF]))' "$demo/server/http-root/$package"
-run_and_observe run3-tampered
-check "the tampered package was downloaded" fetched "$package" "$requests"
-check "the installed executable is byte for byte the old one" cmp -s "$app" "$build/demo_app_old.exe"
-check "no download left behind" absent "$execs/temp_update.zip"
-check "the application was not started" test -z "$version"
-if road_held; then
-  run3="refused the tampered package: its SHA-256 did not match the signed release document, the
+  run_and_observe run3-tampered
+  check "the tampered package was downloaded" fetched "$package" "$requests"
+  check "the installed executable is byte for byte the old one" cmp -s "$app" "$build/demo_app_old.exe"
+  check "no download left behind" absent "$execs/temp_update.zip"
+  check "the application was not started" test -z "$version"
+  if road_held; then
+    run3="refused the tampered package: its SHA-256 did not match the signed release document, the
       file was deleted and version $old_version was left exactly as it was."
-else
-  run3="did not end as expected (see the checks above and $demo/logs)."
+  else
+    run3="did not end as expected (see the checks above and $demo/logs)."
+  fi
 fi
 
 # ---------------------------------------------------------------------------
@@ -364,8 +402,8 @@ step "Summary"
 say "Versions: installed $old_version; recorded in the database $database_version ($database);"
 say "          minimum $minimum_version (release information); package $new_version."
 say "Run 1 $run1"
-say "Run 2 $run2"
-say "Run 3 $run3"
+[ -n "$run2" ] && say "Run 2 $run2"
+[ -n "$run3" ] && say "Run 3 $run3"
 if [ -n "$shots" ]; then
   say "Screenshots ($(find "$shots" -name '*.png' | wc -l)) in $shots:"
   find "$shots" -name '*.png' -printf '    %f\n' | sort
@@ -380,4 +418,8 @@ if [ ${#failures[@]} -ne 0 ]; then
   exit 1
 fi
 say ""
-say "Demo finished: all three roads ended as expected."
+if [ -n "$update_only" ]; then
+  say "Demo finished: the update road ended as expected."
+else
+  say "Demo finished: all three roads ended as expected."
+fi

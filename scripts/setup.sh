@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Installs every Debian package the build, the tests and the demo need.
+# Installs every Debian package the build, the tests and the demo need, for
+# both Windows builds: the 32-bit product and its 64-bit test twin, with the
+# emulator that runs the product where the kernel refuses 32-bit programs.
 # Idempotent: when everything is present it returns without touching apt.
 set -euo pipefail
 
@@ -8,7 +10,9 @@ PACKAGES=(
   zlib1g-dev googletest libssl-dev openssl
   clang libclang-rt-14-dev
   g++-mingw-w64-i686-posix mingw-w64-i686-dev binutils-mingw-w64-i686 libz-mingw-w64-dev
-  wine wine32:i386 fonts-wine xvfb xauth x11-apps
+  g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev binutils-mingw-w64-x86-64
+  wine wine32:i386 wine64 fonts-wine xvfb xauth x11-apps
+  qemu-user-static
   unzip zip libarchive-tools
   unixodbc unixodbc-dev odbcinst odbc-postgresql libsqliteodbc postgresql
   libodbc2:i386 odbc-postgresql:i386 libsqliteodbc:i386

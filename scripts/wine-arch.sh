@@ -91,3 +91,24 @@ ql_emulation_off() {
   fi
   echo "32-bit programs: the emulator's registration ($_ql_binfmt_name) is removed"
 }
+
+# ql_windows_build [FOLDER]: sets QL_WINDOWS_BUILD to the Windows build folder
+# to run (FOLDER, or the one scripts/test.sh builds for this machine's choice:
+# build/windows or build/windows64) and QL_WINE_ARCH to its architecture.
+ql_windows_build() {
+  local root folder=${1:-}
+  root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+  if [ -z "$folder" ]; then
+    ql_choose_arch >/dev/null || return 1
+    folder=$root/build/windows
+    [ "$QL_WINE_ARCH" = win64 ] && folder=$root/build/windows64
+  fi
+  folder=$(cd "$folder" && pwd) || return 1
+  if grep -q '^CMAKE_TOOLCHAIN_FILE:.*x86_64' "$folder/CMakeCache.txt" 2>/dev/null; then
+    QL_WINE_ARCH=win64
+  else
+    QL_WINE_ARCH=win32
+  fi
+  export QL_WINE_ARCH
+  QL_WINDOWS_BUILD=$folder
+}

@@ -18,7 +18,9 @@ echo "Building connect_bench (Release, no sanitizers) in $build"
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQL_SANITIZE=OFF >/dev/null
 cmake --build "$build" -j2 --target connect_bench >/dev/null
 if [ -n "$windows_build" ]; then
-  windows_build=$(cd "$windows_build" && pwd)
+  . "$root/scripts/wine-arch.sh"
+  ql_windows_build "$windows_build"
+  windows_build=$QL_WINDOWS_BUILD
   [ -f "$windows_build/connect_bench.exe" ] || {
     echo "run.sh: $windows_build/connect_bench.exe missing; build the Windows configuration first" >&2
     exit 1

@@ -8,7 +8,9 @@
 # Needs a Windows build (download_bench.exe in it).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
-build=$(cd "${1:-$root/build/windows}" && pwd)
+. "$root/scripts/wine-arch.sh"
+ql_windows_build "${1:-}"
+build=$QL_WINDOWS_BUILD
 size_mb=${2:-200}
 rounds=${3:-9}
 bench=$build/download_bench.exe

@@ -7,7 +7,9 @@
 # application, and its exit after the error box or the close button. Needs a Windows build (startup_bench.exe, marker_app_*.exe).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
-build=$(cd "${1:-$root/build/windows}" && pwd)
+. "$root/scripts/wine-arch.sh"
+ql_windows_build "${1:-}"
+build=$QL_WINDOWS_BUILD
 size_mb=${2:-100}
 rounds=${3:-9}
 [ -f "$build/startup_bench.exe" ] || { echo "run.sh: build the Windows configuration first" >&2; exit 1; }

@@ -8,7 +8,9 @@
 # build (extract_bench.exe in it).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
-build=$(cd "${1:-$root/build/windows}" && pwd)
+. "$root/scripts/wine-arch.sh"
+ql_windows_build "${1:-}"
+build=$QL_WINDOWS_BUILD
 rounds=${2:-9}
 shift $(( $# < 2 ? $# : 2 ))
 names=("${@:-small-5000}")
