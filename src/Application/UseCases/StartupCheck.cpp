@@ -1,10 +1,9 @@
 #include "Application/UseCases/StartupCheck.h"
 
-#include "Core/Entities/VersionInfo.h"
+#include "Core/Entities/VersionRule.h"
 
 namespace Application::UseCases {
 
-using Core::Entities::TVersionInfo;
 using Core::ValueObjects::TConnectionConfig;
 using Core::ValueObjects::TConnectionType;
 using Core::ValueObjects::TStartupCheckStatus;
@@ -85,25 +84,6 @@ TConnectionConfig TStartupCheckUseCase::LoadConnectionConfig() {
   return config;
 }
 
-bool TStartupCheckUseCase::CheckUpdateRequired(const std::string& ADatabaseVersion,
-                                               const std::string& AExecutableVersion,
-                                               const std::string& AMinimumVersion) {
-  if (AExecutableVersion.empty()) return true;
-  const std::string target = RequiredVersion(ADatabaseVersion, AMinimumVersion);
-  if (target.empty()) return true;
-  return TVersionInfo(AExecutableVersion).IsOlderThan(target);
-}
-
-std::string TStartupCheckUseCase::RequiredVersion(const std::string& ADatabaseVersion,
-                                                  const std::string& AMinimumVersion) {
-  if (!ADatabaseVersion.empty() && !AMinimumVersion.empty()) {
-    const TVersionInfo database(ADatabaseVersion);
-    const TVersionInfo minimum(AMinimumVersion);
-    return database.IsOlderThan(minimum.GetFullVersion()) ? minimum.GetFullVersion() : database.GetFullVersion();
-  }
-  return !AMinimumVersion.empty() ? AMinimumVersion : ADatabaseVersion;
-}
-
 TStartupStatus TStartupCheckUseCase::Execute() {
   FLogger->Debug("Execute - STARTED");
   TStartupStatus status;
@@ -154,6 +134,7 @@ void TStartupCheckUseCase::RunChecks(TStartupStatus& AStatus) {
   AStatus.BdeUrl = release.BdeUrl;
   AStatus.PackageCheck = release.PackageCheck;
   AStatus.BdeCheck = release.BdeCheck;
+  AStatus.ReleaseSigned = release.Signed;
 
   const std::string executable = FFileService->GetApplicationExecutable();
   const std::string executableVersion =
@@ -162,7 +143,7 @@ void TStartupCheckUseCase::RunChecks(TStartupStatus& AStatus) {
   AStatus.ExecutableVersion = executableVersion;
 
   AStatus.Status = TStartupCheckStatus::Valid;
-  if (CheckUpdateRequired(databaseVersion, executableVersion, AStatus.MinimumVersion)) {
+  if (Core::Entities::UpdateRequired(databaseVersion, executableVersion, AStatus.MinimumVersion)) {
     AStatus.RequiresUpdate = true;
     AStatus.Message = FTranslator->Translate("UpdateRequired");
   } else {

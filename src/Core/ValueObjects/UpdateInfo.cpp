@@ -1,6 +1,6 @@
 #include "Core/ValueObjects/UpdateInfo.h"
 
-#include "Core/Entities/VersionInfo.h"
+#include "Core/Entities/VersionRule.h"
 
 namespace Core::ValueObjects {
 
@@ -8,11 +8,7 @@ bool TUpdateInfo::IsUpdateAvailable() const {
   return !FLatestVersion.empty() && FLatestVersion != FCurrentVersion;
 }
 
-bool TUpdateInfo::IsUpdateRequired() const {
-  const Entities::TVersionInfo LCurrent(FCurrentVersion);
-  const Entities::TVersionInfo LMinimum(FMinimumVersion);
-  return LCurrent.IsOlderThan(LMinimum.GetFullVersion());
-}
+bool TUpdateInfo::IsUpdateRequired() const { return Entities::FallsShortOf(FCurrentVersion, FMinimumVersion); }
 
 void TUpdateInfo::Reset() {
   FStatus = TUpdateStatus::UpToDate;

@@ -131,6 +131,10 @@ constexpr TCatalogueEntry kCatalogue[] = {
     {"ODBCUpdateError", "Erro ao atualizar ODBC. Verifique se ainda existe ou execute como admin."},
     // Updates applied whole or not at all.
     {"UpdateWaitingOther", "Outro inicializador está atualizando a aplicação. Aguardando que termine..."},
+    {"UpdateCancelled", "Atualização cancelada. Nada foi alterado."},
+    {"UpdateWaitTimedOut",
+     "Outro inicializador está atualizando a aplicação há mais de %s minutos. Nada foi alterado: tente novamente "
+     "mais tarde."},
     {"UpdateFileInUse",
      "O arquivo \"%s\" está em uso e não pôde ser substituído. Feche a aplicação e tente novamente; nada foi "
      "alterado."},

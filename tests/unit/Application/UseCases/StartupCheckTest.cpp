@@ -1,4 +1,5 @@
 #include "Application/UseCases/StartupCheck.h"
+#include "Core/Entities/VersionRule.h"
 
 #include <gtest/gtest.h>
 
@@ -98,7 +99,7 @@ TEST(StartupCheck, UpdateDecisionTakesTheHigherOfDatabaseAndMinimumVersion) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.database) + " | " + c.executable + " | " + c.minimum);
-    EXPECT_EQ(TStartupCheckUseCase::CheckUpdateRequired(c.database, c.executable, c.minimum), c.required);
+    EXPECT_EQ(Core::Entities::UpdateRequired(c.database, c.executable, c.minimum), c.required);
   }
 }
 
