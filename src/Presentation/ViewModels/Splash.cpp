@@ -1,5 +1,7 @@
 #include "Presentation/ViewModels/Splash.h"
 
+#include "Presentation/ViewModels/SplashRoadReports.h"
+
 #include <algorithm>
 #include <cmath>
 #include <utility>
@@ -18,7 +20,6 @@ using Core::ValueObjects::TUpdateResult;
 
 namespace {
 
-constexpr int32_t kDownloadBandStart = 60;
 constexpr uint32_t kPauseBeforeLaunchMs = 500;
 constexpr uint32_t kPauseAfterBDEInstallMs = 1000;
 
@@ -179,58 +180,6 @@ void TSplashViewModel::CheckForUpdates() {
   DownloadAndLaunch();
 }
 
-// The update's reports as states of the window, from the task that runs it.
-class TSplashViewModel::TUpdateReports : public Core::Interfaces::IUpdateObserver {
- public:
-  explicit TUpdateReports(TSplashViewModel& AOwner) : FOwner(AOwner) {}
-
-  void WaitingForOtherLauncher() override {
-    FOwner.HandOver([&] {
-      FOwner.SetState(TAppState::DownloadingApplication, FOwner.FTranslator->Translate("UpdateWaitingOther"),
-                      kDownloadBandStart);
-    });
-  }
-  void DownloadProgress(int64_t AReceived, int64_t ATotal) override {
-    const int32_t progress = TSplashViewModel::DownloadProgress(AReceived, ATotal);
-    // Only reports that change the window travel: the download must not wait for a repaint per block.
-    if (progress < 0 || progress == FLastDownload) return;
-    FLastDownload = progress;
-    FOwner.HandOver([&] {
-      FOwner.SetState(TAppState::DownloadingApplication,
-                      FOwner.FTranslator->TranslateFormat("DownloadingProgress",
-                                                          {std::to_string(progress - kDownloadBandStart)}),
-                      progress);
-    });
-  }
-  bool BeginInstallation(bool AZip) override {
-    FZip = AZip;
-    bool begun = false;
-    // On the window's thread, so a close either comes before (nothing installed) or waits for the end.
-    FOwner.HandOver([&] {
-      if (FOwner.FStopRequested) return;
-      begun = FOwner.FInstalling = true;
-      FOwner.SetState(TAppState::InstallingUpdate, FOwner.FTranslator->Translate("DownloadComplete"), 90);
-      if (AZip)
-        FOwner.SetState(TAppState::InstallingUpdate, FOwner.FTranslator->Translate("InstallingUpdate"), 92);
-    });
-    return begun;
-  }
-  void InstallationProgress(int64_t ADone, int64_t ATotal) override {
-    const int32_t progress = InstallProgress(ADone, ATotal);
-    if (!FZip || progress == FLastInstall) return;
-    FLastInstall = progress;
-    FOwner.HandOver([&] {
-      FOwner.SetState(TAppState::InstallingUpdate, FOwner.FTranslator->Translate("InstallingUpdate"), progress);
-    });
-  }
-
- private:
-  TSplashViewModel& FOwner;
-  int32_t FLastDownload = -1;  // the first report (0 %) shows too
-  int32_t FLastInstall = 92;
-  bool FZip = true;
-};
-
 void TSplashViewModel::DownloadAndLaunch() {
   FLogger->Info("DownloadAndLaunch - Iniciando download da aplicação");
   SetState(TAppState::DownloadingApplication, FTranslator->TranslateFormat("DownloadingFrom", {FUpdatePlan.PackageUrl}),
@@ -293,30 +242,6 @@ bool TSplashViewModel::StopIfRequested() {
 int32_t TSplashViewModel::InstallProgress(int64_t ADone, int64_t ATotal) {
   return ATotal > 0 ? 92 + static_cast<int32_t>(std::min<int64_t>(ADone, ATotal) * 7 / ATotal) : 92;
 }
-
-// The BDE road's reports as states of the window, from the task that runs it.
-class TSplashViewModel::TBDEReports : public Application::UseCases::IBDEObserver {
- public:
-  explicit TBDEReports(TSplashViewModel& AOwner) : FOwner(AOwner) {}
-
-  void Installing() override {
-    FOwner.HandOver(
-        [&] { FOwner.SetState(TAppState::InstallingBDE, FOwner.FTranslator->Translate("BDENotFound"), 10); });
-  }
-  void InstallationProgress(int64_t ACurrent, int64_t ATotal) override {
-    const int32_t points = InstallPoints(ACurrent, ATotal);
-    if (points == FLastPoints) return;  // nothing new to show
-    FLastPoints = points;
-    FOwner.HandOver([&] {
-      FOwner.SetState(TAppState::InstallingBDE,
-                      FOwner.FTranslator->TranslateFormat("InstallingBDE", {std::to_string(points)}), points + 10);
-    });
-  }
-
- private:
-  TSplashViewModel& FOwner;
-  int32_t FLastPoints = -1;
-};
 
 void TSplashViewModel::CheckBDE() {
   FLogger->Info("CheckBDE - Verificando BDE");
