@@ -6,42 +6,17 @@
 
 #include <functional>
 #include <memory>
-#include <optional>
-#include <stdexcept>
 
-#include "Core/Errors.h"
 #include "Infrastructure/Logging/DebugLoggerService.h"
+#include "support/ScriptedBDE.h"
 
 using Application::UseCases::TBDEOutcome;
 using Application::UseCases::TBDEPlan;
 using Application::UseCases::TBDEResult;
 using Application::UseCases::TInstallBDEUseCase;
+using TestSupport::TScriptedBDE;
 
 namespace {
-
-class TScriptedBDE : public Core::Interfaces::IBDEService {
- public:
-  std::optional<bool> Installed = false;  // nullopt: detection raises
-  std::function<bool()> Install = [] { return true; };
-  std::vector<std::string> Urls;
-  std::vector<Core::ValueObjects::TDownloadCheck> Checks;
-  Core::Interfaces::TBDEInstallStatus CheckBDEInstalled() override {
-    if (!Installed) throw std::runtime_error("registro ilegível");
-    return {*Installed, "5.2.0.0", "C:\\BDE", false};
-  }
-  bool IsBDEInstalled() override { return Installed.value_or(false); }
-  std::string GetBDEVersion() override { return {}; }
-  std::string GetBDEPath() override { return {}; }
-  bool InstallBDE(const std::string&, Core::Interfaces::TProgressProc) override { return false; }
-  bool InstallBDEFromURL(const std::string& AUrl, const std::string&, Core::Interfaces::TProgressProc AOnProgress,
-                         const Core::ValueObjects::TDownloadCheck& ACheck) override {
-    Urls.push_back(AUrl);
-    Checks.push_back(ACheck);
-    AOnProgress(40, 100);
-    return Install();
-  }
-  bool ConfigureBDE(const std::string&) override { return false; }
-};
 
 class TRecordingObserver : public Application::UseCases::IBDEObserver {
  public:
@@ -54,37 +29,40 @@ class TRecordingObserver : public Application::UseCases::IBDEObserver {
 
 const std::string kDefault = "http://127.0.0.1/padrao/bde.exe";
 
+TInstallBDEUseCase UseCase(std::shared_ptr<TScriptedBDE> ABDE) {
+  return TInstallBDEUseCase(std::move(ABDE), std::make_shared<Infrastructure::Logging::TDebugLoggerService>(), kDefault);
+}
+
 }  // namespace
 
 TEST(BDERoad, EndsAsTheDetectionAndTheInstallationSay) {
   const struct {
     const char* Name;
-    std::optional<bool> Installed;
-    std::function<bool()> Install;
+    std::function<void(TScriptedBDE&)> Arrange;
     TBDEResult Result;
     std::string Message;
     std::vector<std::string> Events;
   } cases[] = {
-      {"present: nothing downloaded", true, [] { return true; }, TBDEResult::Present, "", {}},
-      {"installed and found afterwards", false, [] { return true; }, TBDEResult::Installed, "",
+      {"present: nothing downloaded", [](TScriptedBDE& b) { b.Installed = true; }, TBDEResult::Present, "", {}},
+      {"installed and found afterwards", [](TScriptedBDE& b) { b.InstallAnswer = true; }, TBDEResult::Installed, "",
        {"installing", "40/100"}},
-      {"still missing after the installation", false, [] { return false; }, TBDEResult::NotInstalled, "",
+      {"still missing after the installation", [](TScriptedBDE&) {}, TBDEResult::NotInstalled, "",
        {"installing", "40/100"}},
-      {"installer not what was published: it did not run", false,
-       []() -> bool { throw Core::EDownloadVerificationError("instalador recusado"); }, TBDEResult::Refused,
-       "instalador recusado", {"installing", "40/100"}},
-      {"installation error", false, []() -> bool { throw std::runtime_error("instalador sumiu"); },
-       TBDEResult::Failed, "instalador sumiu", {"installing", "40/100"}},
-      {"detection error", std::nullopt, [] { return true; }, TBDEResult::Failed, "registro ilegível", {}},
+      {"installer not what was published: it did not run", [](TScriptedBDE& b) { b.RefuseDownload = true; },
+       TBDEResult::Refused, "instalador recusado", {"installing"}},
+      {"installation error", [](TScriptedBDE& b) { b.InstallAnswer = std::nullopt; }, TBDEResult::Failed,
+       "instalador sumiu", {"installing", "40/100"}},
+      {"detection error", [](TScriptedBDE& b) { b.Installed = std::nullopt; }, TBDEResult::Failed,
+       "registro ilegível", {}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Name);
     auto bde = std::make_shared<TScriptedBDE>();
-    bde->Installed = c.Installed;
-    bde->Install = c.Install;
-    TInstallBDEUseCase useCase(bde, std::make_shared<Infrastructure::Logging::TDebugLoggerService>(), kDefault);
+    bde->Installed = false;
+    bde->InstallReports = {{40, 100}};
+    c.Arrange(*bde);
     TRecordingObserver observer;
-    const TBDEOutcome outcome = useCase.Execute({}, observer);
+    const TBDEOutcome outcome = UseCase(bde).Execute({}, observer);
     EXPECT_EQ(outcome.Result, c.Result);
     EXPECT_EQ(outcome.Message, c.Message);
     EXPECT_EQ(observer.Events, c.Events);
@@ -93,14 +71,16 @@ TEST(BDERoad, EndsAsTheDetectionAndTheInstallationSay) {
 
 TEST(BDERoad, ThePublishedInstallerAndItsCheckOrTheDefaultOne) {
   auto bde = std::make_shared<TScriptedBDE>();
-  TInstallBDEUseCase useCase(bde, std::make_shared<Infrastructure::Logging::TDebugLoggerService>(), kDefault);
+  bde->Installed = false;
+  TInstallBDEUseCase useCase = UseCase(bde);
   TRecordingObserver observer;
   TBDEPlan plan;
   plan.InstallerUrl = "http://127.0.0.1/bde.exe";
   plan.InstallerCheck.Sha256 = std::string(64, 'b');
   useCase.Execute(plan, observer);
+  EXPECT_EQ(bde->InstalledFrom, "http://127.0.0.1/bde.exe");
+  EXPECT_EQ(bde->InstalledWith.Sha256, std::string(64, 'b'));
   useCase.Execute({}, observer);
-  EXPECT_EQ(bde->Urls, (std::vector<std::string>{"http://127.0.0.1/bde.exe", kDefault}));
-  EXPECT_EQ(bde->Checks.at(0).Sha256, std::string(64, 'b'));
-  EXPECT_TRUE(bde->Checks.at(1).IsEmpty());
+  EXPECT_EQ(bde->InstalledFrom, kDefault);
+  EXPECT_TRUE(bde->InstalledWith.IsEmpty());
 }

@@ -17,11 +17,13 @@
 #include "Infrastructure/Translator/PortugueseTranslator.h"
 #include "support/MemoryFileService.h"
 #include "support/RecordingProcessLauncher.h"
+#include "support/ScriptedBDE.h"
 #include "support/ScriptedInstaller.h"
 
 using namespace Presentation::ViewModels;
 using Core::ValueObjects::TStartupCheckStatus;
 using Core::ValueObjects::TStartupStatus;
+using TestSupport::TScriptedBDE;
 using TestSupport::TScriptedInstaller;
 
 namespace {
@@ -52,35 +54,6 @@ class TScriptedCheck : public Application::UseCases::IStartupCheckUseCase {
   bool NeedsConfiguration() override { return Configuration; }
   bool NeedsDSNSelection() override { return DSNSelection; }
   void SetRuntimeDSN(const std::string&) override {}
-};
-
-class TScriptedBDE : public Core::Interfaces::IBDEService {
- public:
-  std::optional<bool> Installed = true;  // nullopt: detection raises
-  std::vector<std::pair<int64_t, int64_t>> InstallReports;
-  std::optional<bool> InstallAnswer = false;  // nullopt: installation raises
-  std::string InstalledFrom;
-  Core::ValueObjects::TDownloadCheck InstalledWith;
-  bool RefuseDownload = false;  // the download does not verify
-  Core::Interfaces::TBDEInstallStatus CheckBDEInstalled() override {
-    if (!Installed) throw std::runtime_error("registro ilegível");
-    return {*Installed, "5.2.0.0", "C:\\BDE", false};
-  }
-  bool IsBDEInstalled() override { return Installed.value_or(false); }
-  std::string GetBDEVersion() override { return {}; }
-  std::string GetBDEPath() override { return {}; }
-  bool InstallBDE(const std::string&, Core::Interfaces::TProgressProc) override { return false; }
-  bool InstallBDEFromURL(const std::string& AUrl, const std::string&,
-                         Core::Interfaces::TProgressProc AOnProgress,
-                         const Core::ValueObjects::TDownloadCheck& ACheck) override {
-    InstalledFrom = AUrl;
-    InstalledWith = ACheck;
-    if (RefuseDownload) throw Core::EDownloadVerificationError("instalador recusado");
-    for (const auto& [current, total] : InstallReports) AOnProgress(current, total);
-    if (!InstallAnswer) throw std::runtime_error("instalador sumiu");
-    return *InstallAnswer;
-  }
-  bool ConfigureBDE(const std::string&) override { return false; }
 };
 
 class TProgressFiles : public TestSupport::TMemoryFileService {
