@@ -12,4 +12,10 @@ if [ "$QL_WINE_ARCH" = win32 ] && [ "$(ql_32bit_mode)" = none ]; then
   exit 126
 fi
 "$here/wine-prefix.sh" ensure
-exec wine "$@"
+status=0
+wine "$@" || status=$?
+# Whatever the program left running in the prefix ends with it: a console host
+# whose client was stopped outlives it under Wine and keeps the output open,
+# and CTest would wait on it for ever.
+wineserver -k >/dev/null 2>&1 || true
+exit "$status"
