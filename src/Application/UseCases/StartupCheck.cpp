@@ -143,13 +143,19 @@ void TStartupCheckUseCase::RunChecks(TStartupStatus& AStatus) {
   AStatus.ExecutableVersion = executableVersion;
 
   AStatus.Status = TStartupCheckStatus::Valid;
-  if (Core::Entities::UpdateRequired(databaseVersion, executableVersion, AStatus.MinimumVersion)) {
-    AStatus.RequiresUpdate = true;
-    AStatus.Message = FTranslator->Translate("UpdateRequired");
-  } else {
-    AStatus.Message = FTranslator->Translate("StartupCheckPassed");
-  }
+  AStatus.RequiresUpdate = Core::Entities::UpdateRequired(databaseVersion, executableVersion, AStatus.MinimumVersion);
+  AStatus.Message = FTranslator->Translate(AStatus.RequiresUpdate ? "UpdateRequired" : "StartupCheckPassed");
   AStatus.CanProceed = true;
+  // What support reads first in a log: the versions in play and the road they lead to.
+  FLogger->Info("Execute - Versões: banco " + databaseVersion + ", mínima publicada " +
+                (AStatus.MinimumVersion.empty() ? "(nenhuma)" : AStatus.MinimumVersion) + ", executável " +
+                executableVersion);
+  if (AStatus.RequiresUpdate)
+    FLogger->Info("Execute - Caminho: atualização, o executável é mais antigo que a versão exigida " +
+                  Core::Entities::RequiredVersion(databaseVersion, AStatus.MinimumVersion) +
+                  (AStatus.DownloadUrl.empty() ? " (sem pacote publicado: a aplicação é aberta como está)" : ""));
+  else
+    FLogger->Info("Execute - Caminho: BDE e abertura, o executável atende à versão exigida");
 }
 
 }  // namespace Application::UseCases

@@ -7,7 +7,6 @@
 #include <utility>
 
 #include "App/Constants.h"
-#include "Core/Entities/VersionRule.h"
 
 namespace Presentation::ViewModels {
 
@@ -129,15 +128,6 @@ void TSplashViewModel::ApplyCheckResult(const TStartupStatus& AStatus) {
   FDatabaseVersion = AStatus.DatabaseVersion;
   FExecutableVersion = AStatus.ExecutableVersion;
   FLogger->Info("ApplyCheckResult - Verificação aprovada");
-  FLogger->Info("ApplyCheckResult - Versões: banco " + FDatabaseVersion + ", mínima publicada " +
-                (FMinimumVersion.empty() ? "(nenhuma)" : FMinimumVersion) + ", executável " + FExecutableVersion);
-  if (AStatus.RequiresUpdate)
-    FLogger->Info("ApplyCheckResult - Caminho: atualização, o executável é mais antigo que a versão exigida " +
-                  Core::Entities::RequiredVersion(FDatabaseVersion, FMinimumVersion) +
-                  (FUpdatePlan.PackageUrl.empty() ? " (sem pacote publicado: a aplicação é aberta como está)" : ""));
-  else
-    FLogger->Info("ApplyCheckResult - Caminho: BDE e abertura, o executável atende à versão exigida");
-  FLogger->Info("URL do BDE: " + FBdeUrl);
   if (AStatus.RequiresUpdate) {
     SetState(TAppState::CheckingUpdate, FTranslator->TranslateFormat("UpdateNeeded", {AStatus.MinimumVersion}), 25);
     CheckForUpdates();

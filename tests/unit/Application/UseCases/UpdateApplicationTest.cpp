@@ -61,6 +61,18 @@ class TFiles : public TMemoryFileService {
   }
 };
 
+class TRecordingLogger : public Infrastructure::Logging::TDebugLoggerService {
+ public:
+  void Log(const std::string& ALevel, const std::string& AMessage) override { Lines.push_back(ALevel + " " + AMessage); }
+  std::vector<std::string> Matching(const std::string& APart) const {
+    std::vector<std::string> found;
+    for (const std::string& line : Lines)
+      if (line.find(APart) != std::string::npos) found.push_back(line);
+    return found;
+  }
+  std::vector<std::string> Lines;
+};
+
 struct TRoad {
   TRoad() {
     Files->ApplicationExecutable = kApp;
@@ -74,7 +86,7 @@ struct TRoad {
       ports.Files = Files;
       ports.Installer = Installer;
       ports.Translator = std::make_shared<Infrastructure::Translator::TPortugueseTranslator>();
-      ports.Logger = std::make_shared<Infrastructure::Logging::TDebugLoggerService>();
+      ports.Logger = Logger;
       ports.Sleep = [this](uint32_t AMs) {
         ++Polls;
         if (OnPoll) OnPoll();
@@ -94,6 +106,7 @@ struct TRoad {
 
   std::shared_ptr<TFiles> Files = std::make_shared<TFiles>();
   std::shared_ptr<TScriptedInstaller> Installer = std::make_shared<TScriptedInstaller>();
+  std::shared_ptr<Core::Interfaces::ILoggerService> Logger = std::make_shared<Infrastructure::Logging::TDebugLoggerService>();
   TRecordingObserver Observer;
   std::atomic<bool> Cancel{false};
   std::vector<std::string> Removed;
@@ -155,6 +168,17 @@ TEST(UpdateRoad, InstallsAVerifiedPackageAndRemovesItsDownload) {
     EXPECT_EQ(road.Installer->Requests[0].Destination, kApp);
     EXPECT_EQ(road.Removed, TEvents{kFolder + "/download.exe"});
   }
+}
+
+TEST(UpdateRoad, TheLogNamesEveryFileReplaced) {
+  TRoad road;
+  auto logger = std::make_shared<TRecordingLogger>();
+  road.Logger = logger;
+  road.Installer->Replaces = {"/opt/qs/QuorvaneSoft.exe", "/opt/qs/lib/x.dll"};
+  EXPECT_EQ(road.Run(Plan("http://127.0.0.1/app.zip")).Result, TUpdateResult::Installed);
+  EXPECT_EQ(logger->Matching("Arquivo substituído"),
+            (TEvents{"INFO ExecuteUpdate - Arquivo substituído: /opt/qs/QuorvaneSoft.exe",
+                     "INFO ExecuteUpdate - Arquivo substituído: /opt/qs/lib/x.dll"}));
 }
 
 TEST(UpdateRoad, EachStepThatFailsEndsTheRoadWithItsReasonAndNothingInstalled) {

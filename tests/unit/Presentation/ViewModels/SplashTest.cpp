@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <mutex>
 #include <optional>
 #include <stdexcept>
 
@@ -81,21 +80,6 @@ TStartupStatus Passed(bool ARequiresUpdate, std::string ADownloadUrl = "", std::
 const std::string kLauncher = "/opt/qs/QuorvaneSoftLauncher.exe";
 const std::string kApp = "/opt/qs/QuorvaneSoft.exe";
 
-// What the road writes to the log.
-class TRecordingLogger : public Infrastructure::Logging::TDebugLoggerService {
- public:
-  void Log(const std::string& ALevel, const std::string& AMessage) override {
-    const std::lock_guard<std::mutex> lock(Mutex);
-    Lines.push_back(ALevel + " " + AMessage);
-  }
-  bool Has(const std::string& ALine) {
-    const std::lock_guard<std::mutex> lock(Mutex);
-    return std::find(Lines.begin(), Lines.end(), ALine) != Lines.end();
-  }
-  std::mutex Mutex;
-  std::vector<std::string> Lines;
-};
-
 // One run of a road: the view model over the stand-ins, every report recorded.
 struct TRoad {
   TRoad() {
@@ -156,7 +140,8 @@ struct TRoad {
   std::shared_ptr<TestSupport::TRecordingProcessLauncher> Shell =
       std::make_shared<TestSupport::TRecordingProcessLauncher>();
   std::shared_ptr<TScriptedInstaller> Installer = std::make_shared<TScriptedInstaller>();
-  std::shared_ptr<TRecordingLogger> Logger = std::make_shared<TRecordingLogger>();
+  std::shared_ptr<Infrastructure::Logging::TDebugLoggerService> Logger =
+      std::make_shared<Infrastructure::Logging::TDebugLoggerService>();
   bool ConfigureFirst = false;
   std::vector<std::string> Reports, Removed;
   std::vector<uint32_t> Pauses;
@@ -428,23 +413,6 @@ TEST(SplashRoads, ConfigurationAskedOnTheCommandLineOpensFirstAndOnlyOnce) {
   road.Reports.clear();
   EXPECT_EQ(road.Run().back(), "launch");  // saved or retried: the road goes on as usual
   EXPECT_EQ(road.Check->Runs, 1);
-}
-
-TEST(SplashRoads, TheLogSaysTheVersionsTheRoadAndEveryFileReplaced) {
-  TRoad road;
-  TStartupStatus status = Passed(true, "http://127.0.0.1/app.zip");
-  status.DatabaseVersion = "1.3.0.0";
-  status.ExecutableVersion = "1.2.0.0";
-  road.Check->Status = status;
-  road.Installer->Replaces = {"/opt/qs/QuorvaneSoft.exe", "/opt/qs/lib/x.dll"};
-  EXPECT_EQ(road.Run().back(), "launch");
-  EXPECT_TRUE(
-      road.Logger->Has("INFO ApplyCheckResult - Versões: banco 1.3.0.0, mínima publicada 1.3.0.0, "
-                       "executável 1.2.0.0"));
-  EXPECT_TRUE(road.Logger->Has(
-      "INFO ApplyCheckResult - Caminho: atualização, o executável é mais antigo que a versão exigida 1.3.0.0"));
-  EXPECT_TRUE(road.Logger->Has("INFO ExecuteUpdate - Arquivo substituído: /opt/qs/QuorvaneSoft.exe"));
-  EXPECT_TRUE(road.Logger->Has("INFO ExecuteUpdate - Arquivo substituído: /opt/qs/lib/x.dll"));
 }
 
 TEST(SplashRoads, AProxyThatRefusesTheUserSaysSoInsteadOfAGenericFailure) {
