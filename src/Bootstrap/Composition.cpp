@@ -3,11 +3,11 @@
 #include "Application/UseCases/InstallBDE.h"
 #include "Application/UseCases/UpdateApplication.h"
 #include "Bootstrap/ServiceLocator.h"
-#include "ReleaseKeys.h"
 #include "Infrastructure/Platform/FileSystem.h"
 #include "Infrastructure/Update/AutoUpdateService.h"
 #include "Infrastructure/Update/ReleaseInfoSource.h"
 #include "Infrastructure/Update/UpdateInstaller.h"
+#include "ReleaseKeys.h"
 
 #include "Infrastructure/Config/IniConfigWriter.h"
 #include "Infrastructure/Database/ODBCManager.h"
@@ -80,7 +80,8 @@ std::shared_ptr<Presentation::ViewModels::TSplashViewModel> CreateSplashViewMode
   ports.ServiceFactory =
       Infrastructure::Update::AutoUpdateServiceFactory(AServices.Files, AServices.Translator, APlatform.Shell);
   auto update = std::make_shared<Application::UseCases::TUpdateApplicationUseCase>(std::move(ports));
-  auto bde = std::make_shared<Application::UseCases::TInstallBDEUseCase>(AServices.BDE, AServices.Logger, kDefaultBdeUrl);
+  auto bde =
+      std::make_shared<Application::UseCases::TInstallBDEUseCase>(AServices.BDE, AServices.Logger, kDefaultBdeUrl);
   return std::make_shared<Presentation::ViewModels::TSplashViewModel>(
       std::move(AStartupCheck), std::move(update),
       CreateConfigureDatabaseUseCase(AServices.Config, AServices.Translator), AServices.Files, AServices.Translator,

@@ -28,8 +28,7 @@ class TScriptedBDE : public Core::Interfaces::IBDEService {
   std::string GetBDEVersion() override { return {}; }
   std::string GetBDEPath() override { return {}; }
   bool InstallBDE(const std::string&, Core::Interfaces::TProgressProc) override { return false; }
-  bool InstallBDEFromURL(const std::string& AUrl, const std::string&,
-                         Core::Interfaces::TProgressProc AOnProgress,
+  bool InstallBDEFromURL(const std::string& AUrl, const std::string&, Core::Interfaces::TProgressProc AOnProgress,
                          const Core::ValueObjects::TDownloadCheck& ACheck) override {
     InstalledFrom = AUrl;
     InstalledWith = ACheck;

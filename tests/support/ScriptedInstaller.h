@@ -16,9 +16,9 @@ class TScriptedInstaller : public Core::Interfaces::IUpdateInstaller {
  public:
   std::vector<Core::Interfaces::TInstallRequest> Requests;
   std::vector<std::string> Recovered;
-  std::string Error;   // non-empty: Install raises EUpdateError with it
-  int BusyPolls = 0;   // TryAcquire answers false this many times
-  int Releases = 0;    // explicit releases of a held lock
+  std::string Error;  // non-empty: Install raises EUpdateError with it
+  int BusyPolls = 0;  // TryAcquire answers false this many times
+  int Releases = 0;   // explicit releases of a held lock
   std::function<void()> WhileInstalling;
   std::vector<std::string> Replaces;  // reported as replaced once the installation succeeds
 

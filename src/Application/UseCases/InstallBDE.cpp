@@ -27,8 +27,7 @@ TBDEOutcome TInstallBDEUseCase::Execute(const TBDEPlan& APlan, IBDEObserver& AOb
     AObserver.Installing();
     // Downloaded, checked against what was published, run elevated, then looked for again.
     const bool installed = FBDEService->InstallBDEFromURL(
-        installerUrl, "",
-        [&](int64_t ACurrent, int64_t ATotal) { AObserver.InstallationProgress(ACurrent, ATotal); },
+        installerUrl, "", [&](int64_t ACurrent, int64_t ATotal) { AObserver.InstallationProgress(ACurrent, ATotal); },
         APlan.InstallerCheck);
     if (!installed) {
       FLogger->Error("CheckBDE - Falha ao instalar BDE");

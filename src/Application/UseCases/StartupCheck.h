@@ -50,7 +50,7 @@ public:
   // Exposed for tests of the decisions; pure apart from the configuration reads.
   Core::ValueObjects::TConnectionConfig LoadConnectionConfig();
 
-private:
+ private:
   void RunChecks(Core::ValueObjects::TStartupStatus& AStatus);
 
   std::shared_ptr<Core::Interfaces::IConfigService> FConfigService;

@@ -73,8 +73,7 @@ void TUpdateApplicationUseCase::RecoverInterruptedUpdates() {
 
 std::string TUpdateApplicationUseCase::InstallationFolder(const TUpdatePlan& APlan,
                                                           const std::string& AExecutable) const {
-  if (!APlan.Destination.empty())
-    return APlan.IsZip() ? APlan.Destination : Core::Text::ParentPath(APlan.Destination);
+  if (!APlan.Destination.empty()) return APlan.IsZip() ? APlan.Destination : Core::Text::ParentPath(APlan.Destination);
   return APlan.IsZip() || AExecutable.empty() ? Core::Text::ParentPath(APlan.LauncherPath)
                                               : Core::Text::ParentPath(AExecutable);
 }
@@ -212,8 +211,8 @@ void TUpdateApplicationUseCase::ExecuteUpdate(const TUpdateInfo& AUpdateInfo, co
   if (!FUpdateService && FPorts.ServiceFactory) FUpdateService = FPorts.ServiceFactory(*this);
   if (!FUpdateService) {
     if (AOnComplete)
-      AOnComplete(false,
-                  FPorts.Translator->TranslateFormat("UpdateFailed", {FPorts.Translator->Translate("ErrorApplyingUpdate")}));
+      AOnComplete(false, FPorts.Translator->TranslateFormat("UpdateFailed",
+                                                            {FPorts.Translator->Translate("ErrorApplyingUpdate")}));
     return;
   }
   FUpdateService->StartUpdateProcess(AUpdateInfo, AOnProgress, AOnComplete);

@@ -88,8 +88,8 @@ class TUpdateApplicationUseCase : public IUpdateApplicationUseCase {
   bool WaitForLock(Core::Interfaces::IInstallationLock& ALock, Core::Interfaces::IUpdateObserver& AObserver,
                    const std::atomic<bool>& ACancel, Core::ValueObjects::TUpdateOutcome& AOutcome);
   Core::ValueObjects::TUpdateOutcome Run(const Core::ValueObjects::TUpdatePlan& APlan,
-                                         Core::Interfaces::IUpdateObserver& AObserver,
-                                         const std::atomic<bool>& ACancel, std::string& ADownload);
+                                         Core::Interfaces::IUpdateObserver& AObserver, const std::atomic<bool>& ACancel,
+                                         std::string& ADownload);
   void Remove(const std::string& ADownload);
 
   TUpdatePorts FPorts;

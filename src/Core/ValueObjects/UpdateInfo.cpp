@@ -8,7 +8,9 @@ bool TUpdateInfo::IsUpdateAvailable() const {
   return !FLatestVersion.empty() && FLatestVersion != FCurrentVersion;
 }
 
-bool TUpdateInfo::IsUpdateRequired() const { return Entities::FallsShortOf(FCurrentVersion, FMinimumVersion); }
+bool TUpdateInfo::IsUpdateRequired() const {
+  return Entities::FallsShortOf(FCurrentVersion, FMinimumVersion);
+}
 
 void TUpdateInfo::Reset() {
   FStatus = TUpdateStatus::UpToDate;

@@ -71,7 +71,9 @@ std::string TAutoUpdateService::Text(const std::string& AKey) const {
   return FTranslator ? FTranslator->Translate(AKey) : AKey;
 }
 
-TUpdateInfo TAutoUpdateService::CheckForUpdate() { return TUpdateInfo(); }
+TUpdateInfo TAutoUpdateService::CheckForUpdate() {
+  return TUpdateInfo();
+}
 
 bool TAutoUpdateService::DownloadUpdate(const TUpdateInfo& AUpdateInfo, const TOnUpdateProgress& AOnProgress) {
   TUpdatingScope scope(FIsUpdating);
@@ -122,12 +124,13 @@ void TAutoUpdateService::StartUpdateProcess(const TUpdateInfo& AUpdateInfo, cons
   TUpdatePlan plan;
   plan.PackageUrl = AUpdateInfo.DownloadUrl();
   // The default minimum, 0.0.0.0, requires nothing.
-  if (AUpdateInfo.MinimumVersion() != TUpdateInfo().MinimumVersion()) plan.MinimumVersion = AUpdateInfo.MinimumVersion();
+  if (AUpdateInfo.MinimumVersion() != TUpdateInfo().MinimumVersion())
+    plan.MinimumVersion = AUpdateInfo.MinimumVersion();
   // A ZIP package goes where the update information says, else beside its download.
   if (plan.IsZip())
-    plan.Destination = !AUpdateInfo.ExtractPath().empty() ? AUpdateInfo.ExtractPath()
+    plan.Destination = !AUpdateInfo.ExtractPath().empty()    ? AUpdateInfo.ExtractPath()
                        : !AUpdateInfo.DownloadPath().empty() ? Core::Text::ParentPath(AUpdateInfo.DownloadPath())
-                                                              : "";
+                                                             : "";
   TUpdateOutcome outcome;
   if (plan.PackageUrl.empty() || (plan.IsZip() && plan.Destination.empty())) {
     outcome.Message = Text("ErrorDownloading");
@@ -144,9 +147,13 @@ void TAutoUpdateService::StartUpdateProcess(const TUpdateInfo& AUpdateInfo, cons
     AOnComplete(false, FTranslator ? FTranslator->TranslateFormat("UpdateFailed", {outcome.Message}) : outcome.Message);
 }
 
-void TAutoUpdateService::CancelUpdate() { FCancel = true; }
+void TAutoUpdateService::CancelUpdate() {
+  FCancel = true;
+}
 
-bool TAutoUpdateService::IsUpdateInProgress() { return FIsUpdating; }
+bool TAutoUpdateService::IsUpdateInProgress() {
+  return FIsUpdating;
+}
 
 TUpdateServiceFactory AutoUpdateServiceFactory(std::shared_ptr<IFileService> AFileService,
                                                std::shared_ptr<ITranslator> ATranslator,

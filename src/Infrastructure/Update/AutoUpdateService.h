@@ -56,7 +56,8 @@ class TAutoUpdateService : public Core::Interfaces::IUpdateService {
 // Creates TAutoUpdateService objects over the road of the use case that asks, sharing the file
 // service, the catalogue and AProcessLauncher.
 Core::Interfaces::TUpdateServiceFactory AutoUpdateServiceFactory(
-    std::shared_ptr<Core::Interfaces::IFileService> AFileService, std::shared_ptr<Core::Interfaces::ITranslator> ATranslator,
+    std::shared_ptr<Core::Interfaces::IFileService> AFileService,
+    std::shared_ptr<Core::Interfaces::ITranslator> ATranslator,
     std::shared_ptr<Core::Interfaces::IProcessLauncher> AProcessLauncher);
 
 }  // namespace Infrastructure::Update

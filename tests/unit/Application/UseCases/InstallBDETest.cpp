@@ -30,7 +30,8 @@ class TRecordingObserver : public Application::UseCases::IBDEObserver {
 const std::string kDefault = "http://127.0.0.1/padrao/bde.exe";
 
 TInstallBDEUseCase UseCase(std::shared_ptr<TScriptedBDE> ABDE) {
-  return TInstallBDEUseCase(std::move(ABDE), std::make_shared<Infrastructure::Logging::TDebugLoggerService>(), kDefault);
+  return TInstallBDEUseCase(std::move(ABDE), std::make_shared<Infrastructure::Logging::TDebugLoggerService>(),
+                            kDefault);
 }
 
 }  // namespace
@@ -44,16 +45,31 @@ TEST(BDERoad, EndsAsTheDetectionAndTheInstallationSay) {
     std::vector<std::string> Events;
   } cases[] = {
       {"present: nothing downloaded", [](TScriptedBDE& b) { b.Installed = true; }, TBDEResult::Present, "", {}},
-      {"installed and found afterwards", [](TScriptedBDE& b) { b.InstallAnswer = true; }, TBDEResult::Installed, "",
+      {"installed and found afterwards",
+       [](TScriptedBDE& b) { b.InstallAnswer = true; },
+       TBDEResult::Installed,
+       "",
        {"installing", "40/100"}},
-      {"still missing after the installation", [](TScriptedBDE&) {}, TBDEResult::NotInstalled, "",
+      {"still missing after the installation",
+       [](TScriptedBDE&) {},
+       TBDEResult::NotInstalled,
+       "",
        {"installing", "40/100"}},
-      {"installer not what was published: it did not run", [](TScriptedBDE& b) { b.RefuseDownload = true; },
-       TBDEResult::Refused, "instalador recusado", {"installing"}},
-      {"installation error", [](TScriptedBDE& b) { b.InstallAnswer = std::nullopt; }, TBDEResult::Failed,
-       "instalador sumiu", {"installing", "40/100"}},
-      {"detection error", [](TScriptedBDE& b) { b.Installed = std::nullopt; }, TBDEResult::Failed,
-       "registro ilegível", {}},
+      {"installer not what was published: it did not run",
+       [](TScriptedBDE& b) { b.RefuseDownload = true; },
+       TBDEResult::Refused,
+       "instalador recusado",
+       {"installing"}},
+      {"installation error",
+       [](TScriptedBDE& b) { b.InstallAnswer = std::nullopt; },
+       TBDEResult::Failed,
+       "instalador sumiu",
+       {"installing", "40/100"}},
+      {"detection error",
+       [](TScriptedBDE& b) { b.Installed = std::nullopt; },
+       TBDEResult::Failed,
+       "registro ilegível",
+       {}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Name);

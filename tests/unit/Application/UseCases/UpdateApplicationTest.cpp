@@ -63,7 +63,9 @@ class TFiles : public TMemoryFileService {
 
 class TRecordingLogger : public Infrastructure::Logging::TDebugLoggerService {
  public:
-  void Log(const std::string& ALevel, const std::string& AMessage) override { Lines.push_back(ALevel + " " + AMessage); }
+  void Log(const std::string& ALevel, const std::string& AMessage) override {
+    Lines.push_back(ALevel + " " + AMessage);
+  }
   std::vector<std::string> Matching(const std::string& APart) const {
     std::vector<std::string> found;
     for (const std::string& line : Lines)
@@ -106,7 +108,8 @@ struct TRoad {
 
   std::shared_ptr<TFiles> Files = std::make_shared<TFiles>();
   std::shared_ptr<TScriptedInstaller> Installer = std::make_shared<TScriptedInstaller>();
-  std::shared_ptr<Core::Interfaces::ILoggerService> Logger = std::make_shared<Infrastructure::Logging::TDebugLoggerService>();
+  std::shared_ptr<Core::Interfaces::ILoggerService> Logger =
+      std::make_shared<Infrastructure::Logging::TDebugLoggerService>();
   TRecordingObserver Observer;
   std::atomic<bool> Cancel{false};
   std::vector<std::string> Removed;
@@ -152,7 +155,7 @@ TEST(UpdateRoad, InstallsAVerifiedPackageAndRemovesItsDownload) {
     EXPECT_FALSE(request.KeepPackage);
     EXPECT_EQ(request.Destination, kFolder);
     EXPECT_EQ(request.ApplicationExecutable, kApp);
-    EXPECT_EQ(request.RequiredVersion, "1.3.0.0");  // the newer of the database's and the minimum
+    EXPECT_EQ(request.RequiredVersion, "1.3.0.0");           // the newer of the database's and the minimum
     EXPECT_EQ(road.Installer->Recovered, TEvents{kFolder});  // with the lock, before anything else
     EXPECT_EQ(road.Installer->Releases, 1);
     EXPECT_EQ(road.Removed, TEvents{kZipDownload});
@@ -197,7 +200,8 @@ TEST(UpdateRoad, EachStepThatFailsEndsTheRoadWithItsReasonAndNothingInstalled) {
        TUpdateResult::Refused, "O proxy da rede recusou a conexão", true},
       {"installation refused", [](TRoad& r) { r.Installer->Error = "O arquivo \"x.dll\" está em uso"; },
        TUpdateResult::Failed, "O arquivo \"x.dll\" está em uso", true},
-      {"unexpected error", [](TRoad& r) { r.Installer->WhileInstalling = [] { throw std::runtime_error("disco sumiu"); }; },
+      {"unexpected error",
+       [](TRoad& r) { r.Installer->WhileInstalling = [] { throw std::runtime_error("disco sumiu"); }; },
        TUpdateResult::Failed, "Exceção no download: disco sumiu", true},
       {"no installation folder", [](TRoad& r) { r.Files->Directories.clear(); }, TUpdateResult::Failed,
        "A atualização não pôde ser instalada (a pasta \"/opt/qs\" não existe)", false},
@@ -228,7 +232,7 @@ TEST(UpdateRoad, AnotherLauncherIsWaitedForAndTheVersionCheckedAgain) {
     EXPECT_EQ(outcome.ExecutableVersion, "1.3.0.0");
     EXPECT_EQ(outcome.Message, "UpdateCompletedSuccess");
     EXPECT_EQ(road.Observer.Events, TEvents{"waiting"});
-    EXPECT_EQ(road.Polls, 2);  // the first answer started the wait
+    EXPECT_EQ(road.Polls, 2);                                // the first answer started the wait
     EXPECT_EQ(road.Installer->Recovered, TEvents{kFolder});  // a holder that died is finished or undone
     EXPECT_TRUE(road.Files->CallsOf("DownloadFile").empty());
   }
@@ -249,7 +253,8 @@ TEST(UpdateRoad, AnotherLauncherIsWaitedForAndTheVersionCheckedAgain) {
     EXPECT_EQ(outcome.Message,
               "Outro inicializador está atualizando a aplicação há mais de 5 minutos. Nada foi alterado: tente "
               "novamente mais tarde.");
-    EXPECT_EQ(road.Polls, static_cast<int>(TUpdateApplicationUseCase::kWaitLimitMs / TUpdateApplicationUseCase::kLockPollMs));
+    EXPECT_EQ(road.Polls,
+              static_cast<int>(TUpdateApplicationUseCase::kWaitLimitMs / TUpdateApplicationUseCase::kLockPollMs));
     EXPECT_TRUE(road.Files->CallsOf("DownloadFile").empty());
     EXPECT_TRUE(road.Installer->Recovered.empty());
   }
@@ -261,10 +266,12 @@ TEST(UpdateRoad, CancelledAtEachStepBeforeTheInstallationNothingChanges) {
     std::function<void(TRoad&)> Arrange;
     bool Downloaded;
   } cases[] = {
-      {"while waiting for another launcher", [](TRoad& r) {
+      {"while waiting for another launcher",
+       [](TRoad& r) {
          r.Installer->BusyPolls = 10;
          r.OnPoll = [&r] { r.Cancel = true; };
-       }, false},
+       },
+       false},
       {"before the download", [](TRoad& r) { r.Cancel = true; }, false},
       {"during the download", [](TRoad& r) { r.Observer.OnDownload = [&r] { r.Cancel = true; }; }, true},
       {"the window refuses the installation", [](TRoad& r) { r.Observer.Begin = false; }, true},
@@ -357,9 +364,8 @@ TEST(UpdateApplicationUseCase, UpdateInformationRunsTheSameRoadThroughOneService
   info.SetExtractPath(kFolder);
   for (bool download : {true, false}) {
     road.Files->DownloadAnswer = download;
-    road.UseCase().ExecuteUpdate(info, {}, [&](bool ASuccess, const std::string& AMessage) {
-      completions.emplace_back(ASuccess, AMessage);
-    });
+    road.UseCase().ExecuteUpdate(
+        info, {}, [&](bool ASuccess, const std::string& AMessage) { completions.emplace_back(ASuccess, AMessage); });
   }
   const auto service = road.UseCase().UpdateService();
   ASSERT_NE(service, nullptr);

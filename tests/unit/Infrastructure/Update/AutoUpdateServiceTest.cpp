@@ -155,7 +155,7 @@ TEST_F(AutoUpdateServiceTest, TheWholeProcessIsOneRunOfTheRoadEndingAsItSays) {
   Service.StartUpdateProcess(zip, Progress(), {});
   EXPECT_EQ(Road.Plans.back().Destination, "/srv/destino");
   Service.StartUpdateProcess(Info("http://127.0.0.1:1/App.exe", ""), Progress(), {});
-  EXPECT_EQ(Road.Plans.back().Destination, "");  // the application executable
+  EXPECT_EQ(Road.Plans.back().Destination, "");     // the application executable
   EXPECT_EQ(Road.Plans.back().MinimumVersion, "");  // the default minimum requires nothing
   EXPECT_EQ(Reports.back(), (std::pair<std::string, int32_t>{kApplying, 90}));
 
@@ -262,9 +262,7 @@ struct ApplyOnDiskTest : ::testing::Test {
   class TOnDisk : public TMemoryFileService {
    public:
     bool FileExists(const std::string& APath) override { return Infrastructure::Platform::FileExists(APath); }
-    bool DirectoryExists(const std::string& APath) override {
-      return Infrastructure::Platform::DirectoryExists(APath);
-    }
+    bool DirectoryExists(const std::string& APath) override { return Infrastructure::Platform::DirectoryExists(APath); }
   };
 };
 
@@ -272,7 +270,8 @@ TEST_F(ApplyOnDiskTest, ACopyGoesInPlaceTheSourceStaysAndAFailureLeavesTheDestin
   // What a folder holds besides the lock file the native installation lock keeps there.
   const auto entries = [](const std::string& AFolder) {
     size_t count = 0;
-    for (const auto& entry : Infrastructure::Platform::ListDirectory(AFolder)) count += entry.Name != ".~ql-update.lock";
+    for (const auto& entry : Infrastructure::Platform::ListDirectory(AFolder))
+      count += entry.Name != ".~ql-update.lock";
     return count;
   };
   TAutoUpdateService service{Road, std::make_shared<TOnDisk>(), Translator};
@@ -281,7 +280,7 @@ TEST_F(ApplyOnDiskTest, ACopyGoesInPlaceTheSourceStaysAndAFailureLeavesTheDestin
   EXPECT_TRUE(service.ApplyUpdate(source, target, {}));
   EXPECT_EQ(TestSupport::ReadFileBytes(target), "versão nova");
   EXPECT_EQ(TestSupport::ReadFileBytes(source), "versão nova");
-  EXPECT_EQ(entries(Dir.Join("app")), 1u);  // nothing left beside it
+  EXPECT_EQ(entries(Dir.Join("app")), 1u);                                  // nothing left beside it
   EXPECT_TRUE(service.ApplyUpdate(source, Dir.Join("app/Outro.exe"), {}));  // a new file is created
   EXPECT_EQ(TestSupport::ReadFileBytes(Dir.Join("app/Outro.exe")), "versão nova");
 
