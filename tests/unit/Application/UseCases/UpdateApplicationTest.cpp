@@ -8,6 +8,7 @@
 #include <memory>
 #include <stdexcept>
 
+#include "Core/Text/PathText.h"
 #include "Infrastructure/Logging/DebugLoggerService.h"
 #include "Infrastructure/Translator/PortugueseTranslator.h"
 #include "Infrastructure/Update/AutoUpdateService.h"
@@ -28,7 +29,7 @@ namespace {
 const std::string kFolder = "/opt/qs";
 const std::string kLauncher = kFolder + "/QuorvaneSoftLauncher.exe";
 const std::string kApp = kFolder + "/QuorvaneSoft.exe";
-const std::string kZipDownload = kFolder + "/download.zip";
+const std::string kZipDownload = Core::Text::JoinPath(kFolder, "download.zip");
 
 // Records what the road reports; BeginInstallation answers as told.
 class TRecordingObserver : public Core::Interfaces::IUpdateObserver {
@@ -169,7 +170,7 @@ TEST(UpdateRoad, InstallsAVerifiedPackageAndRemovesItsDownload) {
     ASSERT_EQ(road.Installer->Requests.size(), 1u);
     EXPECT_EQ(road.Installer->Requests[0].Kind, Core::Interfaces::TPackageKind::Executable);
     EXPECT_EQ(road.Installer->Requests[0].Destination, kApp);
-    EXPECT_EQ(road.Removed, TEvents{kFolder + "/download.exe"});
+    EXPECT_EQ(road.Removed, TEvents{Core::Text::JoinPath(kFolder, "download.exe")});
   }
 }
 
