@@ -31,8 +31,21 @@ target_include_directories(QuorvaneSoftLauncher PRIVATE ${CMAKE_BINARY_DIR}/gene
 set_source_files_properties(${PROJECT_SOURCE_DIR}/src/Bootstrap/Launcher.rc PROPERTIES
   OBJECT_DEPENDS "${PROJECT_SOURCE_DIR}/src/Bootstrap/Launcher.manifest;${CMAKE_BINARY_DIR}/generated/Version.h")
 target_compile_options(QuorvaneSoftLauncher PRIVATE ${QL_WARNINGS} ${QL_SHIPPED_FLAGS})
-target_link_options(QuorvaneSoftLauncher PRIVATE -municode)
+target_link_options(QuorvaneSoftLauncher PRIVATE -municode -Wl,-Map=${CMAKE_BINARY_DIR}/QuorvaneSoftLauncher.map)
 target_link_libraries(QuorvaneSoftLauncher PRIVATE ql_launcher_core)
+
+# src/Bootstrap/Win32/Runtime/LibraryThrows.cpp stands in for libstdc++'s own throw helpers, as they
+# are in the GCC 12 library. Another library may name or split them otherwise: then the link either
+# fails on a duplicate or silently takes the library's members again. Both must stop the build.
+if(NOT CMAKE_CXX_COMPILER_VERSION MATCHES "^12\\.")
+  message(FATAL_ERROR "LibraryThrows.cpp replaces the throw helpers of GCC 12's libstdc++, not those of "
+                      "${CMAKE_CXX_COMPILER_VERSION}: compare them with this library's functexcept.cc, then accept "
+                      "the version here")
+endif()
+add_custom_command(TARGET QuorvaneSoftLauncher POST_BUILD
+  COMMAND ${CMAKE_COMMAND} -DMAP=${CMAKE_BINARY_DIR}/QuorvaneSoftLauncher.map
+          -P ${PROJECT_SOURCE_DIR}/cmake/CheckLibraryThrows.cmake
+  VERBATIM)
 
 # Stripped copy: the size that ships.
 add_custom_command(TARGET QuorvaneSoftLauncher POST_BUILD

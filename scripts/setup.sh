@@ -16,7 +16,7 @@ PACKAGES=(
   unzip zip libarchive-tools
   unixodbc unixodbc-dev odbcinst odbc-postgresql libsqliteodbc postgresql
   libodbc2:i386 odbc-postgresql:i386 libsqliteodbc:i386
-  time
+  time ccache
 )
 
 if [ "$(id -u)" -ne 0 ]; then

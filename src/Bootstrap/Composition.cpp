@@ -1,12 +1,13 @@
 #include "Bootstrap/Composition.h"
 
+#include "Application/UseCases/InstallBDE.h"
 #include "Application/UseCases/UpdateApplication.h"
 #include "Bootstrap/ServiceLocator.h"
-#include "ReleaseKeys.h"
 #include "Infrastructure/Platform/FileSystem.h"
 #include "Infrastructure/Update/AutoUpdateService.h"
 #include "Infrastructure/Update/ReleaseInfoSource.h"
 #include "Infrastructure/Update/UpdateInstaller.h"
+#include "ReleaseKeys.h"
 
 #include "Infrastructure/Config/IniConfigWriter.h"
 #include "Infrastructure/Database/ODBCManager.h"
@@ -54,9 +55,7 @@ std::shared_ptr<Application::UseCases::TStartupCheckUseCase> CreateStartupCheckU
 Presentation::ViewModels::TSplashPlatform CreatePortableSplashPlatform(std::string ALauncherPath) {
   Presentation::ViewModels::TSplashPlatform platform;
   platform.Sleep = [](uint32_t AMilliseconds) { Infrastructure::Platform::SleepMilliseconds(AMilliseconds); };
-  platform.RemoveFile = [](const std::string& APath) { return Infrastructure::Platform::RemoveFile(APath); };
   platform.LauncherPath = std::move(ALauncherPath);
-  platform.DefaultBdeUrl = kDefaultBdeUrl;
   return platform;
 }
 
@@ -70,14 +69,23 @@ std::shared_ptr<Presentation::ViewModels::TSplashViewModel> CreateSplashViewMode
     std::shared_ptr<Application::UseCases::IStartupCheckUseCase> AStartupCheck) {
   if (!AStartupCheck)
     AStartupCheck = CreateStartupCheckUseCase(AServices.Config, AServices.Files, AServices.Translator, AServices.Logger);
-  if (!APlatform.Installer) APlatform.Installer = std::make_shared<Infrastructure::Update::TUpdateInstaller>(AServices.Translator);
-  auto update = std::make_shared<Application::UseCases::TUpdateApplicationUseCase>(
-      AServices.Files, AServices.Translator,
-      Infrastructure::Update::AutoUpdateServiceFactory(APlatform.Shell, APlatform.Installer));
+  Application::UseCases::TUpdatePorts ports;
+  ports.Files = AServices.Files;
+  ports.Installer = std::make_shared<Infrastructure::Update::TUpdateInstaller>(AServices.Translator);
+  ports.Translator = AServices.Translator;
+  ports.Logger = AServices.Logger;
+  ports.Sleep = APlatform.Sleep;
+  ports.RemoveFile = [](const std::string& APath) { return Infrastructure::Platform::RemoveFile(APath); };
+  ports.LauncherPath = APlatform.LauncherPath;
+  ports.ServiceFactory =
+      Infrastructure::Update::AutoUpdateServiceFactory(AServices.Files, AServices.Translator, APlatform.Shell);
+  auto update = std::make_shared<Application::UseCases::TUpdateApplicationUseCase>(std::move(ports));
+  auto bde =
+      std::make_shared<Application::UseCases::TInstallBDEUseCase>(AServices.BDE, AServices.Logger, kDefaultBdeUrl);
   return std::make_shared<Presentation::ViewModels::TSplashViewModel>(
       std::move(AStartupCheck), std::move(update),
       CreateConfigureDatabaseUseCase(AServices.Config, AServices.Translator), AServices.Files, AServices.Translator,
-      AServices.Logger, AServices.BDE, std::move(APlatform));
+      AServices.Logger, std::move(bde), std::move(APlatform));
 }
 
 }  // namespace Bootstrap

@@ -33,9 +33,8 @@ std::shared_ptr<Application::UseCases::TStartupCheckUseCase> CreateStartupCheckU
     std::shared_ptr<Core::Interfaces::ITranslator> ATranslator,
     std::shared_ptr<Core::Interfaces::ILoggerService> ALogger);
 
-// The portable part of the splash's platform: real pauses, file removal, the
-// launcher's path and the default BDE installer. Threads and shell are the
-// caller's; the installer is made with the view model unless given.
+// The portable part of the splash's platform: real pauses and the launcher's
+// path. Threads and shell are the caller's.
 Presentation::ViewModels::TSplashPlatform CreatePortableSplashPlatform(std::string ALauncherPath);
 
 struct TSplashServices {

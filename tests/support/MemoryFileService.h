@@ -25,7 +25,6 @@ class TMemoryFileService : public Core::Interfaces::IFileService {
   std::string ApplicationExecutable;
   std::string Version = "0.0.0.0";
   bool DownloadAnswer = true;
-  bool ExtractAnswer = true;
   // When set, what every verified download answers; otherwise it is
   // DownloadFile's answer as Ok or Failed.
   std::optional<Core::ValueObjects::TDownloadVerdict> VerdictAnswer;
@@ -54,10 +53,6 @@ class TMemoryFileService : public Core::Interfaces::IFileService {
     const size_t slash = ApplicationExecutable.find_last_of("\\/");
     if (slash == std::string::npos) throw Core::EArgumentError("Nenhum executável da aplicação encontrado");
     return ApplicationExecutable.substr(0, slash);
-  }
-  bool ExtractZip(const std::string& AZipPath, const std::string& ADestinationPath) override {
-    Calls.push_back({"ExtractZip", AZipPath, ADestinationPath});
-    return ExtractAnswer;
   }
   bool DownloadFile(const std::string& AUrl, const std::string& ADestinationPath,
                     Core::Interfaces::TProgressProc /*AOnProgress*/ = {}) override {

@@ -55,8 +55,7 @@ std::string RecordedFolder(const std::string& AInstaller) {
 bool SetDWord(const std::string& AKey, const std::string& AName, DWORD AValue) {
   HKEY key = nullptr;
   if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, ToWide(AKey).c_str(), 0, nullptr, 0, KEY_WRITE | KEY_WOW64_32KEY, nullptr,
-                      &key, nullptr) !=
-      ERROR_SUCCESS)
+                      &key, nullptr) != ERROR_SUCCESS)
     return false;
   const bool ok = RegSetValueExW(key, ToWide(AName).c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&AValue),
                                  sizeof(AValue)) == ERROR_SUCCESS;

@@ -54,8 +54,8 @@ class TNoDataSources {
   TNoDataSources() {
     for (const HKEY hive : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
       HKEY key;
-      if (RegOpenKeyExW(hive, Infrastructure::Platform::Win32::ToWide(kDataSources).c_str(), 0, KEY_READ | kLauncherView, &key) !=
-          ERROR_SUCCESS)
+      if (RegOpenKeyExW(hive, Infrastructure::Platform::Win32::ToWide(kDataSources).c_str(), 0,
+                        KEY_READ | kLauncherView, &key) != ERROR_SUCCESS)
         continue;
       wchar_t name[256];
       for (DWORD i = 0;; ++i) {

@@ -95,7 +95,8 @@ class TInstalledDriver {
   explicit TInstalledDriver(std::wstring AName) : FName(std::move(AName)) {
     HKEY key;
     if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, kDrivers.c_str(), 0, nullptr, 0,
-                        KEY_QUERY_VALUE | KEY_SET_VALUE | TestSupport::kLauncherView, nullptr, &key, nullptr) != ERROR_SUCCESS)
+                        KEY_QUERY_VALUE | KEY_SET_VALUE | TestSupport::kLauncherView, nullptr, &key,
+                        nullptr) != ERROR_SUCCESS)
       return;
     if (RegQueryValueExW(key, FName.c_str(), nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
       const std::wstring installed = L"Installed";
@@ -106,7 +107,8 @@ class TInstalledDriver {
   }
   ~TInstalledDriver() {
     HKEY key;
-    if (FAdded && RegOpenKeyExW(HKEY_LOCAL_MACHINE, kDrivers.c_str(), 0, KEY_SET_VALUE | TestSupport::kLauncherView, &key) == ERROR_SUCCESS) {
+    if (FAdded && RegOpenKeyExW(HKEY_LOCAL_MACHINE, kDrivers.c_str(), 0, KEY_SET_VALUE | TestSupport::kLauncherView,
+                                &key) == ERROR_SUCCESS) {
       RegDeleteValueW(key, FName.c_str());
       RegCloseKey(key);
     }

@@ -39,8 +39,8 @@ const std::string kSystemDSNs[] = {"QLTeste_Sistema1", "QLTeste_Sistema2", "QLTe
 
 void SetNumber(HKEY AHive, const std::string& AKey, const std::string& AName, DWORD AValue) {
   HKEY key;
-  if (RegCreateKeyExW(AHive, ToWide(AKey).c_str(), 0, nullptr, 0, KEY_SET_VALUE | kLauncherView, nullptr, &key, nullptr) !=
-      ERROR_SUCCESS)
+  if (RegCreateKeyExW(AHive, ToWide(AKey).c_str(), 0, nullptr, 0, KEY_SET_VALUE | kLauncherView, nullptr, &key,
+                      nullptr) != ERROR_SUCCESS)
     return;
   RegSetValueExW(key, ToWide(AName).c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&AValue), sizeof(AValue));
   RegCloseKey(key);
@@ -169,7 +169,8 @@ TEST(ODBCManagerWindows, CreatesAndDeletesDataSourcesInTheRealRegistry) {
   EXPECT_EQ(RegGetText(HKEY_LOCAL_MACHINE, kOdbcIni + "QLTeste_NovoSistema", "Server", KEY_WOW64_32KEY),
             "srv\\SQLEXPRESS");
   if (sizeof(void*) == 8) {
-    EXPECT_EQ(RegGetText(HKEY_LOCAL_MACHINE, kOdbcIni + "QLTeste_NovoSistema", "Server", KEY_WOW64_64KEY), std::nullopt);
+    EXPECT_EQ(RegGetText(HKEY_LOCAL_MACHINE, kOdbcIni + "QLTeste_NovoSistema", "Server", KEY_WOW64_64KEY),
+              std::nullopt);
   }
 
   EXPECT_TRUE(machine.Manager.DeleteDSN("QLTeste_Novo", TODSNType::User));

@@ -25,8 +25,8 @@ inline constexpr REGSAM kLauncherView = KEY_WOW64_32KEY;
 inline bool RegSetText(HKEY AHive, const std::string& AKey, const std::string& AName, const std::string& AValue) {
   using Infrastructure::Platform::Win32::ToWide;
   HKEY key;
-  if (RegCreateKeyExW(AHive, ToWide(AKey).c_str(), 0, nullptr, 0, KEY_SET_VALUE | kLauncherView, nullptr, &key, nullptr) !=
-      ERROR_SUCCESS)
+  if (RegCreateKeyExW(AHive, ToWide(AKey).c_str(), 0, nullptr, 0, KEY_SET_VALUE | kLauncherView, nullptr, &key,
+                      nullptr) != ERROR_SUCCESS)
     return false;
   const std::wstring data = ToWide(AValue);
   const bool done = RegSetValueExW(key, ToWide(AName).c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),

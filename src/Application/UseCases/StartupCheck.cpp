@@ -1,10 +1,9 @@
 #include "Application/UseCases/StartupCheck.h"
 
-#include "Core/Entities/VersionInfo.h"
+#include "Core/Entities/VersionRule.h"
 
 namespace Application::UseCases {
 
-using Core::Entities::TVersionInfo;
 using Core::ValueObjects::TConnectionConfig;
 using Core::ValueObjects::TConnectionType;
 using Core::ValueObjects::TStartupCheckStatus;
@@ -85,25 +84,6 @@ TConnectionConfig TStartupCheckUseCase::LoadConnectionConfig() {
   return config;
 }
 
-bool TStartupCheckUseCase::CheckUpdateRequired(const std::string& ADatabaseVersion,
-                                               const std::string& AExecutableVersion,
-                                               const std::string& AMinimumVersion) {
-  if (AExecutableVersion.empty()) return true;
-  const std::string target = RequiredVersion(ADatabaseVersion, AMinimumVersion);
-  if (target.empty()) return true;
-  return TVersionInfo(AExecutableVersion).IsOlderThan(target);
-}
-
-std::string TStartupCheckUseCase::RequiredVersion(const std::string& ADatabaseVersion,
-                                                  const std::string& AMinimumVersion) {
-  if (!ADatabaseVersion.empty() && !AMinimumVersion.empty()) {
-    const TVersionInfo database(ADatabaseVersion);
-    const TVersionInfo minimum(AMinimumVersion);
-    return database.IsOlderThan(minimum.GetFullVersion()) ? minimum.GetFullVersion() : database.GetFullVersion();
-  }
-  return !AMinimumVersion.empty() ? AMinimumVersion : ADatabaseVersion;
-}
-
 TStartupStatus TStartupCheckUseCase::Execute() {
   FLogger->Debug("Execute - STARTED");
   TStartupStatus status;
@@ -154,6 +134,7 @@ void TStartupCheckUseCase::RunChecks(TStartupStatus& AStatus) {
   AStatus.BdeUrl = release.BdeUrl;
   AStatus.PackageCheck = release.PackageCheck;
   AStatus.BdeCheck = release.BdeCheck;
+  AStatus.ReleaseSigned = release.Signed;
 
   const std::string executable = FFileService->GetApplicationExecutable();
   const std::string executableVersion =
@@ -162,13 +143,19 @@ void TStartupCheckUseCase::RunChecks(TStartupStatus& AStatus) {
   AStatus.ExecutableVersion = executableVersion;
 
   AStatus.Status = TStartupCheckStatus::Valid;
-  if (CheckUpdateRequired(databaseVersion, executableVersion, AStatus.MinimumVersion)) {
-    AStatus.RequiresUpdate = true;
-    AStatus.Message = FTranslator->Translate("UpdateRequired");
-  } else {
-    AStatus.Message = FTranslator->Translate("StartupCheckPassed");
-  }
+  AStatus.RequiresUpdate = Core::Entities::UpdateRequired(databaseVersion, executableVersion, AStatus.MinimumVersion);
+  AStatus.Message = FTranslator->Translate(AStatus.RequiresUpdate ? "UpdateRequired" : "StartupCheckPassed");
   AStatus.CanProceed = true;
+  // What support reads first in a log: the versions in play and the road they lead to.
+  FLogger->Info("Execute - Versões: banco " + databaseVersion + ", mínima publicada " +
+                (AStatus.MinimumVersion.empty() ? "(nenhuma)" : AStatus.MinimumVersion) + ", executável " +
+                executableVersion);
+  if (AStatus.RequiresUpdate)
+    FLogger->Info("Execute - Caminho: atualização, o executável é mais antigo que a versão exigida " +
+                  Core::Entities::RequiredVersion(databaseVersion, AStatus.MinimumVersion) +
+                  (AStatus.DownloadUrl.empty() ? " (sem pacote publicado: a aplicação é aberta como está)" : ""));
+  else
+    FLogger->Info("Execute - Caminho: BDE e abertura, o executável atende à versão exigida");
 }
 
 }  // namespace Application::UseCases

@@ -47,15 +47,10 @@ public:
   bool NeedsDSNSelection() override;
   void SetRuntimeDSN(const std::string& ADSN) override;
 
-  // Exposed for tests of the decisions; both are pure apart from the configuration reads.
+  // Exposed for tests of the decisions; pure apart from the configuration reads.
   Core::ValueObjects::TConnectionConfig LoadConnectionConfig();
-  // The version the application must reach: the newer of the two, either
-  // one alone when the other is empty, "" when both are.
-  static std::string RequiredVersion(const std::string& ADatabaseVersion, const std::string& AMinimumVersion);
-  static bool CheckUpdateRequired(const std::string& ADatabaseVersion, const std::string& AExecutableVersion,
-                                  const std::string& AMinimumVersion);
 
-private:
+ private:
   void RunChecks(Core::ValueObjects::TStartupStatus& AStatus);
 
   std::shared_ptr<Core::Interfaces::IConfigService> FConfigService;

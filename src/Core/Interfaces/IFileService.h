@@ -17,7 +17,6 @@ public:
   virtual std::string GetApplicationExecutable() = 0;
   // Folder of GetApplicationExecutable; throws Core::EArgumentError when there is none.
   virtual std::string GetApplicationPath() = 0;
-  virtual bool ExtractZip(const std::string& AZipPath, const std::string& ADestinationPath) = 0;
   virtual bool DownloadFile(const std::string& AUrl, const std::string& ADestinationPath,
                             TProgressProc AOnProgress = {}) = 0;
   // Like DownloadFile, hashing as bytes arrive and cutting off a body past

@@ -1,6 +1,6 @@
 #pragma once
 // The steps of an application update (download, extract, apply, execute) with
-// progress and completion callbacks.
+// progress and completion callbacks, each over the one update road.
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -8,6 +8,7 @@
 
 #include "Core/Interfaces/IFileService.h"
 #include "Core/Interfaces/ITranslator.h"
+#include "Core/Interfaces/IUpdateRoad.h"
 #include "Core/ValueObjects/UpdateInfo.h"
 
 namespace Core::Interfaces {
@@ -41,9 +42,8 @@ class IUpdateService {
   virtual bool IsUpdateInProgress() = 0;
 };
 
-// Makes the update service for a file service and a catalogue, so the use
-// case above it needs no knowledge of the implementation.
-using TUpdateServiceFactory =
-    std::function<std::shared_ptr<IUpdateService>(std::shared_ptr<IFileService>, std::shared_ptr<ITranslator>)>;
+// Makes the update service over the road every update takes (the update use case, which owns the
+// service and outlives it), so the use case needs no knowledge of the implementation.
+using TUpdateServiceFactory = std::function<std::shared_ptr<IUpdateService>(IUpdateRoad& ARoad)>;
 
 }  // namespace Core::Interfaces

@@ -19,6 +19,8 @@ struct TStartupStatus {
   // What the release document says the package and the BDE installer must be.
   TDownloadCheck PackageCheck;
   TDownloadCheck BdeCheck;
+  // The release document's signature was verified by a trusted key.
+  bool ReleaseSigned = false;
   std::string MinimumVersion;
   std::string DatabaseVersion;
   std::string ExecutableVersion;

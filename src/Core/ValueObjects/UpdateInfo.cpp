@@ -1,6 +1,6 @@
 #include "Core/ValueObjects/UpdateInfo.h"
 
-#include "Core/Entities/VersionInfo.h"
+#include "Core/Entities/VersionRule.h"
 
 namespace Core::ValueObjects {
 
@@ -9,9 +9,7 @@ bool TUpdateInfo::IsUpdateAvailable() const {
 }
 
 bool TUpdateInfo::IsUpdateRequired() const {
-  const Entities::TVersionInfo LCurrent(FCurrentVersion);
-  const Entities::TVersionInfo LMinimum(FMinimumVersion);
-  return LCurrent.IsOlderThan(LMinimum.GetFullVersion());
+  return Entities::FallsShortOf(FCurrentVersion, FMinimumVersion);
 }
 
 void TUpdateInfo::Reset() {

@@ -7,7 +7,6 @@
 #include "Core/Text/IntegerText.h"
 #include "Core/Text/TextUtils.h"
 #include "Infrastructure/Files/FileDownload.h"
-#include "Infrastructure/Files/ZipExtractor.h"
 #include "Infrastructure/Platform/DefaultPorts.h"
 #include "Infrastructure/Platform/FileSystem.h"
 
@@ -116,10 +115,6 @@ std::string TWindowsFileService::GetApplicationPath() {
   if (executable.empty())
     throw Core::EArgumentError("Executável da aplicação não encontrado: um nome de arquivo vazio não tem pasta");
   return Platform::ParentPath(executable);
-}
-
-bool TWindowsFileService::ExtractZip(const std::string& AZipPath, const std::string& ADestinationPath) {
-  return ExtractZipArchive(AZipPath, ADestinationPath);
 }
 
 bool TWindowsFileService::DownloadFile(const std::string& AUrl, const std::string& ADestinationPath,

@@ -42,7 +42,6 @@ public:
   std::string ReadVersionFromFile(const std::string& AFilePath) override;
   std::string GetApplicationExecutable() override;
   std::string GetApplicationPath() override;
-  bool ExtractZip(const std::string& AZipPath, const std::string& ADestinationPath) override;
   bool DownloadFile(const std::string& AUrl, const std::string& ADestinationPath,
                     Core::Interfaces::TProgressProc AOnProgress = {}) override;
   Core::ValueObjects::TDownloadVerdict DownloadVerifiedFile(const std::string& AUrl,

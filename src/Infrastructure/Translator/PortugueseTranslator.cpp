@@ -90,7 +90,8 @@ constexpr TCatalogueEntry kCatalogue[] = {
     {"BDENotFound", "BDE não encontrado. Instalando..."},
     {"InstallingBDE", "Instalando BDE... %s%%"},
     {"BDEInstalledSuccess", "BDE instalado com sucesso!"},
-    {"BDERequired", "BDE é necessário para executar esta aplicação. Por favor, instale o BDE manualmente ou contate o suporte."},
+    {"BDERequired",
+     "BDE é necessário para executar esta aplicação. Por favor, instale o BDE manualmente ou contate o suporte."},
     {"BDECheckError", "Erro ao verificar BDE: %s"},
     {"UpdateNeeded", "Atualização necessária. Versão mínima: %s"},
     {"ValidationError", "Erro na validação: %s"},
@@ -131,6 +132,10 @@ constexpr TCatalogueEntry kCatalogue[] = {
     {"ODBCUpdateError", "Erro ao atualizar ODBC. Verifique se ainda existe ou execute como admin."},
     // Updates applied whole or not at all.
     {"UpdateWaitingOther", "Outro inicializador está atualizando a aplicação. Aguardando que termine..."},
+    {"UpdateCancelled", "Atualização cancelada. Nada foi alterado."},
+    {"UpdateWaitTimedOut",
+     "Outro inicializador está atualizando a aplicação há mais de %s minutos. Nada foi alterado: tente novamente "
+     "mais tarde."},
     {"UpdateFileInUse",
      "O arquivo \"%s\" está em uso e não pôde ser substituído. Feche a aplicação e tente novamente; nada foi "
      "alterado."},
@@ -142,8 +147,7 @@ constexpr TCatalogueEntry kCatalogue[] = {
     {"PackageNotExecutable", "O pacote baixado não é um executável do Windows. Nada foi alterado."},
     {"PackageWithoutExecutable", "O pacote baixado não contém o executável da aplicação. Nada foi alterado."},
     {"PackageWithoutVersion", "O executável do pacote baixado não informa sua versão. Nada foi alterado."},
-    {"PackageTooOld",
-     "O pacote baixado traz a versão %s, mais antiga que a exigida (%s). Nada foi alterado."},
+    {"PackageTooOld", "O pacote baixado traz a versão %s, mais antiga que a exigida (%s). Nada foi alterado."},
     // A login the configuration file would not give back as typed.
     {"ConfigLoginEdgeBlanks",
      "O usuário ou a senha começa ou termina com espaço, que o arquivo de configuração não guarda. "

@@ -3,14 +3,15 @@
 #include <memory>
 #include <utility>
 
-#include "Core/Text/TextUtils.h"
-#include "Infrastructure/Platform/FileSystem.h"
-#include "Infrastructure/Update/UpdateInstaller.h"
+#include "Core/Text/PathText.h"
 
 namespace Infrastructure::Update {
 
 using namespace Core::Interfaces;
 using Core::ValueObjects::TUpdateInfo;
+using Core::ValueObjects::TUpdateOutcome;
+using Core::ValueObjects::TUpdatePlan;
+using Core::ValueObjects::TUpdateResult;
 
 namespace {
 
@@ -33,18 +34,38 @@ void Report(const TOnUpdateProgress& AOnProgress, const std::string& AMessage, i
   if (AOnProgress) AOnProgress(AMessage, AProgress);
 }
 
+bool Succeeded(const TUpdateOutcome& AOutcome) {
+  return AOutcome.Result == TUpdateResult::Installed || AOutcome.Result == TUpdateResult::DoneByOther;
+}
+
+// The road's steps as the fixed progress texts of the update service.
+class TProgressTexts : public IUpdateObserver {
+ public:
+  TProgressTexts(const TOnUpdateProgress& AOnProgress, std::function<std::string(const std::string&)> AText)
+      : FOnProgress(AOnProgress), FText(std::move(AText)) {}
+  void DownloadProgress(int64_t, int64_t) override {
+    if (!std::exchange(FDownloading, true)) Report(FOnProgress, FText("DownloadingUpdate"), 50);
+  }
+  bool BeginInstallation(bool AZip) override {
+    Report(FOnProgress, FText(AZip ? "ExtractingFiles" : "ApplyingUpdate"), AZip ? 75 : 90);
+    return true;
+  }
+
+ private:
+  const TOnUpdateProgress& FOnProgress;
+  std::function<std::string(const std::string&)> FText;
+  bool FDownloading = false;
+};
+
 }  // namespace
 
-TAutoUpdateService::TAutoUpdateService(std::shared_ptr<IFileService> AFileService,
+TAutoUpdateService::TAutoUpdateService(IUpdateRoad& ARoad, std::shared_ptr<IFileService> AFileService,
                                        std::shared_ptr<ITranslator> ATranslator,
-                                       std::shared_ptr<IProcessLauncher> AProcessLauncher,
-                                       std::shared_ptr<IUpdateInstaller> AInstaller)
-    : FFileService(std::move(AFileService)),
+                                       std::shared_ptr<IProcessLauncher> AProcessLauncher)
+    : FRoad(ARoad),
+      FFileService(std::move(AFileService)),
       FTranslator(std::move(ATranslator)),
-      FProcessLauncher(std::move(AProcessLauncher)),
-      FInstaller(std::move(AInstaller)) {
-  if (!FInstaller && FTranslator) FInstaller = std::make_shared<TUpdateInstaller>(FTranslator);
-}
+      FProcessLauncher(std::move(AProcessLauncher)) {}
 
 std::string TAutoUpdateService::Text(const std::string& AKey) const {
   return FTranslator ? FTranslator->Translate(AKey) : AKey;
@@ -58,37 +79,36 @@ bool TAutoUpdateService::DownloadUpdate(const TUpdateInfo& AUpdateInfo, const TO
   TUpdatingScope scope(FIsUpdating);
   Report(AOnProgress, Text("DownloadingUpdate"), 50);
   if (AUpdateInfo.DownloadUrl().empty() || AUpdateInfo.DownloadPath().empty() || !FFileService) return false;
-  return FFileService->DownloadFile(AUpdateInfo.DownloadUrl(), AUpdateInfo.DownloadPath());
+  return FFileService->DownloadVerifiedFile(AUpdateInfo.DownloadUrl(), AUpdateInfo.DownloadPath(), {}) ==
+         Core::ValueObjects::TDownloadVerdict::Ok;
+}
+
+bool TAutoUpdateService::InstallLocal(const std::string& APackage, bool AZip, const std::string& ADestination) {
+  TUpdatePlan plan;
+  plan.LocalPackage = APackage;
+  plan.LocalPackageIsZip = AZip;
+  plan.Destination = ADestination;
+  IUpdateObserver silent;
+  FCancel = false;
+  return Succeeded(FRoad.ExecuteUpdate(plan, silent, FCancel));
 }
 
 bool TAutoUpdateService::ExtractUpdate(const std::string& AZipPath, const std::string& ADestinationPath,
                                        const TOnUpdateProgress& AOnProgress) {
   TUpdatingScope scope(FIsUpdating);
   Report(AOnProgress, Text("ExtractingFiles"), 75);
-  if (AZipPath.empty() || ADestinationPath.empty() || !FFileService) return false;
-  return FFileService->ExtractZip(AZipPath, ADestinationPath);
+  if (AZipPath.empty() || ADestinationPath.empty()) return false;
+  return InstallLocal(AZipPath, true, ADestinationPath);
 }
 
 bool TAutoUpdateService::ApplyUpdate(const std::string& ASourcePath, const std::string& ADestinationPath,
                                      const TOnUpdateProgress& AOnProgress) {
   TUpdatingScope scope(FIsUpdating);
   Report(AOnProgress, Text("ApplyingUpdate"), 90);
-  if (ASourcePath.empty() || ADestinationPath.empty() || !Platform::FileExists(ASourcePath) || !FInstaller)
+  if (ASourcePath.empty() || ADestinationPath.empty() || !FFileService || !FFileService->FileExists(ASourcePath))
     return false;
   if (ASourcePath == ADestinationPath) return true;  // already in place
-  // Staged beside the destination and swapped in, as every update is: any
-  // failure leaves the old file working.
-  TInstallRequest request;
-  request.Kind = TPackageKind::Executable;
-  request.PackagePath = ASourcePath;
-  request.KeepPackage = true;
-  request.Destination = ADestinationPath;
-  try {
-    FInstaller->Install(request);
-    return true;
-  } catch (const std::exception&) {
-    return false;
-  }
+  return InstallLocal(ASourcePath, false, ADestinationPath);
 }
 
 bool TAutoUpdateService::ExecuteUpdate(const std::string& AExecutablePath) {
@@ -97,50 +117,49 @@ bool TAutoUpdateService::ExecuteUpdate(const std::string& AExecutablePath) {
   return FProcessLauncher->Open(AExecutablePath).Started;
 }
 
-TAutoUpdateService::TOutcome TAutoUpdateService::RunUpdate(const TUpdateInfo& AUpdateInfo,
-                                                           const TOnUpdateProgress& AOnProgress) {
-  const auto failed = [this](const std::string& AReason) {
-    return TOutcome{false, FTranslator ? FTranslator->TranslateFormat("UpdateFailed", {AReason}) : AReason};
-  };
-  if (!DownloadUpdate(AUpdateInfo, AOnProgress)) return failed(Text("ErrorDownloading"));
-
-  const std::string package = AUpdateInfo.DownloadPath();
-  if (Core::Text::EndsWithTextAscii(package, ".zip")) {
-    const std::string destination =
-        AUpdateInfo.ExtractPath().empty() ? Platform::ParentPath(package) : AUpdateInfo.ExtractPath();
-    if (!ExtractUpdate(package, destination, AOnProgress)) return failed(Text("ErrorExtracting"));
-  } else {
-    const std::string executable = FFileService->GetApplicationExecutable();
-    if (executable.empty()) return failed(Text("ErrorApplyingUpdate"));
-    if (!ApplyUpdate(package, executable, AOnProgress)) return failed(Text("ErrorApplyingUpdate"));
-    if (executable == package) return {true, {}};
-  }
-  Platform::RemoveFile(package);  // in place now; a leftover costs only disk space
-  return {true, {}};
-}
-
 void TAutoUpdateService::StartUpdateProcess(const TUpdateInfo& AUpdateInfo, const TOnUpdateProgress& AOnProgress,
                                             const TOnUpdateComplete& AOnComplete) {
   TUpdatingScope scope(FIsUpdating);
   Report(AOnProgress, Text("StartingUpdate"), 0);
-  const TOutcome outcome = RunUpdate(AUpdateInfo, AOnProgress);
-  if (AOnComplete) AOnComplete(outcome.Success, outcome.Message);
+  TUpdatePlan plan;
+  plan.PackageUrl = AUpdateInfo.DownloadUrl();
+  // The default minimum, 0.0.0.0, requires nothing.
+  if (AUpdateInfo.MinimumVersion() != TUpdateInfo().MinimumVersion())
+    plan.MinimumVersion = AUpdateInfo.MinimumVersion();
+  // A ZIP package goes where the update information says, else beside its download.
+  if (plan.IsZip())
+    plan.Destination = !AUpdateInfo.ExtractPath().empty()    ? AUpdateInfo.ExtractPath()
+                       : !AUpdateInfo.DownloadPath().empty() ? Core::Text::ParentPath(AUpdateInfo.DownloadPath())
+                                                             : "";
+  TUpdateOutcome outcome;
+  if (plan.PackageUrl.empty() || (plan.IsZip() && plan.Destination.empty())) {
+    outcome.Message = Text("ErrorDownloading");
+  } else {
+    TProgressTexts reports(AOnProgress, [this](const std::string& AKey) { return Text(AKey); });
+    FCancel = false;
+    outcome = FRoad.ExecuteUpdate(plan, reports, FCancel);
+  }
+  if (!AOnComplete) return;
+  if (outcome.Result == TUpdateResult::Cancelled) outcome.Message = Text("UpdateCancelled");
+  if (Succeeded(outcome))
+    AOnComplete(true, {});
+  else
+    AOnComplete(false, FTranslator ? FTranslator->TranslateFormat("UpdateFailed", {outcome.Message}) : outcome.Message);
 }
 
 void TAutoUpdateService::CancelUpdate() {
-  FIsUpdating = false;
+  FCancel = true;
 }
 
 bool TAutoUpdateService::IsUpdateInProgress() {
   return FIsUpdating;
 }
 
-TUpdateServiceFactory AutoUpdateServiceFactory(std::shared_ptr<IProcessLauncher> AProcessLauncher,
-                                               std::shared_ptr<IUpdateInstaller> AInstaller) {
-  return [AProcessLauncher, AInstaller](std::shared_ptr<IFileService> AFileService,
-                                        std::shared_ptr<ITranslator> ATranslator) {
-    return std::make_shared<TAutoUpdateService>(std::move(AFileService), std::move(ATranslator), AProcessLauncher,
-                                                AInstaller);
+TUpdateServiceFactory AutoUpdateServiceFactory(std::shared_ptr<IFileService> AFileService,
+                                               std::shared_ptr<ITranslator> ATranslator,
+                                               std::shared_ptr<IProcessLauncher> AProcessLauncher) {
+  return [AFileService, ATranslator, AProcessLauncher](IUpdateRoad& ARoad) {
+    return std::make_shared<TAutoUpdateService>(ARoad, AFileService, ATranslator, AProcessLauncher);
   };
 }
 

@@ -1,7 +1,9 @@
 #pragma once
 // The start-up state machine: configuration test, start-up check, then the
-// update road or the BDE road, then the launch. Every state report goes to the
-// window through OnStateChanged, on the user-interface thread.
+// update road or the BDE road (each an application use case), then the launch.
+// It turns what the use cases report into states, texts and progress; every
+// state report goes to the window through OnStateChanged, on the user-interface
+// thread.
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -9,15 +11,14 @@
 #include <string>
 
 #include "Application/UseCases/ConfigureDatabase.h"
+#include "Application/UseCases/InstallBDE.h"
 #include "Application/UseCases/StartupCheck.h"
 #include "Application/UseCases/UpdateApplication.h"
-#include "Core/Interfaces/IBDEService.h"
 #include "Core/Interfaces/IClock.h"
 #include "Core/Interfaces/IFileService.h"
 #include "Core/Interfaces/ILoggerService.h"
 #include "Core/Interfaces/IMainThread.h"
 #include "Core/Interfaces/IProcessLauncher.h"
-#include "Core/Interfaces/IUpdateInstaller.h"
 #include "Core/Interfaces/ITranslator.h"
 
 namespace Presentation::ViewModels {
@@ -68,18 +69,14 @@ class ISplashViewModel {
   virtual void RequestStop(std::function<void()> AOnStopped) = 0;
 };
 
-// What the view model reaches outside the services: threads, the shell, the
-// pauses and the installation of a downloaded package.
+// What the view model reaches outside the use cases: threads, the shell and
+// the pauses.
 struct TSplashPlatform {
   std::shared_ptr<Core::Interfaces::IMainThread> MainThread;
   std::shared_ptr<Core::Interfaces::ITaskPool> Tasks;
   std::shared_ptr<Core::Interfaces::IProcessLauncher> Shell;
   Core::Interfaces::TSleepProc Sleep;
-  std::shared_ptr<Core::Interfaces::IUpdateInstaller> Installer;
-  std::function<bool(const std::string& APath)> RemoveFile;
   std::string LauncherPath;
-  // Used when the release information names no BDE installer.
-  std::string DefaultBdeUrl;
   // The first validation opens the database configuration instead (/config).
   bool ConfigureFirst = false;
 };
@@ -92,7 +89,8 @@ class TSplashViewModel : public ISplashViewModel, public std::enable_shared_from
                    std::shared_ptr<Core::Interfaces::IFileService> AFileService,
                    std::shared_ptr<Core::Interfaces::ITranslator> ATranslator,
                    std::shared_ptr<Core::Interfaces::ILoggerService> ALogger,
-                   std::shared_ptr<Core::Interfaces::IBDEService> ABDEService, TSplashPlatform APlatform);
+                   std::shared_ptr<Application::UseCases::IInstallBDEUseCase> AInstallBDEUseCase,
+                   TSplashPlatform APlatform);
 
   void Initialize() override;
   void StartValidation() override;
@@ -117,43 +115,30 @@ class TSplashViewModel : public ISplashViewModel, public std::enable_shared_from
   static int32_t DownloadProgress(int64_t AReceived, int64_t ATotal);
   // The installation's progress inside its band (92 to 99) for D of T.
   static int32_t InstallProgress(int64_t ADone, int64_t ATotal);
-  // How often a launcher waiting for another one's update looks again.
-  static constexpr uint32_t kLockPollMs = 250;
   // The BDE installation's points (0 to 80) for C of T.
   static int32_t InstallPoints(int64_t ACurrent, int64_t ATotal);
 
  private:
+  class TUpdateReports;
+  class TBDEReports;
+
   void SetState(TAppState AState, const std::string& AMessage, int32_t AProgress);
   void ValidateConfiguration();
   void ApplyCheckResult(const Core::ValueObjects::TStartupStatus& AStatus);
   void LaunchApplication();
   void CheckForUpdates();
   void DownloadAndLaunch();
-  // The download task: waits for the installation folder, downloads,
-  // installs, pauses and hands the launch over.
-  void RunUpdate(const std::string& ADownloadPath, std::string AExecutable, bool AZip);
-  // From the download task, for an update that stopped: removes the download and shows the error.
-  // An explained error (an update error) says itself what went wrong and that nothing changed; a
-  // cancelled one is the user's own doing and is not logged as a failure.
-  void ReportUpdateFailure(const std::string& ADownloadPath, const std::exception& AError, bool AExplained,
-                           bool ACancelled);
-  // The folder an update holds: the launcher's for a ZIP package, the
-  // executable's for an executable package (the launcher's without one).
-  std::string InstallationFolder(bool AZip, const std::string& AExecutable) const;
-  // Waits while another launcher updates AFolder. True when the update is no
-  // longer needed afterwards (the other launcher did it); AExecutable is then
-  // refreshed.
-  bool WaitForOtherUpdate(Core::Interfaces::IInstallationLock& ALock, const std::string& AFolder,
-                          std::string& AExecutable);
-  // Finishes or undoes an update a killed launcher left half-done, at start.
-  void RecoverInstallations();
+  // From the update task: the state its outcome leads to, then the launch where it leads there.
+  void ShowUpdateOutcome(const Core::ValueObjects::TUpdateOutcome& AOutcome);
   // True when the user closed the launcher: the pending stop is carried out.
   bool StopIfRequested();
   void CheckBDE();
-  // From a background task: BDEMissing with the error's text.
-  void ReportBDEError(const std::exception& AError);
+  // From the BDE task: the state its outcome leads to, then the launch where it leads there.
+  void ShowBDEOutcome(const Application::UseCases::TBDEOutcome& AOutcome);
   // Runs AProc on the user-interface thread from a background task.
   void HandOver(const std::function<void()>& AProc);
+  // HandOver that swallows the failure of a window that is gone: there is nobody left to tell.
+  void TryHandOver(const std::function<void()>& AProc);
 
   std::shared_ptr<Application::UseCases::IStartupCheckUseCase> FStartupCheckUseCase;
   std::shared_ptr<Application::UseCases::IUpdateApplicationUseCase> FUpdateUseCase;
@@ -161,7 +146,7 @@ class TSplashViewModel : public ISplashViewModel, public std::enable_shared_from
   std::shared_ptr<Core::Interfaces::IFileService> FFileService;
   std::shared_ptr<Core::Interfaces::ITranslator> FTranslator;
   std::shared_ptr<Core::Interfaces::ILoggerService> FLogger;
-  std::shared_ptr<Core::Interfaces::IBDEService> FBDEService;
+  std::shared_ptr<Application::UseCases::IInstallBDEUseCase> FInstallBDEUseCase;
   TSplashPlatform FPlatform;
 
   TAppState FCurrentState = TAppState::Initializing;
@@ -169,10 +154,10 @@ class TSplashViewModel : public ISplashViewModel, public std::enable_shared_from
   int32_t FCurrentProgress = 0;
   TOnStateChanged FOnStateChanged;
   TOnLaunchApplication FOnLaunchApplication;
-  std::string FDownloadUrl;
+  Core::ValueObjects::TUpdatePlan FUpdatePlan;
   std::string FBdeUrl;
-  Core::ValueObjects::TDownloadCheck FPackageCheck;
   Core::ValueObjects::TDownloadCheck FBdeCheck;
+  bool FReleaseSigned = false;
   std::string FMinimumVersion;
   std::string FDatabaseVersion;
   std::string FExecutableVersion;

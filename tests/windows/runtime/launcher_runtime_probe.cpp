@@ -29,6 +29,12 @@ bool Contains(const char* AText, const char* APart) {
 
 int main() {
   try {
+    Check(std::string().at(1) == 'x', "string::at on an empty string throws");
+  } catch (const std::exception& e) {
+    Check(e.what() != nullptr && e.what()[0] != '\0', "string::at's error arrives as std::exception with a text");
+  }
+
+  try {
     const std::string text("abc");
     Check(text.at(5) == 'x', "string::at past the end throws");
   } catch (const std::exception& e) {

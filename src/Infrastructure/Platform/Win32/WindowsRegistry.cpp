@@ -34,8 +34,8 @@ public:
     return RegOpenKeyExW(Root(AHive), ToWide(APath).c_str(), 0, AAccess | kProductView, &FKey) == ERROR_SUCCESS;
   }
   bool Create(TRegistryHive AHive, const std::string& APath) {
-    return RegCreateKeyExW(Root(AHive), ToWide(APath).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS | kProductView,
-                           nullptr, &FKey, nullptr) == ERROR_SUCCESS;
+    return RegCreateKeyExW(Root(AHive), ToWide(APath).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                           KEY_ALL_ACCESS | kProductView, nullptr, &FKey, nullptr) == ERROR_SUCCESS;
   }
   HKEY Get() const { return FKey; }
 

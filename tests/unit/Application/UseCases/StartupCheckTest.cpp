@@ -1,6 +1,9 @@
 #include "Application/UseCases/StartupCheck.h"
+#include "Core/Entities/VersionRule.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 #include "Core/Errors.h"
 #include "Infrastructure/Config/IniConfigService.h"
@@ -98,7 +101,7 @@ TEST(StartupCheck, UpdateDecisionTakesTheHigherOfDatabaseAndMinimumVersion) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.database) + " | " + c.executable + " | " + c.minimum);
-    EXPECT_EQ(TStartupCheckUseCase::CheckUpdateRequired(c.database, c.executable, c.minimum), c.required);
+    EXPECT_EQ(Core::Entities::UpdateRequired(c.database, c.executable, c.minimum), c.required);
   }
 }
 
@@ -170,6 +173,11 @@ TEST(StartupCheck, PassedCheckCarriesVersionsAndReleaseInformationAndDisconnects
   EXPECT_EQ(status.DownloadUrl, "http://127.0.0.1/pacote.zip");
   EXPECT_EQ(status.BdeUrl, "http://127.0.0.1/bde.exe");
   EXPECT_EQ(check.Database->Calls, (std::vector<std::string>{"Connect", "GetSystemVersion", "Disconnect"}));
+  const auto logged = [&](const std::string& ALine) {
+    return std::find(check.Logger->Lines.begin(), check.Logger->Lines.end(), ALine) != check.Logger->Lines.end();
+  };
+  EXPECT_TRUE(logged("INFO Execute - Versões: banco 1.2.0.0, mínima publicada 1.3.0.0, executável 1.2.5.0"));
+  EXPECT_TRUE(logged("INFO Execute - Caminho: atualização, o executável é mais antigo que a versão exigida 1.3.0.0"));
 
   // Up to date, and a new database service for every run.
   check.Files->Version = "1.3.0.0";
@@ -178,6 +186,7 @@ TEST(StartupCheck, PassedCheckCarriesVersionsAndReleaseInformationAndDisconnects
   EXPECT_TRUE(again.CanProceed);
   EXPECT_NE(again.Message, "");
   EXPECT_EQ(check.DatabaseServicesCreated, 2);
+  EXPECT_TRUE(logged("INFO Execute - Caminho: BDE e abertura, o executável atende à versão exigida"));
 }
 
 TEST(StartupCheck, MissingReleaseInformationOrExecutableDoesNotFailTheCheck) {

@@ -1,49 +1,324 @@
+// The update road without any window: each step's failure, the wait for another launcher and its
+// deadline, cancelling at each step and the version check after the wait, over an in-memory file
+// service and a scripted installer (the real installer takes the same road in the Windows tests).
+#include "Application/UseCases/UpdateApplication.h"
+
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <stdexcept>
 
-#include "Application/UseCases/UpdateApplication.h"
+#include "Core/Text/PathText.h"
+#include "Infrastructure/Logging/DebugLoggerService.h"
 #include "Infrastructure/Translator/PortugueseTranslator.h"
 #include "Infrastructure/Update/AutoUpdateService.h"
 #include "support/MemoryFileService.h"
+#include "support/ScriptedInstaller.h"
 
 using Application::UseCases::TUpdateApplicationUseCase;
+using Core::ValueObjects::TDownloadVerdict;
 using Core::ValueObjects::TUpdateInfo;
+using Core::ValueObjects::TUpdateOutcome;
+using Core::ValueObjects::TUpdatePlan;
+using Core::ValueObjects::TUpdateResult;
 using TestSupport::TMemoryFileService;
+using TestSupport::TScriptedInstaller;
 
 namespace {
 
-// Records the update it was asked to run and completes it as told.
-class TRecordingUpdateService : public Core::Interfaces::IUpdateService {
+const std::string kFolder = "/opt/qs";
+const std::string kLauncher = kFolder + "/QuorvaneSoftLauncher.exe";
+const std::string kApp = kFolder + "/QuorvaneSoft.exe";
+const std::string kZipDownload = Core::Text::JoinPath(kFolder, "download.zip");
+
+// Records what the road reports; BeginInstallation answers as told.
+class TRecordingObserver : public Core::Interfaces::IUpdateObserver {
  public:
-  std::vector<std::string> Started;
-  TUpdateInfo CheckForUpdate() override { return {}; }
-  bool DownloadUpdate(const TUpdateInfo&, const Core::Interfaces::TOnUpdateProgress&) override { return false; }
-  bool ExtractUpdate(const std::string&, const std::string&, const Core::Interfaces::TOnUpdateProgress&) override {
-    return false;
+  std::vector<std::string> Events;
+  bool Begin = true;
+  std::function<void()> OnDownload;
+  void WaitingForOtherLauncher() override { Events.push_back("waiting"); }
+  void DownloadProgress(int64_t AReceived, int64_t ATotal) override {
+    Events.push_back("download " + std::to_string(AReceived) + "/" + std::to_string(ATotal));
+    if (OnDownload) OnDownload();
   }
-  bool ApplyUpdate(const std::string&, const std::string&, const Core::Interfaces::TOnUpdateProgress&) override {
-    return false;
+  bool BeginInstallation(bool AZip) override {
+    Events.push_back(AZip ? "install zip" : "install exe");
+    return Begin;
   }
-  bool ExecuteUpdate(const std::string&) override { return false; }
-  void StartUpdateProcess(const TUpdateInfo& AUpdateInfo, const Core::Interfaces::TOnUpdateProgress& AOnProgress,
-                          const Core::Interfaces::TOnUpdateComplete& AOnComplete) override {
-    Started.push_back(AUpdateInfo.DownloadUrl());
-    if (AOnProgress) AOnProgress("passo", 10);
-    if (AOnComplete) AOnComplete(true, "");
+  void InstallationProgress(int64_t, int64_t) override {
+    if (Events.back() != "installing") Events.push_back("installing");
   }
-  void CancelUpdate() override {}
-  bool IsUpdateInProgress() override { return false; }
 };
 
-std::shared_ptr<Core::Interfaces::ITranslator> Translator() {
-  return std::make_shared<Infrastructure::Translator::TPortugueseTranslator>();
+// A download that reports its progress once.
+class TFiles : public TMemoryFileService {
+ public:
+  Core::ValueObjects::TDownloadVerdict DownloadVerifiedFile(const std::string& AUrl, const std::string& APath,
+                                                            const Core::ValueObjects::TDownloadCheck& ACheck,
+                                                            Core::Interfaces::TProgressProc AOnProgress) override {
+    if (AOnProgress) AOnProgress(10, 10);
+    return TMemoryFileService::DownloadVerifiedFile(AUrl, APath, ACheck, AOnProgress);
+  }
+};
+
+class TRecordingLogger : public Infrastructure::Logging::TDebugLoggerService {
+ public:
+  void Log(const std::string& ALevel, const std::string& AMessage) override {
+    Lines.push_back(ALevel + " " + AMessage);
+  }
+  std::vector<std::string> Matching(const std::string& APart) const {
+    std::vector<std::string> found;
+    for (const std::string& line : Lines)
+      if (line.find(APart) != std::string::npos) found.push_back(line);
+    return found;
+  }
+  std::vector<std::string> Lines;
+};
+
+struct TRoad {
+  TRoad() {
+    Files->ApplicationExecutable = kApp;
+    Files->Files.insert(kApp);
+    Files->Directories.insert(kFolder);
+    Files->Version = "1.2.0.0";
+  }
+  TUpdateApplicationUseCase& UseCase() {
+    if (!FUseCase) {
+      Application::UseCases::TUpdatePorts ports;
+      ports.Files = Files;
+      ports.Installer = Installer;
+      ports.Translator = std::make_shared<Infrastructure::Translator::TPortugueseTranslator>();
+      ports.Logger = Logger;
+      ports.Sleep = [this](uint32_t AMs) {
+        ++Polls;
+        if (OnPoll) OnPoll();
+        ASSERT_EQ(AMs, TUpdateApplicationUseCase::kLockPollMs);
+      };
+      ports.RemoveFile = [this](const std::string& APath) {
+        Removed.push_back(APath);
+        return true;
+      };
+      ports.LauncherPath = kLauncher;
+      ports.ServiceFactory = Infrastructure::Update::AutoUpdateServiceFactory(Files, ports.Translator, nullptr);
+      FUseCase = std::make_unique<TUpdateApplicationUseCase>(ports);
+    }
+    return *FUseCase;
+  }
+  TUpdateOutcome Run(const TUpdatePlan& APlan) { return UseCase().ExecuteUpdate(APlan, Observer, Cancel); }
+
+  std::shared_ptr<TFiles> Files = std::make_shared<TFiles>();
+  std::shared_ptr<TScriptedInstaller> Installer = std::make_shared<TScriptedInstaller>();
+  std::shared_ptr<Core::Interfaces::ILoggerService> Logger =
+      std::make_shared<Infrastructure::Logging::TDebugLoggerService>();
+  TRecordingObserver Observer;
+  std::atomic<bool> Cancel{false};
+  std::vector<std::string> Removed;
+  int Polls = 0;
+  std::function<void()> OnPoll;
+
+ private:
+  std::unique_ptr<TUpdateApplicationUseCase> FUseCase;
+};
+
+TUpdatePlan Plan(const std::string& AUrl, const std::string& ADatabase = "1.3.0.0") {
+  TUpdatePlan plan;
+  plan.PackageUrl = AUrl;
+  plan.DatabaseVersion = ADatabase;
+  plan.MinimumVersion = "1.2.5.0";
+  plan.LauncherPath = kLauncher;
+  return plan;
 }
+
+using TEvents = std::vector<std::string>;
 
 }  // namespace
 
+TEST(UpdateRoad, InstallsAVerifiedPackageAndRemovesItsDownload) {
+  {
+    SCOPED_TRACE("zip package: extracted into the launcher's folder");
+    TRoad road;
+    TUpdatePlan plan = Plan("http://127.0.0.1/app.zip");
+    plan.PackageCheck.Sha256 = std::string(64, 'a');
+    plan.PackageCheck.Size = 99;
+    const TUpdateOutcome outcome = road.Run(plan);
+    EXPECT_EQ(outcome.Result, TUpdateResult::Installed);
+    EXPECT_EQ(outcome.Message, "UpdateCompletedSuccess");
+    EXPECT_EQ(outcome.Executable, kApp);
+    EXPECT_EQ(road.Observer.Events, (TEvents{"download 10/10", "install zip", "installing"}));
+    ASSERT_EQ(road.Files->Checks.size(), 1u);  // the published digest and size go with the download
+    EXPECT_EQ(road.Files->Checks[0].Sha256, plan.PackageCheck.Sha256);
+    EXPECT_EQ(road.Files->Checks[0].Size, 99);
+    ASSERT_EQ(road.Installer->Requests.size(), 1u);
+    const Core::Interfaces::TInstallRequest& request = road.Installer->Requests[0];
+    EXPECT_EQ(request.Kind, Core::Interfaces::TPackageKind::Zip);
+    EXPECT_EQ(request.PackagePath, kZipDownload);
+    EXPECT_FALSE(request.KeepPackage);
+    EXPECT_EQ(request.Destination, kFolder);
+    EXPECT_EQ(request.ApplicationExecutable, kApp);
+    EXPECT_EQ(request.RequiredVersion, "1.3.0.0");           // the newer of the database's and the minimum
+    EXPECT_EQ(road.Installer->Recovered, TEvents{kFolder});  // with the lock, before anything else
+    EXPECT_EQ(road.Installer->Releases, 1);
+    EXPECT_EQ(road.Removed, TEvents{kZipDownload});
+  }
+  {
+    SCOPED_TRACE("executable package: replaces the application executable");
+    TRoad road;
+    const TUpdateOutcome outcome = road.Run(Plan("http://127.0.0.1/App.EXE"));
+    EXPECT_EQ(outcome.Result, TUpdateResult::Installed);
+    EXPECT_EQ(outcome.Message, "DownloadCompleted");
+    ASSERT_EQ(road.Installer->Requests.size(), 1u);
+    EXPECT_EQ(road.Installer->Requests[0].Kind, Core::Interfaces::TPackageKind::Executable);
+    EXPECT_EQ(road.Installer->Requests[0].Destination, kApp);
+    EXPECT_EQ(road.Removed, TEvents{Core::Text::JoinPath(kFolder, "download.exe")});
+  }
+}
+
+TEST(UpdateRoad, TheLogNamesEveryFileReplaced) {
+  TRoad road;
+  auto logger = std::make_shared<TRecordingLogger>();
+  road.Logger = logger;
+  road.Installer->Replaces = {"/opt/qs/QuorvaneSoft.exe", "/opt/qs/lib/x.dll"};
+  EXPECT_EQ(road.Run(Plan("http://127.0.0.1/app.zip")).Result, TUpdateResult::Installed);
+  EXPECT_EQ(logger->Matching("Arquivo substituído"),
+            (TEvents{"INFO ExecuteUpdate - Arquivo substituído: /opt/qs/QuorvaneSoft.exe",
+                     "INFO ExecuteUpdate - Arquivo substituído: /opt/qs/lib/x.dll"}));
+}
+
+TEST(UpdateRoad, EachStepThatFailsEndsTheRoadWithItsReasonAndNothingInstalled) {
+  const struct {
+    const char* Name;
+    std::function<void(TRoad&)> Arrange;
+    TUpdateResult Result;
+    std::string Message;  // the beginning of the user's text
+    bool Downloaded;
+  } cases[] = {
+      {"download failed", [](TRoad& r) { r.Files->DownloadAnswer = false; }, TUpdateResult::Failed,
+       "Erro ao baixar arquivo", true},
+      {"not what was published", [](TRoad& r) { r.Files->VerdictAnswer = TDownloadVerdict::DigestMismatch; },
+       TUpdateResult::Refused, "O arquivo baixado de http://127.0.0.1/app.zip não confere", true},
+      {"a proxy that refuses the user", [](TRoad& r) { r.Files->VerdictAnswer = TDownloadVerdict::ProxyRefused; },
+       TUpdateResult::Refused, "O proxy da rede recusou a conexão", true},
+      {"installation refused", [](TRoad& r) { r.Installer->Error = "O arquivo \"x.dll\" está em uso"; },
+       TUpdateResult::Failed, "O arquivo \"x.dll\" está em uso", true},
+      {"unexpected error",
+       [](TRoad& r) { r.Installer->WhileInstalling = [] { throw std::runtime_error("disco sumiu"); }; },
+       TUpdateResult::Failed, "Exceção no download: disco sumiu", true},
+      {"no installation folder", [](TRoad& r) { r.Files->Directories.clear(); }, TUpdateResult::Failed,
+       "A atualização não pôde ser instalada (a pasta \"/opt/qs\" não existe)", false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    TRoad road;
+    c.Arrange(road);
+    const TUpdateOutcome outcome = road.Run(Plan("http://127.0.0.1/app.zip"));
+    EXPECT_EQ(outcome.Result, c.Result);
+    EXPECT_EQ(outcome.Message.rfind(c.Message, 0), 0u) << outcome.Message;
+    // A download that failed or was refused never outlives the road.
+    EXPECT_EQ(road.Removed, c.Downloaded ? TEvents{kZipDownload} : TEvents{});
+    if (c.Result == TUpdateResult::Refused) {
+      EXPECT_TRUE(road.Installer->Requests.empty());
+    }
+  }
+}
+
+TEST(UpdateRoad, AnotherLauncherIsWaitedForAndTheVersionCheckedAgain) {
+  {
+    SCOPED_TRACE("it installed what was needed: no download");
+    TRoad road;
+    road.Installer->BusyPolls = 3;
+    road.OnPoll = [&] { road.Files->Version = "1.3.0.0"; };
+    const TUpdateOutcome outcome = road.Run(Plan("http://127.0.0.1/app.zip"));
+    EXPECT_EQ(outcome.Result, TUpdateResult::DoneByOther);
+    EXPECT_EQ(outcome.ExecutableVersion, "1.3.0.0");
+    EXPECT_EQ(outcome.Message, "UpdateCompletedSuccess");
+    EXPECT_EQ(road.Observer.Events, TEvents{"waiting"});
+    EXPECT_EQ(road.Polls, 2);                                // the first answer started the wait
+    EXPECT_EQ(road.Installer->Recovered, TEvents{kFolder});  // a holder that died is finished or undone
+    EXPECT_TRUE(road.Files->CallsOf("DownloadFile").empty());
+  }
+  {
+    SCOPED_TRACE("the update is still needed: this launcher does it");
+    TRoad road;
+    road.Installer->BusyPolls = 2;
+    EXPECT_EQ(road.Run(Plan("http://127.0.0.1/app.zip")).Result, TUpdateResult::Installed);
+    EXPECT_EQ(road.Observer.Events.front(), "waiting");
+    EXPECT_EQ(road.Installer->Requests.size(), 1u);
+  }
+  {
+    SCOPED_TRACE("it never lets go: the wait ends at its deadline with nothing changed");
+    TRoad road;
+    road.Installer->BusyPolls = 1 << 30;
+    const TUpdateOutcome outcome = road.Run(Plan("http://127.0.0.1/app.zip"));
+    EXPECT_EQ(outcome.Result, TUpdateResult::Failed);
+    EXPECT_EQ(outcome.Message,
+              "Outro inicializador está atualizando a aplicação há mais de 5 minutos. Nada foi alterado: tente "
+              "novamente mais tarde.");
+    EXPECT_EQ(road.Polls,
+              static_cast<int>(TUpdateApplicationUseCase::kWaitLimitMs / TUpdateApplicationUseCase::kLockPollMs));
+    EXPECT_TRUE(road.Files->CallsOf("DownloadFile").empty());
+    EXPECT_TRUE(road.Installer->Recovered.empty());
+  }
+}
+
+TEST(UpdateRoad, CancelledAtEachStepBeforeTheInstallationNothingChanges) {
+  const struct {
+    const char* Name;
+    std::function<void(TRoad&)> Arrange;
+    bool Downloaded;
+  } cases[] = {
+      {"while waiting for another launcher",
+       [](TRoad& r) {
+         r.Installer->BusyPolls = 10;
+         r.OnPoll = [&r] { r.Cancel = true; };
+       },
+       false},
+      {"before the download", [](TRoad& r) { r.Cancel = true; }, false},
+      {"during the download", [](TRoad& r) { r.Observer.OnDownload = [&r] { r.Cancel = true; }; }, true},
+      {"the window refuses the installation", [](TRoad& r) { r.Observer.Begin = false; }, true},
+      {"while staging", [](TRoad& r) { r.Installer->WhileInstalling = [&r] { r.Cancel = true; }; }, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    TRoad road;
+    c.Arrange(road);
+    EXPECT_EQ(road.Run(Plan("http://127.0.0.1/app.zip")).Result, TUpdateResult::Cancelled);
+    EXPECT_EQ(road.Removed, c.Downloaded ? TEvents{kZipDownload} : TEvents{});
+  }
+}
+
+TEST(UpdateRoad, APackageOnDiskIsInstalledWhereAskedAndKept) {
+  TRoad road;
+  road.Files->Directories.insert("/dados/app");
+  TUpdatePlan plan;
+  plan.LocalPackage = "/tmp/novo.bin";
+  plan.LocalPackageIsZip = false;
+  plan.Destination = "/dados/app/App.exe";
+  EXPECT_EQ(road.Run(plan).Result, TUpdateResult::Installed);
+  ASSERT_EQ(road.Installer->Requests.size(), 1u);
+  EXPECT_EQ(road.Installer->Requests[0].Kind, Core::Interfaces::TPackageKind::Executable);
+  EXPECT_EQ(road.Installer->Requests[0].PackagePath, "/tmp/novo.bin");
+  EXPECT_TRUE(road.Installer->Requests[0].KeepPackage);
+  EXPECT_EQ(road.Installer->Requests[0].Destination, "/dados/app/App.exe");
+  EXPECT_EQ(road.Installer->Recovered, TEvents{"/dados/app"});
+  EXPECT_TRUE(road.Files->CallsOf("DownloadFile").empty());
+  EXPECT_TRUE(road.Removed.empty());
+}
+
+TEST(UpdateRoad, RecoveryAtStartCoversTheLauncherAndApplicationFoldersNotBusyOnes) {
+  TRoad road;
+  road.Files->ApplicationExecutable = "/srv/app/QuorvaneSoft.exe";
+  road.UseCase().RecoverInterruptedUpdates();
+  EXPECT_EQ(road.Installer->Recovered, (TEvents{kFolder, "/srv/app"}));
+
+  road.Installer->Recovered.clear();
+  road.Installer->BusyPolls = 1;  // another launcher is updating the launcher's folder
+  road.UseCase().RecoverInterruptedUpdates();
+  EXPECT_EQ(road.Installer->Recovered, TEvents{"/srv/app"});
+}
+
 TEST(UpdateApplicationUseCase, IsUpdateRequiredComparesVersionNumbers) {
-  TUpdateApplicationUseCase useCase(std::make_shared<TMemoryFileService>(), Translator(), {});
+  TRoad road;
   const struct {
     const char* Current;
     const char* Minimum;
@@ -54,59 +329,52 @@ TEST(UpdateApplicationUseCase, IsUpdateRequiredComparesVersionNumbers) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.Current) + " < " + c.Minimum);
-    EXPECT_EQ(useCase.IsUpdateRequired(c.Current, c.Minimum), c.Required);
+    EXPECT_EQ(road.UseCase().IsUpdateRequired(c.Current, c.Minimum), c.Required);
   }
 }
 
-TEST(UpdateApplicationUseCase, CheckForUpdateCarriesTheCurrentVersionOnly) {
-  TUpdateApplicationUseCase useCase(std::make_shared<TMemoryFileService>(), Translator(), {});
-  const TUpdateInfo info = useCase.CheckForUpdate("1.2.3.4");
-  EXPECT_EQ(info.CurrentVersion(), "1.2.3.4");
-  EXPECT_EQ(info.MinimumVersion(), "0.0.0.0");
+TEST(UpdateApplicationUseCase, CheckForUpdateAnswersFromThePlanOfTheLastStartupCheck) {
+  TRoad road;
+  TUpdateInfo info = road.UseCase().CheckForUpdate("1.2.3.4");
+  EXPECT_EQ(info.CurrentVersion(), "1.2.3.4");  // nothing known yet: up to date
   EXPECT_EQ(info.LatestVersion(), "0.0.0.0");
-  EXPECT_EQ(info.DownloadUrl(), "");
   EXPECT_EQ(info.Status(), Core::ValueObjects::TUpdateStatus::UpToDate);
+
+  Core::ValueObjects::TStartupStatus status;
+  status.DownloadUrl = "http://127.0.0.1/app.zip";
+  status.DatabaseVersion = "1.3.0.0";
+  status.MinimumVersion = "1.2.5.0";
+  status.ReleaseSigned = true;
+  const TUpdatePlan plan = road.UseCase().PlanFor(status);
+  EXPECT_EQ(plan.LauncherPath, kLauncher);
+  EXPECT_TRUE(plan.ReleaseSigned);
+  info = road.UseCase().CheckForUpdate("1.2.3.4");
+  EXPECT_EQ(info.MinimumVersion(), "1.3.0.0");
+  EXPECT_EQ(info.LatestVersion(), "1.3.0.0");
+  EXPECT_EQ(info.DownloadUrl(), "http://127.0.0.1/app.zip");
+  EXPECT_EQ(info.Status(), Core::ValueObjects::TUpdateStatus::UpdateRequired);
+  EXPECT_EQ(road.UseCase().CheckForUpdate("1.3").Status(), Core::ValueObjects::TUpdateStatus::UpToDate);
 }
 
-TEST(UpdateApplicationUseCase, ExecuteUpdateRunsTheGivenUpdateThroughOneServiceMadeOnFirstUse) {
-  const auto files = std::make_shared<TMemoryFileService>();
-  const auto translator = Translator();
-  const auto service = std::make_shared<TRecordingUpdateService>();
-  int made = 0;
-  TUpdateApplicationUseCase useCase(files, translator, [&](auto AFiles, auto ATranslator) {
-    EXPECT_EQ(AFiles, files);
-    EXPECT_EQ(ATranslator, translator);
-    ++made;
-    return service;
-  });
-  EXPECT_EQ(useCase.UpdateService(), nullptr);
-
-  std::vector<std::string> events;
-  TUpdateInfo info;
-  for (const char* url : {"http://127.0.0.1:1/a.zip", "http://127.0.0.1:1/b.zip"}) {
-    info.SetDownloadUrl(url);
-    useCase.ExecuteUpdate(
-        info, [&](const std::string& AMessage, int32_t) { events.push_back(AMessage); },
-        [&](bool ASuccess, const std::string&) { events.push_back(ASuccess ? "ok" : "falha"); });
-  }
-  EXPECT_EQ(made, 1);
-  EXPECT_EQ(useCase.UpdateService(), service);
-  EXPECT_EQ(service->Started, (std::vector<std::string>{"http://127.0.0.1:1/a.zip", "http://127.0.0.1:1/b.zip"}));
-  EXPECT_EQ(events, (std::vector<std::string>{"passo", "ok", "passo", "ok"}));
-}
-
-TEST(UpdateApplicationUseCase, WithTheRealServiceAFailedDownloadIsReportedAsAFailure) {
-  // The update that once answered success without doing anything.
-  const auto files = std::make_shared<TMemoryFileService>();
-  files->DownloadAnswer = false;
-  TUpdateApplicationUseCase useCase(files, Translator(), Infrastructure::Update::AutoUpdateServiceFactory(nullptr));
-  TUpdateInfo info;
-  info.SetDownloadUrl("http://127.0.0.1:1/p.zip");
-  info.SetDownloadPath("temp_update.zip");
+TEST(UpdateApplicationUseCase, UpdateInformationRunsTheSameRoadThroughOneServiceMadeOnFirstUse) {
+  TRoad road;
+  EXPECT_EQ(road.UseCase().UpdateService(), nullptr);
   std::vector<std::pair<bool, std::string>> completions;
-  useCase.ExecuteUpdate(
-      info, {}, [&](bool ASuccess, const std::string& AMessage) { completions.emplace_back(ASuccess, AMessage); });
+  TUpdateInfo info;
+  info.SetDownloadUrl("http://127.0.0.1/app.zip");
+  info.SetExtractPath(kFolder);
+  for (bool download : {true, false}) {
+    road.Files->DownloadAnswer = download;
+    road.UseCase().ExecuteUpdate(
+        info, {}, [&](bool ASuccess, const std::string& AMessage) { completions.emplace_back(ASuccess, AMessage); });
+  }
+  const auto service = road.UseCase().UpdateService();
+  ASSERT_NE(service, nullptr);
+  // The failed download that once answered success without doing anything.
   EXPECT_EQ(completions, (std::vector<std::pair<bool, std::string>>{
-                             {false, "Falha na atualiza\xC3\xA7\xC3\xA3o: Erro ao baixar arquivo"}}));
-  EXPECT_EQ(files->CallsOf("DownloadFile").size(), 1u);
+                             {true, ""}, {false, "Falha na atualiza\xC3\xA7\xC3\xA3o: Erro ao baixar arquivo"}}));
+  EXPECT_EQ(road.Installer->Requests.size(), 1u);
+  EXPECT_EQ(road.Installer->Recovered.size(), 2u);  // each run took the lock and recovered
+  road.UseCase().ExecuteUpdate(info, {}, {});
+  EXPECT_EQ(road.UseCase().UpdateService(), service);
 }

@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <mutex>
 #include <optional>
 #include <stdexcept>
 
@@ -17,10 +16,14 @@
 #include "Infrastructure/Translator/PortugueseTranslator.h"
 #include "support/MemoryFileService.h"
 #include "support/RecordingProcessLauncher.h"
+#include "support/ScriptedBDE.h"
+#include "support/ScriptedInstaller.h"
 
 using namespace Presentation::ViewModels;
 using Core::ValueObjects::TStartupCheckStatus;
 using Core::ValueObjects::TStartupStatus;
+using TestSupport::TScriptedBDE;
+using TestSupport::TScriptedInstaller;
 
 namespace {
 
@@ -52,35 +55,6 @@ class TScriptedCheck : public Application::UseCases::IStartupCheckUseCase {
   void SetRuntimeDSN(const std::string&) override {}
 };
 
-class TScriptedBDE : public Core::Interfaces::IBDEService {
- public:
-  std::optional<bool> Installed = true;  // nullopt: detection raises
-  std::vector<std::pair<int64_t, int64_t>> InstallReports;
-  std::optional<bool> InstallAnswer = false;  // nullopt: installation raises
-  std::string InstalledFrom;
-  Core::ValueObjects::TDownloadCheck InstalledWith;
-  bool RefuseDownload = false;  // the download does not verify
-  Core::Interfaces::TBDEInstallStatus CheckBDEInstalled() override {
-    if (!Installed) throw std::runtime_error("registro ilegível");
-    return {*Installed, "5.2.0.0", "C:\\BDE", false};
-  }
-  bool IsBDEInstalled() override { return Installed.value_or(false); }
-  std::string GetBDEVersion() override { return {}; }
-  std::string GetBDEPath() override { return {}; }
-  bool InstallBDE(const std::string&, Core::Interfaces::TProgressProc) override { return false; }
-  bool InstallBDEFromURL(const std::string& AUrl, const std::string&,
-                         Core::Interfaces::TProgressProc AOnProgress,
-                         const Core::ValueObjects::TDownloadCheck& ACheck) override {
-    InstalledFrom = AUrl;
-    InstalledWith = ACheck;
-    if (RefuseDownload) throw Core::EDownloadVerificationError("instalador recusado");
-    for (const auto& [current, total] : InstallReports) AOnProgress(current, total);
-    if (!InstallAnswer) throw std::runtime_error("instalador sumiu");
-    return *InstallAnswer;
-  }
-  bool ConfigureBDE(const std::string&) override { return false; }
-};
-
 class TProgressFiles : public TestSupport::TMemoryFileService {
  public:
   std::vector<std::pair<int64_t, int64_t>> DownloadReports;
@@ -106,60 +80,12 @@ TStartupStatus Passed(bool ARequiresUpdate, std::string ADownloadUrl = "", std::
 const std::string kLauncher = "/opt/qs/QuorvaneSoftLauncher.exe";
 const std::string kApp = "/opt/qs/QuorvaneSoft.exe";
 
-// The installer as the road sees it: what it was asked, and a lock another
-// launcher may hold for a few polls.
-class TScriptedInstaller : public Core::Interfaces::IUpdateInstaller {
- public:
-  std::vector<Core::Interfaces::TInstallRequest> Requests;
-  std::vector<std::string> Recovered;
-  std::string Error;       // non-empty: Install raises EUpdateError with it
-  int BusyPolls = 0;       // TryAcquire answers false this many times
-  std::function<void()> WhileInstalling;
-  std::vector<std::string> Replaces;  // reported as replaced once the installation succeeds
-  void Install(const Core::Interfaces::TInstallRequest& ARequest) override {
-    Requests.push_back(ARequest);
-    if (ARequest.OnProgress)
-      for (int64_t done = 0; done <= 1000; done += 100) ARequest.OnProgress(done, 1000);
-    if (WhileInstalling) WhileInstalling();
-    if (ARequest.IsCancelled && ARequest.IsCancelled()) throw Core::EUpdateCancelled("cancelada");
-    if (!Error.empty()) throw Core::EUpdateError(Error);
-    for (const std::string& file : Replaces) ARequest.OnFileReplaced(file);
-  }
-  void Recover(const std::string& AFolder) override { Recovered.push_back(AFolder); }
-  std::unique_ptr<Core::Interfaces::IInstallationLock> Lock(const std::string&) override {
-    struct TLock : Core::Interfaces::IInstallationLock {
-      int& Busy;
-      explicit TLock(int& ABusy) : Busy(ABusy) {}
-      bool TryAcquire() override { return Busy == 0 || --Busy < 0; }
-      void Release() override {}
-    };
-    return std::make_unique<TLock>(BusyPolls);
-  }
-  std::string DownloadPath(const std::string& AFolder, const std::string& AExtension) override {
-    return Core::Text::JoinPath(AFolder, "download" + AExtension);
-  }
-};
-
-// What the road writes to the log.
-class TRecordingLogger : public Infrastructure::Logging::TDebugLoggerService {
- public:
-  void Log(const std::string& ALevel, const std::string& AMessage) override {
-    const std::lock_guard<std::mutex> lock(Mutex);
-    Lines.push_back(ALevel + " " + AMessage);
-  }
-  bool Has(const std::string& ALine) {
-    const std::lock_guard<std::mutex> lock(Mutex);
-    return std::find(Lines.begin(), Lines.end(), ALine) != Lines.end();
-  }
-  std::mutex Mutex;
-  std::vector<std::string> Lines;
-};
-
 // One run of a road: the view model over the stand-ins, every report recorded.
 struct TRoad {
   TRoad() {
     Files->ApplicationExecutable = kApp;
     Files->Files.insert(kApp);
+    Files->Directories.insert("/opt/qs");
   }
 
   // Runs a road from StartValidation; a second call is a retry on the same view model.
@@ -176,20 +102,24 @@ struct TRoad {
   void Create() {
     MainThread = std::make_shared<Infrastructure::Threading::TQueueMainThread>();
     auto pool = std::make_shared<Infrastructure::Threading::TThreadTaskPool>();
-    TSplashPlatform platform{MainThread,
-                             pool,
-                             Shell,
-                             [this](uint32_t AMs) { Pauses.push_back(AMs); },
-                             Installer,
-                             [this](const std::string& APath) {
-                               Removed.push_back(APath);
-                               return true;
-                             },
-                             kLauncher,
-                             "http://127.0.0.1/padrao/bde.exe",
-                             ConfigureFirst};
+    const Core::Interfaces::TSleepProc sleep = [this](uint32_t AMs) { Pauses.push_back(AMs); };
+    TSplashPlatform platform{MainThread, pool, Shell, sleep, kLauncher, ConfigureFirst};
     auto translator = std::make_shared<Infrastructure::Translator::TPortugueseTranslator>();
-    ViewModel = std::make_shared<TSplashViewModel>(Check, nullptr, nullptr, Files, translator, Logger, BDE, platform);
+    Application::UseCases::TUpdatePorts ports{Files,
+                                              Installer,
+                                              translator,
+                                              Logger,
+                                              sleep,
+                                              [this](const std::string& APath) {
+                                                Removed.push_back(APath);
+                                                return true;
+                                              },
+                                              kLauncher,
+                                              {}};
+    auto update = std::make_shared<Application::UseCases::TUpdateApplicationUseCase>(ports);
+    auto bde =
+        std::make_shared<Application::UseCases::TInstallBDEUseCase>(BDE, Logger, "http://127.0.0.1/padrao/bde.exe");
+    ViewModel = std::make_shared<TSplashViewModel>(Check, update, nullptr, Files, translator, Logger, bde, platform);
     ViewModel->SetOnStateChanged([this](TAppState AState, const std::string& AMessage, int32_t AProgress) {
       Reports.push_back(std::string(StateName(AState)) + " " + std::to_string(AProgress) + " " + AMessage);
       if (AState == TAppState::ConfigNeeded || AState == TAppState::DSNSelectionNeeded ||
@@ -211,7 +141,8 @@ struct TRoad {
   std::shared_ptr<TestSupport::TRecordingProcessLauncher> Shell =
       std::make_shared<TestSupport::TRecordingProcessLauncher>();
   std::shared_ptr<TScriptedInstaller> Installer = std::make_shared<TScriptedInstaller>();
-  std::shared_ptr<TRecordingLogger> Logger = std::make_shared<TRecordingLogger>();
+  std::shared_ptr<Infrastructure::Logging::TDebugLoggerService> Logger =
+      std::make_shared<Infrastructure::Logging::TDebugLoggerService>();
   bool ConfigureFirst = false;
   std::vector<std::string> Reports, Removed;
   std::vector<uint32_t> Pauses;
@@ -276,16 +207,9 @@ TEST(SplashRoads, UpdateRoads) {
       expected.push_back("InstallingUpdate " + std::to_string(progress) + " Instalando atualização...");
     expected.insert(expected.end(), {"ReadyToLaunch 100 Atualização concluída com sucesso!", launch, "launch"});
     EXPECT_EQ(road.Run(), expected);
-    ASSERT_EQ(road.Installer->Requests.size(), 1u);
-    const Core::Interfaces::TInstallRequest& request = road.Installer->Requests[0];
-    EXPECT_EQ(request.Kind, Core::Interfaces::TPackageKind::Zip);
-    EXPECT_EQ(request.PackagePath, Core::Text::JoinPath("/opt/qs", "download.zip"));
-    EXPECT_EQ(request.Destination, "/opt/qs");
-    EXPECT_EQ(request.ApplicationExecutable, kApp);
-    EXPECT_EQ(request.RequiredVersion, "1.3.0.0");
-    EXPECT_EQ(road.Removed, TReports{request.PackagePath});
     EXPECT_EQ(road.Pauses, std::vector<uint32_t>{500});
-    EXPECT_EQ(road.Installer->Recovered, TReports{"/opt/qs"});  // at start, before the check
+    // At start, before the check; then the road's own, with the lock.
+    EXPECT_EQ(road.Installer->Recovered, (TReports{"/opt/qs", "/opt/qs"}));
   }
   {
     SCOPED_TRACE("executable package replaces the application executable");
@@ -293,9 +217,6 @@ TEST(SplashRoads, UpdateRoads) {
     road.Check->Status = Passed(true, "http://127.0.0.1/App.EXE");
     const TReports reports = road.Run();
     EXPECT_EQ(reports.at(reports.size() - 3), "ReadyToLaunch 100 Download concluído!");
-    ASSERT_EQ(road.Installer->Requests.size(), 1u);
-    EXPECT_EQ(road.Installer->Requests[0].Kind, Core::Interfaces::TPackageKind::Executable);
-    EXPECT_EQ(road.Installer->Requests[0].Destination, kApp);
   }
   {
     SCOPED_TRACE("an installation that stops says why, and the download goes");
@@ -303,7 +224,6 @@ TEST(SplashRoads, UpdateRoads) {
     road.Check->Status = Passed(true, "http://127.0.0.1/app.exe");
     road.Installer->Error = "O arquivo \"x.dll\" está em uso";
     EXPECT_EQ(road.Run().back(), "Error 0 O arquivo \"x.dll\" está em uso");
-    EXPECT_EQ(road.Removed, TReports{Core::Text::JoinPath("/opt/qs", "download.exe")});
     EXPECT_TRUE(road.Shell->Requests.empty());
   }
   {
@@ -312,8 +232,6 @@ TEST(SplashRoads, UpdateRoads) {
     download.Check->Status = Passed(true, "http://127.0.0.1/app.exe?v=2");  // not ".exe" at the end: zip
     download.Files->DownloadAnswer = false;
     EXPECT_EQ(download.Run().back(), "Error 0 Erro ao baixar arquivo");
-    EXPECT_TRUE(download.Installer->Requests.empty());
-    EXPECT_EQ(download.Removed, TReports{Core::Text::JoinPath("/opt/qs", "download.zip")});
   }
   {
     SCOPED_TRACE("a package that is not what the release document published: refused before anything is installed");
@@ -325,11 +243,9 @@ TEST(SplashRoads, UpdateRoads) {
     road.Files->VerdictAnswer = Core::ValueObjects::TDownloadVerdict::DigestMismatch;
     const std::string message = road.Run().back();
     EXPECT_EQ(message.rfind("Error 0 O arquivo baixado de http://127.0.0.1/app.zip não confere", 0), 0u) << message;
-    ASSERT_EQ(road.Files->Checks.size(), 1u);
+    ASSERT_EQ(road.Files->Checks.size(), 1u);  // what the start-up check found reaches the download
     EXPECT_EQ(road.Files->Checks[0].Sha256, std::string(64, 'a'));
     EXPECT_EQ(road.Files->Checks[0].Size, 1234);
-    EXPECT_TRUE(road.Installer->Requests.empty());
-    EXPECT_EQ(road.Removed.size(), 1u);
   }
   {
     SCOPED_TRACE("another launcher is updating: wait, then find the new version and launch it without a download");
@@ -344,7 +260,7 @@ TEST(SplashRoads, UpdateRoads) {
     EXPECT_EQ(reports.back(), "launch");
     EXPECT_TRUE(road.Files->CallsOf("DownloadFile").empty());
     ASSERT_GE(road.Pauses.size(), 2u);  // polls of the lock, then the pause before the launch
-    EXPECT_EQ(road.Pauses.front(), TSplashViewModel::kLockPollMs);
+    EXPECT_EQ(road.Pauses.front(), Application::UseCases::TUpdateApplicationUseCase::kLockPollMs);
     EXPECT_EQ(road.Pauses.back(), 500u);
   }
   {
@@ -498,23 +414,6 @@ TEST(SplashRoads, ConfigurationAskedOnTheCommandLineOpensFirstAndOnlyOnce) {
   road.Reports.clear();
   EXPECT_EQ(road.Run().back(), "launch");  // saved or retried: the road goes on as usual
   EXPECT_EQ(road.Check->Runs, 1);
-}
-
-TEST(SplashRoads, TheLogSaysTheVersionsTheRoadAndEveryFileReplaced) {
-  TRoad road;
-  TStartupStatus status = Passed(true, "http://127.0.0.1/app.zip");
-  status.DatabaseVersion = "1.3.0.0";
-  status.ExecutableVersion = "1.2.0.0";
-  road.Check->Status = status;
-  road.Installer->Replaces = {"/opt/qs/QuorvaneSoft.exe", "/opt/qs/lib/x.dll"};
-  EXPECT_EQ(road.Run().back(), "launch");
-  EXPECT_TRUE(
-      road.Logger->Has("INFO ApplyCheckResult - Versões: banco 1.3.0.0, mínima publicada 1.3.0.0, "
-                       "executável 1.2.0.0"));
-  EXPECT_TRUE(road.Logger->Has(
-      "INFO ApplyCheckResult - Caminho: atualização, o executável é mais antigo que a versão exigida 1.3.0.0"));
-  EXPECT_TRUE(road.Logger->Has("INFO DownloadAndLaunch - Arquivo substituído: /opt/qs/QuorvaneSoft.exe"));
-  EXPECT_TRUE(road.Logger->Has("INFO DownloadAndLaunch - Arquivo substituído: /opt/qs/lib/x.dll"));
 }
 
 TEST(SplashRoads, AProxyThatRefusesTheUserSaysSoInsteadOfAGenericFailure) {

@@ -1,0 +1,67 @@
+#pragma once
+// The BDE road: is the Borland Database Engine installed, and if not, its installer downloaded,
+// verified and run elevated, then the BDE looked for again. Which installer may run elevated is
+// decided here.
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "Core/Interfaces/IBDEService.h"
+#include "Core/Interfaces/ILoggerService.h"
+#include "Core/ValueObjects/DownloadCheck.h"
+
+namespace Application::UseCases {
+
+// What one BDE road is to do, fixed before it starts.
+struct TBDEPlan {
+  // The installer the release information names; empty: the launcher's default.
+  std::string InstallerUrl;
+  // What the release document published for the installer.
+  Core::ValueObjects::TDownloadCheck InstallerCheck;
+  bool ReleaseSigned = false;
+};
+
+enum class TBDEResult {
+  Present,       // installed already
+  Installed,     // installed now, and found afterwards
+  NotInstalled,  // the installation ran (or could not start) and the BDE is still missing
+  Refused,       // the installer is not what was published: it did not run
+  Failed,        // detection or installation raised an error
+};
+
+struct TBDEOutcome {
+  TBDEResult Result = TBDEResult::Failed;
+  // Refused and Failed: the error's text.
+  std::string Message;
+};
+
+// What the road reports while it runs, on the thread that runs it.
+class IBDEObserver {
+ public:
+  virtual ~IBDEObserver() = default;
+  // The BDE is missing: the installation starts.
+  virtual void Installing() {}
+  virtual void InstallationProgress(int64_t /*ACurrent*/, int64_t /*ATotal*/) {}
+};
+
+class IInstallBDEUseCase {
+ public:
+  virtual ~IInstallBDEUseCase() = default;
+  // Never throws for a failure of its own: the outcome says it.
+  virtual TBDEOutcome Execute(const TBDEPlan& APlan, IBDEObserver& AObserver) = 0;
+};
+
+class TInstallBDEUseCase : public IInstallBDEUseCase {
+ public:
+  TInstallBDEUseCase(std::shared_ptr<Core::Interfaces::IBDEService> ABDEService,
+                     std::shared_ptr<Core::Interfaces::ILoggerService> ALogger, std::string ADefaultInstallerUrl);
+
+  TBDEOutcome Execute(const TBDEPlan& APlan, IBDEObserver& AObserver) override;
+
+ private:
+  std::shared_ptr<Core::Interfaces::IBDEService> FBDEService;
+  std::shared_ptr<Core::Interfaces::ILoggerService> FLogger;
+  std::string FDefaultInstallerUrl;
+};
+
+}  // namespace Application::UseCases

@@ -1,0 +1,62 @@
+#include "Presentation/ViewModels/SplashRoadReports.h"
+
+#include <string>
+
+namespace Presentation::ViewModels {
+
+void TSplashViewModel::TUpdateReports::WaitingForOtherLauncher() {
+  FOwner.HandOver([&] {
+    FOwner.SetState(TAppState::DownloadingApplication, FOwner.FTranslator->Translate("UpdateWaitingOther"),
+                    kDownloadBandStart);
+  });
+}
+
+void TSplashViewModel::TUpdateReports::DownloadProgress(int64_t AReceived, int64_t ATotal) {
+  const int32_t progress = TSplashViewModel::DownloadProgress(AReceived, ATotal);
+  // The download must not wait for a repaint per block.
+  if (progress < 0 || progress == FLastDownload) return;
+  FLastDownload = progress;
+  FOwner.HandOver([&] {
+    FOwner.SetState(
+        TAppState::DownloadingApplication,
+        FOwner.FTranslator->TranslateFormat("DownloadingProgress", {std::to_string(progress - kDownloadBandStart)}),
+        progress);
+  });
+}
+
+bool TSplashViewModel::TUpdateReports::BeginInstallation(bool AZip) {
+  FZip = AZip;
+  bool begun = false;
+  FOwner.HandOver([&] {
+    if (FOwner.FStopRequested) return;
+    begun = FOwner.FInstalling = true;
+    FOwner.SetState(TAppState::InstallingUpdate, FOwner.FTranslator->Translate("DownloadComplete"), 90);
+    if (AZip) FOwner.SetState(TAppState::InstallingUpdate, FOwner.FTranslator->Translate("InstallingUpdate"), 92);
+  });
+  return begun;
+}
+
+void TSplashViewModel::TUpdateReports::InstallationProgress(int64_t ADone, int64_t ATotal) {
+  const int32_t progress = InstallProgress(ADone, ATotal);
+  if (!FZip || progress == FLastInstall) return;
+  FLastInstall = progress;
+  FOwner.HandOver([&] {
+    FOwner.SetState(TAppState::InstallingUpdate, FOwner.FTranslator->Translate("InstallingUpdate"), progress);
+  });
+}
+
+void TSplashViewModel::TBDEReports::Installing() {
+  FOwner.HandOver([&] { FOwner.SetState(TAppState::InstallingBDE, FOwner.FTranslator->Translate("BDENotFound"), 10); });
+}
+
+void TSplashViewModel::TBDEReports::InstallationProgress(int64_t ACurrent, int64_t ATotal) {
+  const int32_t points = InstallPoints(ACurrent, ATotal);
+  if (points == FLastPoints) return;  // nothing new to show
+  FLastPoints = points;
+  FOwner.HandOver([&] {
+    FOwner.SetState(TAppState::InstallingBDE,
+                    FOwner.FTranslator->TranslateFormat("InstallingBDE", {std::to_string(points)}), points + 10);
+  });
+}
+
+}  // namespace Presentation::ViewModels
