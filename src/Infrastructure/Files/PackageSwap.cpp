@@ -4,6 +4,7 @@
 #include <atomic>
 
 #include "Core/Errors.h"
+#include "Core/Text/TextUtils.h"
 #include "Infrastructure/Files/UpdateJournal.h"
 #include "Infrastructure/Platform/FileSystem.h"
 #include "Infrastructure/Platform/ProcessInfo.h"
@@ -14,6 +15,10 @@ namespace Infrastructure::Files {
 namespace Platform = Infrastructure::Platform;
 using Platform::JoinPath;
 using Platform::TPathState;
+
+std::string NameKey(const std::string& APath) {
+  return Platform::kPathSeparator == '\\' ? Core::Text::LowerAscii(APath) : APath;
+}
 
 namespace {
 
@@ -119,17 +124,19 @@ void MoveHeld(const std::string& ASource, const std::string& ADestination) {
 std::vector<std::string> OutermostFolders(const std::vector<std::string>& AFolders) {
   std::vector<std::string> outermost;
   for (const std::string& folder : AFolders) {
-    const std::string parent = Platform::ParentPath(folder);
-    if (parent.empty() || std::find(AFolders.begin(), AFolders.end(), parent) == AFolders.end())
+    const std::string parent = NameKey(Platform::ParentPath(folder));
+    if (parent.empty() || std::none_of(AFolders.begin(), AFolders.end(),
+                                       [&](const std::string& AOther) { return NameKey(AOther) == parent; }))
       outermost.push_back(folder);
   }
   return outermost;
 }
 
 bool IsBelowAny(const std::string& APath, const std::vector<std::string>& AFolders) {
+  const std::string path = NameKey(APath);
   for (const std::string& folder : AFolders)
-    if (APath.size() > folder.size() && APath[folder.size()] == Platform::kPathSeparator &&
-        APath.compare(0, folder.size(), folder) == 0)
+    if (path.size() > folder.size() && path[folder.size()] == Platform::kPathSeparator &&
+        path.compare(0, folder.size(), NameKey(folder)) == 0)
       return true;
   return false;
 }

@@ -24,6 +24,10 @@ inline constexpr std::string_view kCleanupName = ".~ql-update.cleanup";
 // A name part no other call, thread or process is likely to take.
 std::string NewUpdateId();
 
+// A relative path as the system compares names: Windows takes names differing only in letter case
+// for one file or folder.
+std::string NameKey(const std::string& APath);
+
 struct TStagedPackage {
   std::string Folder;                // the staging folder, directly inside the destination
   std::vector<std::string> Files;    // relative paths, as they go below the destination

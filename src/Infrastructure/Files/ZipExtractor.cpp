@@ -130,7 +130,7 @@ TStagedPackage StageZipArchive(TZipReader& AReader, const std::string& ADestinat
     const auto addFolder = [&](const std::string& AFolder) {
       for (size_t end = AFolder.find(Platform::kPathSeparator);; end = AFolder.find(Platform::kPathSeparator, end + 1)) {
         const std::string prefix = AFolder.substr(0, end);
-        if (folders.insert(prefix).second) {
+        if (folders.insert(NameKey(prefix)).second) {  // "Dados" and "dados" are one folder on Windows
           package.Folders.push_back(prefix);
           Platform::CreateDirectories(Platform::JoinPath(package.Folder, prefix));
         }
@@ -146,10 +146,8 @@ TStagedPackage StageZipArchive(TZipReader& AReader, const std::string& ADestinat
       }
       const std::string folder = Platform::ParentPath(item.Path);
       if (!folder.empty()) addFolder(folder);
-      // A later entry of the same name wins, as it would over an installed
-      // file; Windows names differing only in case are the same file.
-      const std::string key = Platform::kPathSeparator == '\\' ? Core::Text::LowerAscii(item.Path) : item.Path;
-      const auto [known, added] = staged.emplace(key, item.Path);
+      // A later entry of the same name wins, as it would over an installed file.
+      const auto [known, added] = staged.emplace(NameKey(item.Path), item.Path);
       Platform::TFileWriter writer(Platform::JoinPath(package.Folder, known->second),
                                    added ? Platform::TCreateMode::New : Platform::TCreateMode::Truncate);
       const uint64_t before = done;

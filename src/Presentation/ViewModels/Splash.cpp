@@ -71,6 +71,18 @@ void TSplashViewModel::TryHandOver(const std::function<void()>& AProc) {
   }
 }
 
+void TSplashViewModel::ShowFromTask(TAppState AState, const std::string& AMessage, int32_t AProgress) {
+  HandOver([&] { SetState(AState, AMessage, AProgress); });
+}
+
+void TSplashViewModel::TryShowFromTask(TAppState AState, const std::string& AMessage, int32_t AProgress) {
+  try {
+    ShowFromTask(AState, AMessage, AProgress);
+  } catch (...) {
+    // The window is gone: there is nobody left to tell.
+  }
+}
+
 void TSplashViewModel::Initialize() { SetState(TAppState::Initializing, FTranslator->Translate("PleaseWait"), 0); }
 
 void TSplashViewModel::StartValidation() {
@@ -107,9 +119,7 @@ void TSplashViewModel::ValidateConfiguration() {
       self->HandOver([&] { self->ApplyCheckResult(status); });
     } catch (const std::exception& e) {
       self->FLogger->Error("ValidateConfiguration - Erro na validação", &e);
-      const std::string text = e.what();
-      self->TryHandOver(
-          [&] { self->SetState(TAppState::Error, self->FTranslator->TranslateFormat("ValidationError", {text}), 0); });
+      self->TryShowFromTask(TAppState::Error, self->FTranslator->TranslateFormat("ValidationError", {e.what()}), 0);
     }
   });
 }
@@ -244,10 +254,8 @@ void TSplashViewModel::CheckBDE() {
     } catch (const std::exception& e) {
       // A report the window could not take: left unreported, the road would stay where it was.
       self->FLogger->Error("CheckBDE - Exceção", &e);
-      const std::string text = e.what();
-      self->TryHandOver([&] {
-        self->SetState(TAppState::BDEMissing, self->FTranslator->TranslateFormat("BDECheckError", {text}), 0);
-      });
+      self->TryShowFromTask(TAppState::BDEMissing, self->FTranslator->TranslateFormat("BDECheckError", {e.what()}),
+                            0);
     }
   });
 }

@@ -139,6 +139,9 @@ class TSplashViewModel : public ISplashViewModel, public std::enable_shared_from
   void HandOver(const std::function<void()>& AProc);
   // HandOver that swallows the failure of a window that is gone: there is nobody left to tell.
   void TryHandOver(const std::function<void()>& AProc);
+  // From a task: one state shown on the window's thread.
+  void ShowFromTask(TAppState AState, const std::string& AMessage, int32_t AProgress);
+  void TryShowFromTask(TAppState AState, const std::string& AMessage, int32_t AProgress);
 
   std::shared_ptr<Application::UseCases::IStartupCheckUseCase> FStartupCheckUseCase;
   std::shared_ptr<Application::UseCases::IUpdateApplicationUseCase> FUpdateUseCase;

@@ -5,10 +5,8 @@
 namespace Presentation::ViewModels {
 
 void TSplashViewModel::TUpdateReports::WaitingForOtherLauncher() {
-  FOwner.HandOver([&] {
-    FOwner.SetState(TAppState::DownloadingApplication, FOwner.FTranslator->Translate("UpdateWaitingOther"),
-                    kDownloadBandStart);
-  });
+  FOwner.ShowFromTask(TAppState::DownloadingApplication, FOwner.FTranslator->Translate("UpdateWaitingOther"),
+                      kDownloadBandStart);
 }
 
 void TSplashViewModel::TUpdateReports::DownloadProgress(int64_t AReceived, int64_t ATotal) {
@@ -16,12 +14,10 @@ void TSplashViewModel::TUpdateReports::DownloadProgress(int64_t AReceived, int64
   // The download must not wait for a repaint per block.
   if (progress < 0 || progress == FLastDownload) return;
   FLastDownload = progress;
-  FOwner.HandOver([&] {
-    FOwner.SetState(
-        TAppState::DownloadingApplication,
-        FOwner.FTranslator->TranslateFormat("DownloadingProgress", {std::to_string(progress - kDownloadBandStart)}),
-        progress);
-  });
+  FOwner.ShowFromTask(
+      TAppState::DownloadingApplication,
+      FOwner.FTranslator->TranslateFormat("DownloadingProgress", {std::to_string(progress - kDownloadBandStart)}),
+      progress);
 }
 
 bool TSplashViewModel::TUpdateReports::BeginInstallation(bool AZip) {
@@ -40,23 +36,19 @@ void TSplashViewModel::TUpdateReports::InstallationProgress(int64_t ADone, int64
   const int32_t progress = InstallProgress(ADone, ATotal);
   if (!FZip || progress == FLastInstall) return;
   FLastInstall = progress;
-  FOwner.HandOver([&] {
-    FOwner.SetState(TAppState::InstallingUpdate, FOwner.FTranslator->Translate("InstallingUpdate"), progress);
-  });
+  FOwner.ShowFromTask(TAppState::InstallingUpdate, FOwner.FTranslator->Translate("InstallingUpdate"), progress);
 }
 
 void TSplashViewModel::TBDEReports::Installing() {
-  FOwner.HandOver([&] { FOwner.SetState(TAppState::InstallingBDE, FOwner.FTranslator->Translate("BDENotFound"), 10); });
+  FOwner.ShowFromTask(TAppState::InstallingBDE, FOwner.FTranslator->Translate("BDENotFound"), 10);
 }
 
 void TSplashViewModel::TBDEReports::InstallationProgress(int64_t ACurrent, int64_t ATotal) {
   const int32_t points = InstallPoints(ACurrent, ATotal);
   if (points == FLastPoints) return;  // nothing new to show
   FLastPoints = points;
-  FOwner.HandOver([&] {
-    FOwner.SetState(TAppState::InstallingBDE,
-                    FOwner.FTranslator->TranslateFormat("InstallingBDE", {std::to_string(points)}), points + 10);
-  });
+  FOwner.ShowFromTask(TAppState::InstallingBDE,
+                      FOwner.FTranslator->TranslateFormat("InstallingBDE", {std::to_string(points)}), points + 10);
 }
 
 }  // namespace Presentation::ViewModels

@@ -102,6 +102,23 @@ TEST_F(ZipExtractorTest, ExtractsStoredDeflatedAndFolderEntries) {
   EXPECT_EQ(Read("vazio.txt"), "");
 }
 
+TEST_F(ZipExtractorTest, AFolderNamedInTwoLetterCasesInstallsIntoAnEmptyFolderAndOverItself) {
+  // Windows takes "Dados" and "dados" for one folder, as it does for two files; Linux for two.
+  TZipBuilder zip;
+  zip.File("Dados/a.txt", "a").File("dados/b.txt", "b").Folder("DADOS/vazia/").File("dados/A.TXT", "a2");
+  for (int round = 0; round < 2; ++round) {
+    SCOPED_TRACE(round == 0 ? "into an empty folder" : "over the installed copy");
+    ASSERT_TRUE(Extract(zip));
+    EXPECT_EQ(Read("dados/b.txt"), "b");
+    EXPECT_EQ(Read("dados/A.TXT"), "a2");
+#ifdef _WIN32
+    EXPECT_EQ(Read("Dados/a.txt"), "a2");  // the later entry of the same name wins
+#else
+    EXPECT_EQ(Read("Dados/a.txt"), "a");
+#endif
+  }
+}
+
 TEST_F(ZipExtractorTest, EmptyArchiveCreatesTheDestination) {
   ASSERT_TRUE(Extract(TZipBuilder()));
   EXPECT_TRUE(Tree(Destination()).empty());
