@@ -1,14 +1,4 @@
-# Cross toolchain for the 32-bit Windows target. The -posix variant has
-# std::thread and std::mutex; the default win32-thread variant does not.
-set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_SYSTEM_PROCESSOR i686)
-set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-posix)
-set(CMAKE_RC_COMPILER i686-w64-mingw32-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-# Test programs run under Wine in a throwaway prefix.
-set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-run.sh win32)
-include(${CMAKE_CURRENT_LIST_DIR}/CompilerCache.cmake)
+# Cross toolchain for the 32-bit Windows target: the product.
+set(QL_MINGW_PROCESSOR i686)
+set(QL_MINGW_WINE_ARCH win32)
+include(${CMAKE_CURRENT_LIST_DIR}/MingwToolchain.cmake)

@@ -12,6 +12,9 @@
 #                     remove that registration again, leaving binfmt_misc as found.
 _ql_binfmt=/proc/sys/fs/binfmt_misc
 _ql_binfmt_name=ql-i386
+# Left while binfmt_misc stays mounted by us: a fixed path, so a later run (or
+# one whose TMPDIR differs) still unmounts it.
+_ql_binfmt_mounted=/tmp/ql-binfmt-mounted
 # The 32-bit Wine loader doubles as the probe: it is the program that must run.
 _ql_wine32=/usr/lib/wine/wine
 # An ELF header of class 32, machine i386 (mask and magic as qemu registers them).
@@ -73,7 +76,7 @@ ql_emulation_on() {
   fi
   if [ ! -f "$_ql_binfmt/register" ]; then
     mount -t binfmt_misc binfmt_misc "$_ql_binfmt" || return 1
-    touch "${TMPDIR:-/tmp}/ql-binfmt-mounted"
+    touch "$_ql_binfmt_mounted"
   fi
   # F: the emulator is opened now, so it is found from any folder or namespace.
   printf ':%s:M::%s:%s:%s:F\n' "$_ql_binfmt_name" "$_ql_i386_magic" "$_ql_i386_mask" /usr/bin/qemu-i386-static \
@@ -83,13 +86,14 @@ ql_emulation_on() {
 }
 
 ql_emulation_off() {
-  [ -f "$_ql_binfmt/$_ql_binfmt_name" ] || return 0
-  echo -1 >"$_ql_binfmt/$_ql_binfmt_name"
-  if [ -f "${TMPDIR:-/tmp}/ql-binfmt-mounted" ]; then
-    rm -f "${TMPDIR:-/tmp}/ql-binfmt-mounted"
+  if [ -f "$_ql_binfmt/$_ql_binfmt_name" ]; then
+    echo -1 >"$_ql_binfmt/$_ql_binfmt_name"
+    echo "32-bit programs: the emulator's registration ($_ql_binfmt_name) is removed"
+  fi
+  if [ -f "$_ql_binfmt_mounted" ]; then
+    rm -f "$_ql_binfmt_mounted"
     umount "$_ql_binfmt" 2>/dev/null || true
   fi
-  echo "32-bit programs: the emulator's registration ($_ql_binfmt_name) is removed"
 }
 
 # ql_windows_build [FOLDER]: sets QL_WINDOWS_BUILD to the Windows build folder

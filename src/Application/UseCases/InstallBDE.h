@@ -18,7 +18,6 @@ struct TBDEPlan {
   std::string InstallerUrl;
   // What the release document published for the installer.
   Core::ValueObjects::TDownloadCheck InstallerCheck;
-  bool ReleaseSigned = false;
 };
 
 enum class TBDEResult {

@@ -100,7 +100,6 @@ TUpdateOutcome TUpdateApplicationUseCase::ExecuteUpdate(const TUpdatePlan& APlan
     outcome = Ending(TUpdateResult::Failed, FPorts.Translator->TranslateFormat("DownloadException", {e.what()}));
   }
   Remove(download);
-  if (outcome.Executable.empty()) outcome.Executable = FPorts.Files->GetApplicationExecutable();
   return outcome;
 }
 
@@ -146,7 +145,6 @@ TUpdateOutcome TUpdateApplicationUseCase::Run(const TUpdatePlan& APlan, IUpdateO
     const std::string version =
         FPorts.Files->FileExists(executable) ? FPorts.Files->ReadVersionFromFile(executable) : "0.0.0.0";
     FPorts.Logger->Info("ExecuteUpdate - Versão após a espera: " + version);
-    outcome.Executable = executable;
     outcome.ExecutableVersion = version;
     if (APlan.LocalPackage.empty() &&
         !Core::Entities::UpdateRequired(APlan.DatabaseVersion, version, APlan.MinimumVersion)) {
@@ -202,7 +200,6 @@ TUpdateOutcome TUpdateApplicationUseCase::Run(const TUpdatePlan& APlan, IUpdateO
   FPorts.Logger->Info(zip ? "ExecuteUpdate - ZIP extraído com sucesso" : "ExecuteUpdate - Executável substituído");
   outcome.Result = TUpdateResult::Installed;
   outcome.Message = zip ? "UpdateCompletedSuccess" : "DownloadCompleted";
-  outcome.Executable = FPorts.Files->GetApplicationExecutable();
   return outcome;
 }
 

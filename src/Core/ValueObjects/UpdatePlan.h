@@ -41,8 +41,7 @@ struct TUpdateOutcome {
   TUpdateResult Result = TUpdateResult::Failed;
   // Refused and Failed: what the user reads. Installed: the catalogue key of the success text.
   std::string Message;
-  // The application executable to start, and its version when the update read it again.
-  std::string Executable;
+  // The installed application's version when the update read it again (after a wait).
   std::string ExecutableVersion;
 };
 

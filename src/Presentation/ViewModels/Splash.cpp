@@ -133,7 +133,6 @@ void TSplashViewModel::ApplyCheckResult(const TStartupStatus& AStatus) {
   FUpdatePlan = FUpdateUseCase->PlanFor(AStatus);
   FBdeUrl = AStatus.BdeUrl;
   FBdeCheck = AStatus.BdeCheck;
-  FReleaseSigned = AStatus.ReleaseSigned;
   FMinimumVersion = AStatus.MinimumVersion;
   FDatabaseVersion = AStatus.DatabaseVersion;
   FExecutableVersion = AStatus.ExecutableVersion;
@@ -246,7 +245,7 @@ int32_t TSplashViewModel::InstallProgress(int64_t ADone, int64_t ATotal) {
 void TSplashViewModel::CheckBDE() {
   FLogger->Info("CheckBDE - Verificando BDE");
   SetState(TAppState::CheckingBDE, FTranslator->Translate("CheckingBDE"), 5);
-  const Application::UseCases::TBDEPlan plan{FBdeUrl, FBdeCheck, FReleaseSigned};
+  const Application::UseCases::TBDEPlan plan{FBdeUrl, FBdeCheck};
   FPlatform.Tasks->Run([self = shared_from_this(), plan] {
     try {
       TBDEReports reports(*self);

@@ -160,7 +160,6 @@ class TSplashViewModel : public ISplashViewModel, public std::enable_shared_from
   Core::ValueObjects::TUpdatePlan FUpdatePlan;
   std::string FBdeUrl;
   Core::ValueObjects::TDownloadCheck FBdeCheck;
-  bool FReleaseSigned = false;
   std::string FMinimumVersion;
   std::string FDatabaseVersion;
   std::string FExecutableVersion;
