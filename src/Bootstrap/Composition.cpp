@@ -80,8 +80,8 @@ std::shared_ptr<Presentation::ViewModels::TSplashViewModel> CreateSplashViewMode
   ports.ServiceFactory =
       Infrastructure::Update::AutoUpdateServiceFactory(AServices.Files, AServices.Translator, APlatform.Shell);
   auto update = std::make_shared<Application::UseCases::TUpdateApplicationUseCase>(std::move(ports));
-  auto bde =
-      std::make_shared<Application::UseCases::TInstallBDEUseCase>(AServices.BDE, AServices.Logger, kDefaultBdeUrl);
+  auto bde = std::make_shared<Application::UseCases::TInstallBDEUseCase>(
+      AServices.BDE, AServices.Logger, AServices.Translator, kDefaultBdeUrl, CompiledDefaultBdeCheck());
   return std::make_shared<Presentation::ViewModels::TSplashViewModel>(
       std::move(AStartupCheck), std::move(update),
       CreateConfigureDatabaseUseCase(AServices.Config, AServices.Translator), AServices.Files, AServices.Translator,

@@ -8,7 +8,9 @@
 
 #include "Core/Interfaces/IBDEService.h"
 #include "Core/Interfaces/ILoggerService.h"
+#include "Core/Interfaces/ITranslator.h"
 #include "Core/ValueObjects/DownloadCheck.h"
+#include "Core/ValueObjects/ReleaseTrust.h"
 
 namespace Application::UseCases {
 
@@ -18,13 +20,15 @@ struct TBDEPlan {
   std::string InstallerUrl;
   // What the release document published for the installer.
   Core::ValueObjects::TDownloadCheck InstallerCheck;
+  // Whether the release document was signed by a trusted key, or why not.
+  Core::ValueObjects::TReleaseTrust Trust = Core::ValueObjects::TReleaseTrust::Unkeyed;
 };
 
 enum class TBDEResult {
   Present,       // installed already
   Installed,     // installed now, and found afterwards
   NotInstalled,  // the installation ran (or could not start) and the BDE is still missing
-  Refused,       // the installer is not what was published: it did not run
+  Refused,       // the installer is not what was published, or nothing vouches for it: it did not run
   Failed,        // detection or installation raised an error
 };
 
@@ -52,15 +56,21 @@ class IInstallBDEUseCase {
 
 class TInstallBDEUseCase : public IInstallBDEUseCase {
  public:
+  // ADefaultInstallerCheck: what the build knows of the default installer (a build with keys runs
+  // it only when both its SHA-256 and its size are known).
   TInstallBDEUseCase(std::shared_ptr<Core::Interfaces::IBDEService> ABDEService,
-                     std::shared_ptr<Core::Interfaces::ILoggerService> ALogger, std::string ADefaultInstallerUrl);
+                     std::shared_ptr<Core::Interfaces::ILoggerService> ALogger,
+                     std::shared_ptr<Core::Interfaces::ITranslator> ATranslator, std::string ADefaultInstallerUrl,
+                     Core::ValueObjects::TDownloadCheck ADefaultInstallerCheck = {});
 
   TBDEOutcome Execute(const TBDEPlan& APlan, IBDEObserver& AObserver) override;
 
  private:
   std::shared_ptr<Core::Interfaces::IBDEService> FBDEService;
   std::shared_ptr<Core::Interfaces::ILoggerService> FLogger;
+  std::shared_ptr<Core::Interfaces::ITranslator> FTranslator;
   std::string FDefaultInstallerUrl;
+  Core::ValueObjects::TDownloadCheck FDefaultInstallerCheck;
 };
 
 }  // namespace Application::UseCases

@@ -6,6 +6,7 @@ namespace Application::UseCases {
 
 using Core::ValueObjects::TConnectionConfig;
 using Core::ValueObjects::TConnectionType;
+using Core::ValueObjects::TReleaseTrust;
 using Core::ValueObjects::TStartupCheckStatus;
 using Core::ValueObjects::TStartupStatus;
 
@@ -119,22 +120,31 @@ void TStartupCheckUseCase::RunChecks(TStartupStatus& AStatus) {
   const std::string databaseVersion = FDatabaseService->GetSystemVersion();
 
   Core::Interfaces::TReleaseInfo release;
+  bool keyed = false;
   try {
-    release = FReleaseInfoSourceFactory(FConfigPath)->GetReleaseInfo();
-    if (!release.Signed)
+    const std::shared_ptr<Core::Interfaces::IReleaseInfoSource> source = FReleaseInfoSourceFactory(FConfigPath);
+    keyed = source->RequiresSignature();
+    release = source->GetReleaseInfo();
+    AStatus.Trust = keyed ? TReleaseTrust::Verified : TReleaseTrust::Unkeyed;
+    if (!keyed)
       FLogger->Warning("Execute - Informações de versão sem assinatura: esta versão do inicializador não tem chaves "
                        "de publicação");
+  } catch (const Core::Interfaces::EReleaseUnverifiedError& e) {
+    // Nothing of it is used, and the roads that would download or run something refuse to.
+    FLogger->Error("Execute - Informações de versão não verificadas: " + std::string(e.what()), &e);
+    release = {};
+    AStatus.Trust = TReleaseTrust::Unverified;
   } catch (const std::exception& e) {
     // Without release information the database's version still decides.
     FLogger->Error("Execute - Informações de versão indisponíveis: " + std::string(e.what()), &e);
     release = {};
+    AStatus.Trust = keyed ? TReleaseTrust::Missing : TReleaseTrust::Unkeyed;
   }
   AStatus.MinimumVersion = release.MinimumVersion;
   AStatus.DownloadUrl = release.PackageUrl;
   AStatus.BdeUrl = release.BdeUrl;
   AStatus.PackageCheck = release.PackageCheck;
   AStatus.BdeCheck = release.BdeCheck;
-  AStatus.ReleaseSigned = release.Signed;
 
   const std::string executable = FFileService->GetApplicationExecutable();
   const std::string executableVersion =

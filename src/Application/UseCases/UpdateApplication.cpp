@@ -51,7 +51,7 @@ TUpdatePlan TUpdateApplicationUseCase::PlanFor(const Core::ValueObjects::TStartu
   TUpdatePlan plan;
   plan.PackageUrl = AStatus.DownloadUrl;
   plan.PackageCheck = AStatus.PackageCheck;
-  plan.ReleaseSigned = AStatus.ReleaseSigned;
+  plan.Trust = AStatus.Trust;
   plan.DatabaseVersion = AStatus.DatabaseVersion;
   plan.MinimumVersion = AStatus.MinimumVersion;
   plan.LauncherPath = FPorts.LauncherPath;
@@ -127,6 +127,15 @@ bool TUpdateApplicationUseCase::WaitForLock(IInstallationLock& ALock, IUpdateObs
 TUpdateOutcome TUpdateApplicationUseCase::Run(const TUpdatePlan& APlan, IUpdateObserver& AObserver,
                                               const std::atomic<bool>& ACancel, std::string& ADownload) {
   const bool zip = APlan.IsZip();
+  // Before anything is locked or fetched: a build with keys downloads only what a verified
+  // document vouches for.
+  if (APlan.LocalPackage.empty()) {
+    const std::string_view refusal = Core::ValueObjects::DownloadRefusalKey(APlan.Trust, APlan.PackageCheck);
+    if (!refusal.empty()) {
+      FPorts.Logger->Error("ExecuteUpdate - Download recusado: " + std::string(refusal));
+      return Ending(TUpdateResult::Refused, FPorts.Translator->TranslateFormat(std::string(refusal), {APlan.PackageUrl}));
+    }
+  }
   std::string executable = FPorts.Files->GetApplicationExecutable();
   const std::string folder = InstallationFolder(APlan, executable);
   // Nothing to update there, and no lock to take: said plainly instead of waiting for one.
@@ -173,10 +182,16 @@ TUpdateOutcome TUpdateApplicationUseCase::Run(const TUpdatePlan& APlan, IUpdateO
         FPorts.Logger->Error("ExecuteUpdate - Erro ao baixar arquivo");
         return Ending(TUpdateResult::Failed, FPorts.Translator->Translate("ErrorDownloading"));
       }
+      const std::string message = FPorts.Translator->TranslateFormat(
+          std::string(refusal), {Core::ValueObjects::DownloadVerdictSubject(verdict, APlan.PackageUrl, ADownload)});
+      // The folder or its disk refused the file: a fault of this machine, not of the download.
+      if (Core::ValueObjects::IsWriteFailure(verdict)) {
+        FPorts.Logger->Error("ExecuteUpdate - O download não pôde ser gravado: " + std::string(refusal));
+        return Ending(TUpdateResult::Failed, message);
+      }
       // Not what was published: nothing is extracted or replaced.
       FPorts.Logger->Error("ExecuteUpdate - Download recusado: " + std::string(refusal));
-      return Ending(TUpdateResult::Refused,
-                    FPorts.Translator->TranslateFormat(std::string(refusal), {APlan.PackageUrl}));
+      return Ending(TUpdateResult::Refused, message);
     }
     FPorts.Logger->Info("ExecuteUpdate - Download concluído com sucesso");
     package = ADownload;

@@ -25,12 +25,22 @@ class EReleaseInfoError : public Core::EQuorvaneError {
   using Core::EQuorvaneError::EQuorvaneError;
 };
 
+// A build with keys got the document, but no trusted key's signature for it (a signature missing,
+// malformed or not matching): nothing the document says may be used.
+class EReleaseUnverifiedError : public EReleaseInfoError {
+ public:
+  using EReleaseInfoError::EReleaseInfoError;
+};
+
 class IReleaseInfoSource {
  public:
   virtual ~IReleaseInfoSource() = default;
+  // The document counts only with a trusted key's signature (a build with keys).
+  virtual bool RequiresSignature() const { return false; }
   // A missing value is an empty text. Throws EReleaseInfoError when the
-  // information cannot be fetched or read: the caller logs the text and goes
-  // on with three empty values.
+  // information cannot be fetched or read (EReleaseUnverifiedError when its
+  // signature does not verify): the caller logs the text and goes on with
+  // empty values.
   virtual TReleaseInfo GetReleaseInfo() = 0;
 };
 

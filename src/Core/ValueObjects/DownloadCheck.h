@@ -12,7 +12,19 @@ struct TDownloadCheck {
 };
 
 // ProxyRefused: the network's proxy still asked for authentication (407)
-// after the user's own credentials were offered.
-enum class TDownloadVerdict { Ok, Failed, TooLarge, WrongSize, DigestMismatch, InvalidDigest, ProxyRefused };
+// after the user's own credentials were offered. FolderNotWritable and
+// DiskFull: the file could not be written where it was to go, which is no
+// fault of the network.
+enum class TDownloadVerdict {
+  Ok,
+  Failed,
+  TooLarge,
+  WrongSize,
+  DigestMismatch,
+  InvalidDigest,
+  ProxyRefused,
+  FolderNotWritable,
+  DiskFull,
+};
 
 }  // namespace Core::ValueObjects

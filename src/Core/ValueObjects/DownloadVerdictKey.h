@@ -1,13 +1,15 @@
 #pragma once
+#include <string>
 #include <string_view>
 
+#include "Core/Text/PathText.h"
 #include "Core/ValueObjects/DownloadCheck.h"
 
 namespace Core::ValueObjects {
 
-// The catalogue key of the message for a download that did not verify (each
-// takes the file's address as %s); empty for Ok and Failed, whose roads say
-// what they always said.
+// The catalogue key of the message for a download that did not verify or
+// could not be written (each takes DownloadVerdictSubject as %s); empty for
+// Ok and Failed, whose roads say what they always said.
 constexpr std::string_view DownloadVerdictKey(TDownloadVerdict AVerdict) {
   switch (AVerdict) {
     case TDownloadVerdict::TooLarge:
@@ -20,11 +22,27 @@ constexpr std::string_view DownloadVerdictKey(TDownloadVerdict AVerdict) {
       return "DownloadDigestInvalid";
     case TDownloadVerdict::ProxyRefused:
       return "DownloadProxyRefused";
+    case TDownloadVerdict::FolderNotWritable:
+      return "FolderNotWritable";
+    case TDownloadVerdict::DiskFull:
+      return "FolderDiskFull";
     case TDownloadVerdict::Ok:
     case TDownloadVerdict::Failed:
       break;
   }
   return {};
+}
+
+// The file could not be written: an error of the machine, not a download that was refused.
+constexpr bool IsWriteFailure(TDownloadVerdict AVerdict) {
+  return AVerdict == TDownloadVerdict::FolderNotWritable || AVerdict == TDownloadVerdict::DiskFull;
+}
+
+// What the verdict's message names: the folder the file was to be written in,
+// or the address it came from.
+inline std::string DownloadVerdictSubject(TDownloadVerdict AVerdict, const std::string& AUrl,
+                                          const std::string& APath) {
+  return IsWriteFailure(AVerdict) ? Core::Text::ParentPath(APath) : AUrl;
 }
 
 }  // namespace Core::ValueObjects

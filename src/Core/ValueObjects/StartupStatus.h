@@ -2,6 +2,7 @@
 #include <string>
 
 #include "Core/ValueObjects/DownloadCheck.h"
+#include "Core/ValueObjects/ReleaseTrust.h"
 
 namespace Core::ValueObjects {
 
@@ -19,8 +20,8 @@ struct TStartupStatus {
   // What the release document says the package and the BDE installer must be.
   TDownloadCheck PackageCheck;
   TDownloadCheck BdeCheck;
-  // The release document's signature was verified by a trusted key.
-  bool ReleaseSigned = false;
+  // Whether the release document was signed by a trusted key, or why not.
+  TReleaseTrust Trust = TReleaseTrust::Unkeyed;
   std::string MinimumVersion;
   std::string DatabaseVersion;
   std::string ExecutableVersion;

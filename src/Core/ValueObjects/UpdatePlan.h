@@ -4,6 +4,7 @@
 #include <string>
 
 #include "Core/ValueObjects/DownloadCheck.h"
+#include "Core/ValueObjects/ReleaseTrust.h"
 
 namespace Core::ValueObjects {
 
@@ -13,8 +14,8 @@ struct TUpdatePlan {
   std::string PackageUrl;
   // What the release document published for the package (empty: nothing published).
   TDownloadCheck PackageCheck;
-  // The release document's signature was verified by a trusted key.
-  bool ReleaseSigned = false;
+  // Whether the release document was signed by a trusted key, or why not.
+  TReleaseTrust Trust = TReleaseTrust::Unkeyed;
   // The versions the installed application must reach (either may be empty).
   std::string DatabaseVersion;
   std::string MinimumVersion;

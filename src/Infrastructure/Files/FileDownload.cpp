@@ -55,6 +55,18 @@ class TCheckingSink : public IHttpSink {
   std::optional<Crypto::TPipelinedSha256> FHash;
 };
 
+// Where the file could not be written, the verdict says so instead of blaming the network.
+TDownloadVerdict WriteVerdict(Core::TFileErrorKind AKind) {
+  switch (AKind) {
+    case Core::TFileErrorKind::AccessDenied:
+      return TDownloadVerdict::FolderNotWritable;
+    case Core::TFileErrorKind::DiskFull:
+      return TDownloadVerdict::DiskFull;
+    default:
+      return TDownloadVerdict::Failed;
+  }
+}
+
 // The HTTP client answers it only once the user's credentials were refused too.
 constexpr int kProxyAuthenticationRequired = 407;
 
@@ -83,6 +95,8 @@ TDownloadResult Transfer(IHttpClient& AClient, const std::string& AUrl, const st
       };
     IHttpSink& sink = checking ? static_cast<IHttpSink&>(*checking) : fileSink;
     const THttpResult answer = AClient.Get(AUrl, sink, AOptions, onReceiveData);
+    // On the disk before anything is built from it: an executable package is swapped in as it is.
+    if (answer.Succeeded()) file.Flush();
     // A close that fails loses data the answer already counted as written.
     file.Close();
 
@@ -115,6 +129,14 @@ TDownloadResult Transfer(IHttpClient& AClient, const std::string& AUrl, const st
       result.Verdict = result.Success ? TDownloadVerdict::Ok : TDownloadVerdict::Failed;
     }
     if (answer.StatusCode == kProxyAuthenticationRequired) result.Verdict = TDownloadVerdict::ProxyRefused;
+    if (!answer.Completed && WriteVerdict(fileSink.Failure()) != TDownloadVerdict::Failed) {
+      result.Success = false;
+      result.Verdict = WriteVerdict(fileSink.Failure());
+    }
+  } catch (const Core::EFileSystemError& e) {
+    result.Success = false;
+    result.Verdict = WriteVerdict(e.Kind());
+    result.ErrorMessage = e.what();
   } catch (const std::exception& e) {
     result.Success = false;
     result.Verdict = TDownloadVerdict::Failed;
@@ -128,6 +150,15 @@ TDownloadResult Transfer(IHttpClient& AClient, const std::string& AUrl, const st
 }
 
 }  // namespace
+
+void TFileSink::Write(const void* AData, size_t ASize) {
+  try {
+    FWriter.Write(AData, ASize);
+  } catch (const Core::EFileSystemError& e) {
+    FFailure = e.Kind();
+    throw;
+  }
+}
 
 TDownloadResult DownloadToFile(IHttpClient& AClient, const std::string& AUrl, const std::string& ADestinationPath,
                                const TProgressProc& AOnProgress, const THttpOptions& AOptions) {

@@ -6,6 +6,7 @@
 // what arrived (an error page, a partial body, or nothing).
 #include <string>
 
+#include "Core/Errors.h"
 #include "Core/Interfaces/IHttpClient.h"
 #include "Core/Interfaces/Progress.h"
 #include "Core/ValueObjects/DownloadCheck.h"
@@ -23,14 +24,17 @@ struct TDownloadResult {
   Core::ValueObjects::TDownloadVerdict Verdict = Core::ValueObjects::TDownloadVerdict::Failed;
 };
 
-// The HTTP port's sink over a file writer.
+// The HTTP port's sink over a file writer. It remembers why a write failed:
+// the HTTP client turns the error into a failed transfer like any other.
 class TFileSink : public Core::Interfaces::IHttpSink {
  public:
   explicit TFileSink(Platform::TFileWriter& AWriter) : FWriter(AWriter) {}
-  void Write(const void* AData, size_t ASize) override { FWriter.Write(AData, ASize); }
+  void Write(const void* AData, size_t ASize) override;
+  Core::TFileErrorKind Failure() const { return FFailure; }
 
  private:
   Platform::TFileWriter& FWriter;
+  Core::TFileErrorKind FFailure = Core::TFileErrorKind::Other;
 };
 
 // Never throws. AOnProgress (may be empty) gets (bytes received, announced

@@ -152,6 +152,22 @@ constexpr TCatalogueEntry kCatalogue[] = {
     {"ConfigLoginEdgeBlanks",
      "O usuário ou a senha começa ou termina com espaço, que o arquivo de configuração não guarda. "
      "Remova os espaços e teste a conexão novamente."},
+    // A build with keys downloads and runs only what a verified release document vouches for.
+    {"ReleaseUnverified",
+     "As informações de atualização não puderam ser verificadas: a assinatura delas não confere ou não foi obtida. "
+     "Nada foi baixado nem instalado. Avise o suporte."},
+    {"DownloadNotPublished",
+     "As informações de atualização não publicam o SHA-256 e o tamanho de %s, então o arquivo não pode ser "
+     "conferido. Nada foi baixado nem instalado. Avise o suporte."},
+    {"BDEDefaultNotPinned",
+     "As informações de atualização não indicam o instalador do BDE e este inicializador não sabe como conferir o "
+     "instalador padrão (%s). Nada foi baixado nem instalado. Avise o suporte."},
+    // A folder this user may not change, or a full disk: not a network fault.
+    {"FolderNotWritable",
+     "Este usuário não tem permissão para alterar a pasta \"%s\". Nada foi alterado. Peça a um administrador que "
+     "atualize a aplicação ou inicie o inicializador como administrador."},
+    {"FolderDiskFull",
+     "Não há espaço livre no disco da pasta \"%s\". Nada foi alterado. Libere espaço e tente novamente."},
     // The network's proxy refused the user's Windows credentials.
     {"DownloadProxyRefused",
      "O proxy da rede recusou a conexão: pediu autenticação e não aceitou as credenciais do usuário do Windows. "

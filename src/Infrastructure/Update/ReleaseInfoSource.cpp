@@ -82,17 +82,23 @@ std::string TReleaseInfoSource::Fetch(const std::string& AUrl, size_t ALimit, co
 void TReleaseInfoSource::CheckSignature(const std::string& AUrl, const std::string& ADocument,
                                         const THttpOptions& AOptions) {
   const std::string url = AUrl + ".sig";
-  const std::string signature = Fetch(url, kMaxSignatureSize, AOptions, "a assinatura das informações de versão");
+  std::string signature;
+  try {
+    signature = Fetch(url, kMaxSignatureSize, AOptions, "a assinatura das informações de versão");
+  } catch (const EReleaseInfoError& e) {
+    // A server that withholds the signature must not get the document used as if there were no keys.
+    throw EReleaseUnverifiedError(e.what());
+  }
   switch (FKeys.Verify(ADocument, signature)) {
     case Crypto::TSignatureCheck::Verified:
       return;
     case Crypto::TSignatureCheck::Malformed:
-      throw EReleaseInfoError("A assinatura das informações de versão não é uma assinatura ECDSA P-256 válida (" +
-                              url + ")");
+      throw EReleaseUnverifiedError(
+          "A assinatura das informações de versão não é uma assinatura ECDSA P-256 válida (" + url + ")");
     case Crypto::TSignatureCheck::Untrusted:
       break;
   }
-  throw EReleaseInfoError(
+  throw EReleaseUnverifiedError(
       "A assinatura das informações de versão não confere: o documento foi alterado ou foi assinado por uma chave "
       "não confiável (" + url + ")");
 }
@@ -108,8 +114,8 @@ TReleaseInfo TReleaseInfoSource::GetReleaseInfo() {
     if (options.DeadlineMs > 0) {
       const uint64_t spent = Platform::SteadyMilliseconds() - start;
       if (spent >= options.DeadlineMs)
-        throw EReleaseInfoError("Falha ao obter a assinatura das informações de versão (" + url +
-                                ".sig): O servidor não respondeu dentro do tempo limite");
+        throw EReleaseUnverifiedError("Falha ao obter a assinatura das informações de versão (" + url +
+                                      ".sig): O servidor não respondeu dentro do tempo limite");
       options.DeadlineMs -= static_cast<uint32_t>(spent);
     }
     CheckSignature(url, document, options);

@@ -44,8 +44,10 @@ class TReleaseInfoSource : public Core::Interfaces::IReleaseInfoSource {
   TReleaseInfoSource(std::shared_ptr<Core::Interfaces::IHttpClient> AHttpClient, std::string AConfigPath,
                      Core::Interfaces::THttpOptions AOptions = DefaultOptions(), Crypto::TTrustedKeys AKeys = {});
 
-  // Throws Core::Interfaces::EReleaseInfoError.
+  // Throws Core::Interfaces::EReleaseInfoError; EReleaseUnverifiedError when
+  // the keys are required and the signature cannot be fetched or does not verify.
   Core::Interfaces::TReleaseInfo GetReleaseInfo() override;
+  bool RequiresSignature() const override { return FKeys.Required(); }
 
   // The document's address: the INI file's value (trimmed), else kDefaultUrl.
   // Throws EReleaseInfoError when the INI file exists but cannot be read.

@@ -193,11 +193,19 @@ void TUpdateInstaller::Install(const TInstallRequest& ARequest) {
   } catch (const Core::EFileSystemError& e) {
     discard();
     const std::string file = e.Path().empty() ? e.what() : e.Path();
+    // The folder the update writes in, as the user knows it (not the hidden staging folder).
+    const std::string folder = zip ? ARequest.Destination : Platform::ParentPath(ARequest.Destination);
+    const Platform::TPathState state = e.Path().empty() ? Platform::TPathState::Missing : Platform::QueryPath(e.Path());
+    const bool aFile = state == Platform::TPathState::File || state == Platform::TPathState::ReadOnlyFile;
     switch (e.Kind()) {
       case Core::TFileErrorKind::InUse:
         throw Core::EUpdateError(FTranslator->TranslateFormat("UpdateFileInUse", {file}));
       case Core::TFileErrorKind::AccessDenied:
-        throw Core::EUpdateError(FTranslator->TranslateFormat("UpdateAccessDenied", {file}));
+        // One file an administrator protected, or a folder this user may not change at all.
+        if (aFile) throw Core::EUpdateError(FTranslator->TranslateFormat("UpdateAccessDenied", {file}));
+        throw Core::EUpdateError(FTranslator->TranslateFormat("FolderNotWritable", {folder}));
+      case Core::TFileErrorKind::DiskFull:
+        throw Core::EUpdateError(FTranslator->TranslateFormat("FolderDiskFull", {folder}));
       default:
         break;
     }

@@ -169,7 +169,8 @@ void TSplashViewModel::LaunchApplication() {
 void TSplashViewModel::CheckForUpdates() {
   SetState(TAppState::CheckingUpdate, FTranslator->Translate("CheckingUpdates"), 40);
   const std::string& url = FUpdatePlan.PackageUrl;
-  if (url.empty()) {
+  // Release information that did not verify names no package, yet the road must say it refused.
+  if (url.empty() && FUpdatePlan.Trust != Core::ValueObjects::TReleaseTrust::Unverified) {
     SetState(TAppState::ReadyToLaunch, FTranslator->Translate("Success"), 100);
     LaunchApplication();
     return;
@@ -245,7 +246,7 @@ int32_t TSplashViewModel::InstallProgress(int64_t ADone, int64_t ATotal) {
 void TSplashViewModel::CheckBDE() {
   FLogger->Info("CheckBDE - Verificando BDE");
   SetState(TAppState::CheckingBDE, FTranslator->Translate("CheckingBDE"), 5);
-  const Application::UseCases::TBDEPlan plan{FBdeUrl, FBdeCheck};
+  const Application::UseCases::TBDEPlan plan{FBdeUrl, FBdeCheck, FUpdatePlan.Trust};
   FPlatform.Tasks->Run([self = shared_from_this(), plan] {
     try {
       TBDEReports reports(*self);

@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "Infrastructure/Logging/DebugLoggerService.h"
+#include "Infrastructure/Translator/PortugueseTranslator.h"
 #include "support/ScriptedBDE.h"
 
 using Application::UseCases::TBDEOutcome;
@@ -29,9 +30,10 @@ class TRecordingObserver : public Application::UseCases::IBDEObserver {
 
 const std::string kDefault = "http://127.0.0.1/padrao/bde.exe";
 
-TInstallBDEUseCase UseCase(std::shared_ptr<TScriptedBDE> ABDE) {
+TInstallBDEUseCase UseCase(std::shared_ptr<TScriptedBDE> ABDE, Core::ValueObjects::TDownloadCheck ADefaultCheck = {}) {
   return TInstallBDEUseCase(std::move(ABDE), std::make_shared<Infrastructure::Logging::TDebugLoggerService>(),
-                            kDefault);
+                            std::make_shared<Infrastructure::Translator::TPortugueseTranslator>(), kDefault,
+                            std::move(ADefaultCheck));
 }
 
 }  // namespace
@@ -99,4 +101,51 @@ TEST(BDERoad, ThePublishedInstallerAndItsCheckOrTheDefaultOne) {
   useCase.Execute({}, observer);
   EXPECT_EQ(bde->InstalledFrom, kDefault);
   EXPECT_TRUE(bde->InstalledWith.IsEmpty());
+}
+
+TEST(BDERoad, ABuildWithKeysRunsOnlyAnInstallerAVerifiedDocumentOrTheBuildVouchesFor) {
+  using Core::ValueObjects::TReleaseTrust;
+  const Core::ValueObjects::TDownloadCheck pinned{std::string(64, 'c'), 500};
+  const Core::ValueObjects::TDownloadCheck published{std::string(64, 'b'), 400};
+  const struct {
+    const char* Name;
+    TReleaseTrust Trust;
+    std::string Url;  // from the document; empty: the default
+    Core::ValueObjects::TDownloadCheck Check;
+    Core::ValueObjects::TDownloadCheck DefaultCheck;
+    std::string Refusal;  // the beginning of the user's text; empty: installed from Url or the default
+  } cases[] = {
+      {"no keys: the default as before", TReleaseTrust::Unkeyed, "", {}, {}, ""},
+      {"verified document with digest and size", TReleaseTrust::Verified, "http://127.0.0.1/bde.exe", published, {},
+       ""},
+      {"verified document naming no installer, default pinned", TReleaseTrust::Verified, "", {}, pinned, ""},
+      {"no document, default pinned", TReleaseTrust::Missing, "", {}, pinned, ""},
+      {"no document, default not pinned", TReleaseTrust::Missing, "", {}, {},
+       "As informações de atualização não indicam o instalador do BDE"},
+      {"verified document without a size", TReleaseTrust::Verified, "http://127.0.0.1/bde.exe",
+       {std::string(64, 'b'), -1}, pinned, "As informações de atualização não publicam o SHA-256 e o tamanho"},
+      {"signature did not verify: never the default instead", TReleaseTrust::Unverified, "", {}, pinned,
+       "As informações de atualização não puderam ser verificadas"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    auto bde = std::make_shared<TScriptedBDE>();
+    bde->Installed = false;
+    bde->InstallAnswer = true;
+    TRecordingObserver observer;
+    const TBDEOutcome outcome = UseCase(bde, c.DefaultCheck).Execute({c.Url, c.Check, c.Trust}, observer);
+    if (c.Refusal.empty()) {
+      EXPECT_EQ(outcome.Result, TBDEResult::Installed);
+      EXPECT_EQ(bde->InstalledFrom, c.Url.empty() ? kDefault : c.Url);
+      EXPECT_EQ(bde->InstalledWith.Sha256, c.Url.empty() ? c.DefaultCheck.Sha256 : c.Check.Sha256);
+      continue;
+    }
+    EXPECT_EQ(outcome.Result, TBDEResult::Refused);
+    EXPECT_EQ(outcome.Message.rfind(c.Refusal, 0), 0u) << outcome.Message;
+    EXPECT_TRUE(bde->InstalledFrom.empty());  // nothing downloaded, nothing run
+  }
+  // A BDE already there needs nothing downloaded: no refusal.
+  auto present = std::make_shared<TScriptedBDE>();
+  TRecordingObserver observer;
+  EXPECT_EQ(UseCase(present).Execute({"", {}, TReleaseTrust::Unverified}, observer).Result, TBDEResult::Present);
 }

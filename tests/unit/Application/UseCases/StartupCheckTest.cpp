@@ -29,17 +29,25 @@ public:
   std::vector<std::string> Lines;
 };
 
+enum class TReleaseAnswer { Given, Unreachable, Unverified };
+
 class TFixedReleaseInfo : public Core::Interfaces::IReleaseInfoSource {
 public:
-  explicit TFixedReleaseInfo(Core::Interfaces::TReleaseInfo AInfo, bool AFail = false) : FInfo(AInfo), FFail(AFail) {}
+  TFixedReleaseInfo(Core::Interfaces::TReleaseInfo AInfo, TReleaseAnswer AAnswer, bool AKeyed)
+      : FInfo(AInfo), FAnswer(AAnswer), FKeyed(AKeyed) {}
+  bool RequiresSignature() const override { return FKeyed; }
   Core::Interfaces::TReleaseInfo GetReleaseInfo() override {
-    if (FFail) throw Core::Interfaces::EReleaseInfoError("Servidor de atualização indisponível");
+    if (FAnswer == TReleaseAnswer::Unreachable)
+      throw Core::Interfaces::EReleaseInfoError("Servidor de atualização indisponível");
+    if (FAnswer == TReleaseAnswer::Unverified)
+      throw Core::Interfaces::EReleaseUnverifiedError("A assinatura das informações de versão não confere");
     return FInfo;
   }
 
 private:
   Core::Interfaces::TReleaseInfo FInfo;
-  bool FFail;
+  TReleaseAnswer FAnswer;
+  bool FKeyed;
 };
 
 // A launcher folder with (or without) Config.ini, the check over the real INI
@@ -59,7 +67,10 @@ struct TCheck {
             ++DatabaseServicesCreated;
             return Database;
           },
-          [this](const std::string&) { return std::make_shared<TFixedReleaseInfo>(Release, ReleaseFails); });
+          [this](const std::string&) {
+            return std::make_shared<TFixedReleaseInfo>(Release, ReleaseFails ? TReleaseAnswer::Unreachable : Answer,
+                                                       Keyed);
+          });
     return *Check;
   }
 
@@ -69,6 +80,8 @@ struct TCheck {
   std::shared_ptr<TRecordingLogger> Logger = std::make_shared<TRecordingLogger>();
   Core::Interfaces::TReleaseInfo Release{"1.3.0.0", "http://127.0.0.1/pacote.zip", "http://127.0.0.1/bde.exe", {}, {}};
   bool ReleaseFails = false;
+  TReleaseAnswer Answer = TReleaseAnswer::Given;
+  bool Keyed = false;
   int DatabaseServicesCreated = 0;
   std::unique_ptr<TStartupCheckUseCase> Check;
 };
@@ -204,6 +217,33 @@ TEST(StartupCheck, MissingReleaseInformationOrExecutableDoesNotFailTheCheck) {
   for (const auto& line : check.Logger->Lines)
     logged |= line.find("ERROR") == 0 && line.find("Servidor de atualização indisponível") != std::string::npos;
   EXPECT_TRUE(logged);
+}
+
+TEST(StartupCheck, TheStatusSaysHowFarTheReleaseInformationIsTrustedAndUsesNothingUnverified) {
+  using Core::ValueObjects::TReleaseTrust;
+  const struct {
+    bool Keyed;
+    TReleaseAnswer Answer;
+    TReleaseTrust Trust;
+  } cases[] = {
+      {false, TReleaseAnswer::Given, TReleaseTrust::Unkeyed},
+      {false, TReleaseAnswer::Unreachable, TReleaseTrust::Unkeyed},
+      {true, TReleaseAnswer::Given, TReleaseTrust::Verified},
+      {true, TReleaseAnswer::Unreachable, TReleaseTrust::Missing},
+      {true, TReleaseAnswer::Unverified, TReleaseTrust::Unverified},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.Keyed) + " " + std::to_string(static_cast<int>(c.Answer)));
+    TCheck check(kOdbcConfig);
+    check.Keyed = c.Keyed;
+    check.Answer = c.Answer;
+    check.ReleaseFails = c.Answer == TReleaseAnswer::Unreachable;
+    const TStartupStatus status = check.Use().Execute();
+    EXPECT_EQ(status.Status, TStartupCheckStatus::Valid);
+    EXPECT_EQ(status.Trust, c.Trust);
+    EXPECT_EQ(status.DownloadUrl.empty(), c.Answer != TReleaseAnswer::Given);
+    EXPECT_EQ(status.BdeUrl.empty(), c.Answer != TReleaseAnswer::Given);
+  }
 }
 
 TEST(StartupCheck, ErrorAfterTheConnectBecomesTheStatusAndTheConnectionCloses) {

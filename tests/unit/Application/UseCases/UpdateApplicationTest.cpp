@@ -198,6 +198,12 @@ TEST(UpdateRoad, EachStepThatFailsEndsTheRoadWithItsReasonAndNothingInstalled) {
        TUpdateResult::Refused, "O arquivo baixado de http://127.0.0.1/app.zip não confere", true},
       {"a proxy that refuses the user", [](TRoad& r) { r.Files->VerdictAnswer = TDownloadVerdict::ProxyRefused; },
        TUpdateResult::Refused, "O proxy da rede recusou a conexão", true},
+      // The folder, not the network: the message names the folder.
+      {"a folder this user may not change",
+       [](TRoad& r) { r.Files->VerdictAnswer = TDownloadVerdict::FolderNotWritable; }, TUpdateResult::Failed,
+       "Este usuário não tem permissão para alterar a pasta \"" + kFolder + "\"", true},
+      {"a full disk", [](TRoad& r) { r.Files->VerdictAnswer = TDownloadVerdict::DiskFull; }, TUpdateResult::Failed,
+       "Não há espaço livre no disco da pasta \"" + kFolder + "\"", true},
       {"installation refused", [](TRoad& r) { r.Installer->Error = "O arquivo \"x.dll\" está em uso"; },
        TUpdateResult::Failed, "O arquivo \"x.dll\" está em uso", true},
       {"unexpected error",
@@ -218,6 +224,48 @@ TEST(UpdateRoad, EachStepThatFailsEndsTheRoadWithItsReasonAndNothingInstalled) {
     if (c.Result == TUpdateResult::Refused) {
       EXPECT_TRUE(road.Installer->Requests.empty());
     }
+  }
+}
+
+TEST(UpdateRoad, ABuildWithKeysDownloadsOnlyWhatAVerifiedDocumentPublishedADigestAndSizeFor) {
+  using Core::ValueObjects::TReleaseTrust;
+  const std::string kUrl = "http://127.0.0.1/app.zip";
+  const struct {
+    const char* Name;
+    TReleaseTrust Trust;
+    std::string Sha256;
+    int64_t Size;
+    std::string Refusal;  // the beginning of the user's text; empty: downloaded
+  } cases[] = {
+      {"no keys, nothing published", TReleaseTrust::Unkeyed, "", -1, ""},
+      {"verified with digest and size", TReleaseTrust::Verified, std::string(64, 'a'), 10, ""},
+      {"verified without a size", TReleaseTrust::Verified, std::string(64, 'a'), -1,
+       "As informações de atualização não publicam o SHA-256 e o tamanho de " + kUrl},
+      {"verified without a digest", TReleaseTrust::Verified, "", 10,
+       "As informações de atualização não publicam o SHA-256"},
+      {"signature did not verify", TReleaseTrust::Unverified, std::string(64, 'a'), 10,
+       "As informações de atualização não puderam ser verificadas"},
+      {"signature did not verify, no package named", TReleaseTrust::Unverified, "", -1,
+       "As informações de atualização não puderam ser verificadas"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    TRoad road;
+    TUpdatePlan plan = Plan(c.Trust == TReleaseTrust::Unverified && c.Sha256.empty() ? "" : kUrl);
+    plan.Trust = c.Trust;
+    plan.PackageCheck.Sha256 = c.Sha256;
+    plan.PackageCheck.Size = c.Size;
+    const TUpdateOutcome outcome = road.Run(plan);
+    if (c.Refusal.empty()) {
+      EXPECT_EQ(outcome.Result, TUpdateResult::Installed);
+      continue;
+    }
+    EXPECT_EQ(outcome.Result, TUpdateResult::Refused);
+    EXPECT_EQ(outcome.Message.rfind(c.Refusal, 0), 0u) << outcome.Message;
+    // Refused before anything is locked or fetched.
+    EXPECT_TRUE(road.Files->Checks.empty());
+    EXPECT_TRUE(road.Installer->Recovered.empty());
+    EXPECT_TRUE(road.Observer.Events.empty());
   }
 }
 
@@ -343,10 +391,10 @@ TEST(UpdateApplicationUseCase, CheckForUpdateAnswersFromThePlanOfTheLastStartupC
   status.DownloadUrl = "http://127.0.0.1/app.zip";
   status.DatabaseVersion = "1.3.0.0";
   status.MinimumVersion = "1.2.5.0";
-  status.ReleaseSigned = true;
+  status.Trust = Core::ValueObjects::TReleaseTrust::Verified;
   const TUpdatePlan plan = road.UseCase().PlanFor(status);
   EXPECT_EQ(plan.LauncherPath, kLauncher);
-  EXPECT_TRUE(plan.ReleaseSigned);
+  EXPECT_EQ(plan.Trust, Core::ValueObjects::TReleaseTrust::Verified);
   info = road.UseCase().CheckForUpdate("1.2.3.4");
   EXPECT_EQ(info.MinimumVersion(), "1.3.0.0");
   EXPECT_EQ(info.LatestVersion(), "1.3.0.0");

@@ -118,7 +118,7 @@ struct TRoad {
                                               {}};
     auto update = std::make_shared<Application::UseCases::TUpdateApplicationUseCase>(ports);
     auto bde =
-        std::make_shared<Application::UseCases::TInstallBDEUseCase>(BDE, Logger, "http://127.0.0.1/padrao/bde.exe");
+        std::make_shared<Application::UseCases::TInstallBDEUseCase>(BDE, Logger, translator, "http://127.0.0.1/padrao/bde.exe");
     ViewModel = std::make_shared<TSplashViewModel>(Check, update, nullptr, Files, translator, Logger, bde, platform);
     ViewModel->SetOnStateChanged([this](TAppState AState, const std::string& AMessage, int32_t AProgress) {
       Reports.push_back(std::string(StateName(AState)) + " " + std::to_string(AProgress) + " " + AMessage);
@@ -246,6 +246,17 @@ TEST(SplashRoads, UpdateRoads) {
     ASSERT_EQ(road.Files->Checks.size(), 1u);  // what the start-up check found reaches the download
     EXPECT_EQ(road.Files->Checks[0].Sha256, std::string(64, 'a'));
     EXPECT_EQ(road.Files->Checks[0].Size, 1234);
+  }
+  {
+    SCOPED_TRACE("release information whose signature did not verify: an error, never the old version launched");
+    TRoad road;
+    TStartupStatus status = Passed(true);
+    status.Trust = Core::ValueObjects::TReleaseTrust::Unverified;
+    road.Check->Status = status;
+    const std::string message = road.Run().back();
+    EXPECT_EQ(message.rfind("Error 0 As informações de atualização não puderam ser verificadas", 0), 0u) << message;
+    EXPECT_TRUE(road.Shell->Requests.empty());
+    EXPECT_TRUE(road.Files->Checks.empty());
   }
   {
     SCOPED_TRACE("another launcher is updating: wait, then find the new version and launch it without a download");
