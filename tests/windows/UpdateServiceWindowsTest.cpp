@@ -163,3 +163,52 @@ TEST_F(TUpdateOnWindows, ApplyWaitsForAFileHeldForAMomentAndGivesUpOnOneHeldForG
   EXPECT_EQ(TestSupport::ReadFileBytes(other), "versão velha");
   EXPECT_EQ(Infrastructure::Platform::ListDirectory(Dir.Path()).size(), entries);  // no copy left beside it
 }
+
+// On real mounts (tests/fixtures/servers/folders.sh): an installation this user may not change, and
+// a full disk, are said to be what they are, not a network failure, and the application stays.
+TEST_F(TUpdateOnWindows, AFolderThatRefusesTheUpdateOrAFullDiskIsNamedAndNothingChanges) {
+  const std::optional<std::string> readOnly = TestSupport::TestServerValue("folders.readonly");
+  const std::optional<std::string> full = TestSupport::TestServerValue("folders.full");
+  if (!readOnly || !full) GTEST_SKIP() << TestSupport::TestServerValue("folders.unavailable").value_or("no mounts");
+  const std::string readOnlyFolder = TestSupport::HostPath(*readOnly);
+  const std::string fullFolder = TestSupport::HostPath(*full);
+  const std::string zip = TestSupport::TZipBuilder()
+                              .File("QuorvaneSoft.exe", "versão nova")
+                              .File("dados.bin", std::string(512 * 1024, 'd'))
+                              .Build();
+  const std::string package = TestSupport::TestHttpUrl("/files/" + TestSupport::ServeTestFile("pacote-grande.zip", zip));
+  const struct {
+    const char* Name;
+    std::string Folder;
+    std::string LocalPackage;  // installed from disk: the download is not what fails
+    const char* Key;
+  } cases[] = {
+      {"read-only installation, download", readOnlyFolder, "", "FolderNotWritable"},
+      {"read-only installation, package on disk", readOnlyFolder, "pacote.zip", "FolderNotWritable"},
+      {"full disk, download", fullFolder, "", "FolderDiskFull"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    Application::UseCases::TUpdatePorts ports = RoadPorts();
+    ports.LauncherPath = Infrastructure::Platform::JoinPath(c.Folder, "QuorvaneSoftLauncher.exe");
+    Infrastructure::Files::TFileServicePorts filePorts = Ports();
+    filePorts.LauncherPath = ports.LauncherPath;
+    ports.Files = std::make_shared<Infrastructure::Files::TWindowsFileService>(filePorts);
+    Application::UseCases::TUpdateApplicationUseCase road(ports);
+    Core::ValueObjects::TUpdatePlan plan;
+    plan.PackageUrl = package;
+    plan.LauncherPath = ports.LauncherPath;
+    if (!c.LocalPackage.empty()) {
+      plan.LocalPackage = Dir.WriteFile(c.LocalPackage, zip);
+      plan.Destination = c.Folder;
+    }
+    Core::Interfaces::IUpdateObserver observer;
+    const std::atomic<bool> cancel{false};
+    const Core::ValueObjects::TUpdateOutcome outcome = road.ExecuteUpdate(plan, observer, cancel);
+    EXPECT_EQ(outcome.Result, Core::ValueObjects::TUpdateResult::Failed);
+    EXPECT_EQ(outcome.Message, Translator->TranslateFormat(c.Key, {c.Folder}));
+  }
+  EXPECT_EQ(TestSupport::ReadFileBytes(Infrastructure::Platform::JoinPath(readOnlyFolder, "QuorvaneSoft.exe")),
+            "versão antiga");
+  EXPECT_TRUE(Infrastructure::Platform::ListDirectory(fullFolder).empty()) << "a partial download was left";
+}

@@ -13,7 +13,9 @@
 #include "Infrastructure/Files/DownloadProgressHelper.h"
 #include "Infrastructure/Files/FileDownload.h"
 #include "Infrastructure/Platform/FileSystem.h"
+#include "Core/Text/PathText.h"
 #include "support/ScriptedHttpClient.h"
+#include "support/TestServers.h"
 #include "support/TempDir.h"
 #include "support/Utf8Path.h"
 
@@ -134,6 +136,30 @@ TEST_F(FileDownload, ADestinationThatCannotBeCreatedFailsWithoutAnyTraffic) {
   EXPECT_FALSE(result.Success);
   EXPECT_FALSE(result.ErrorMessage.empty());
   EXPECT_TRUE(Client.Urls.empty());
+}
+
+// On real mounts (tests/fixtures/servers/folders.sh): the machine, not the network, is to blame.
+TEST_F(FileDownload, AFolderThatRefusesTheFileOrAFullDiskIsSaidSo) {
+  const std::optional<std::string> readOnly = TestSupport::TestServerValue("folders.readonly");
+  const std::optional<std::string> full = TestSupport::TestServerValue("folders.full");
+  if (!readOnly || !full) GTEST_SKIP() << TestSupport::TestServerValue("folders.unavailable").value_or("no mounts");
+  using Core::ValueObjects::TDownloadVerdict;
+  Client.Answer.Body = std::string(512 * 1024, 'x');  // twice what the small disk holds
+  const struct {
+    std::string Path;
+    TDownloadVerdict Verdict;
+  } cases[] = {
+      {Core::Text::JoinPath(TestSupport::HostPath(*readOnly), "pacote.zip"), TDownloadVerdict::FolderNotWritable},
+      {Core::Text::JoinPath(TestSupport::HostPath(*full), "pacote.zip"), TDownloadVerdict::DiskFull},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Path);
+    const auto result =
+        Infrastructure::Files::DownloadVerifiedToFile(Client, "http://127.0.0.1:1/pacote.zip", c.Path, {}, Recorder());
+    EXPECT_EQ(result.Verdict, c.Verdict) << result.ErrorMessage;
+    EXPECT_FALSE(result.Success);
+    EXPECT_FALSE(Infrastructure::Platform::FileExists(c.Path));  // not even a partial file is left
+  }
 }
 
 TEST_F(FileDownload, AProgressCallbackThatThrowsEndsTheDownloadAsAFailureNotAnException) {
