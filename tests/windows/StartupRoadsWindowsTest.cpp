@@ -17,7 +17,14 @@
 #include <utility>
 #include <vector>
 
+#include "Application/UseCases/StartupCheck.h"
 #include "Bootstrap/Composition.h"
+#include "Infrastructure/Crypto/HexDigest.h"
+#include "Infrastructure/Crypto/TrustedKeys.h"
+#include "Infrastructure/Database/SQLDatabaseService.h"
+#include "Infrastructure/Platform/Crypto.h"
+#include "Infrastructure/Platform/DefaultPorts.h"
+#include "Infrastructure/Update/ReleaseInfoSource.h"
 #include "Bootstrap/Win32/SplashComposition.h"
 #include "Infrastructure/BDE/WindowsBDEService.h"
 #include "Infrastructure/Config/IniConfigService.h"
@@ -117,12 +124,15 @@ struct TStartupRoadsOnWindows : ::testing::Test {
   // Config.ini beside the launcher: the data source of Database, and the release
   // document published on the loopback server.
   // AExtra: more lines of the release document's section, each ending in "\r\n".
-  void Publish(const std::string& APackageUrl, const std::string& ABdeUrl = "", const std::string& AExtra = "") {
+  // ASignedBy: the test key the server signs the document with (its /signed/ route); empty: unsigned.
+  void Publish(const std::string& APackageUrl, const std::string& ABdeUrl = "", const std::string& AExtra = "",
+               const std::string& ASignedBy = "") {
     const std::string release = TestSupport::ServeTestFile(
         Unique("versao.ini"), "[Atualizacao]\r\nVersaoMinima=3.1.4.1\r\nUrlPacote=" + APackageUrl +
                                   "\r\nUrlBDE=" + ABdeUrl + "\r\n" + AExtra);
+    const std::string route = ASignedBy.empty() ? "/files/" : "/signed/" + ASignedBy + "/";
     Dir.WriteFile("Config.ini", "[BancoDados]\r\n" + Database + "\r\n[Atualizacao]\r\nURL=" +
-                                    TestSupport::TestHttpUrl("/files/" + release) + "\r\n");
+                                    TestSupport::TestHttpUrl(route + release) + "\r\n");
   }
 
   Infrastructure::BDE::TBDEServicePorts BDEPorts() const {
@@ -133,7 +143,9 @@ struct TStartupRoadsOnWindows : ::testing::Test {
     return ports;
   }
 
-  std::shared_ptr<Presentation::ViewModels::TSplashViewModel> CreateViewModel() {
+  // AKeys: the launcher is built with these keys (PEM texts); none: without keys.
+  std::shared_ptr<Presentation::ViewModels::TSplashViewModel> CreateViewModel(
+      const std::vector<std::string_view>& AKeys = {}) {
     Infrastructure::Files::TFileServicePorts ports = Infrastructure::Files::TFileServicePorts::Defaults();
     ports.LauncherPath = Launcher;
     ports.ApplicationFolders.clear();
@@ -144,7 +156,21 @@ struct TStartupRoadsOnWindows : ::testing::Test {
         std::make_shared<Infrastructure::BDE::TWindowsBDEService>(files, BDEPorts())};
     Presentation::ViewModels::TSplashPlatform platform = Bootstrap::Win32::CreateSplashPlatform(Launcher);
     platform.Sleep = [](uint32_t) { Sleep(1); };  // the pauses are not under test here
-    return Bootstrap::CreateSplashViewModel(services, platform);
+    if (AKeys.empty()) return Bootstrap::CreateSplashViewModel(services, platform);
+    // As the composition makes it, with the keys of a build that has them.
+    const auto keys = Infrastructure::Crypto::TTrustedKeys::FromPem(AKeys);
+    auto check = std::make_shared<Application::UseCases::TStartupCheckUseCase>(
+        services.Config, services.Files, services.Translator, services.Logger,
+        [] {
+          return std::make_shared<Infrastructure::Database::TSQLDatabaseService>(
+              Core::ValueObjects::TConnectionConfig(), Infrastructure::Platform::DefaultRegistry());
+        },
+        [keys](const std::string& AConfigPath) {
+          return std::make_shared<Infrastructure::Update::TReleaseInfoSource>(
+              Infrastructure::Platform::DefaultHttpClient(), AConfigPath,
+              Infrastructure::Update::TReleaseInfoSource::DefaultOptions(), keys);
+        });
+    return Bootstrap::CreateSplashViewModel(services, platform, check);
   }
 
   void Run() { Run(CreateViewModel()); }
@@ -363,6 +389,54 @@ TEST_F(TStartupRoadsOnWindows, AFailedUpdateStopsWithAnErrorAndLeavesTheOldAppli
     EXPECT_TRUE(WaitForMarker(Application)) << "the old application no longer starts";
     Infrastructure::Platform::RemoveFile(Application + ".started");
     EXPECT_EQ(LeftBehind(Dir.Path()), std::vector<std::string>{});
+  }
+}
+
+// A launcher built with keys: the server it distrusts can neither break the signature nor leave
+// the digests out to get a package installed.
+TEST_F(TStartupRoadsOnWindows, ABuildWithKeysInstallsOnlyWhatAVerifiedDocumentVouchesFor) {
+  const std::optional<std::string> key = TestSupport::TestStateFile("keys/a.pub.pem");
+  ASSERT_TRUE(key) << "the test keys are missing";
+  const std::string oldApplication = TestSupport::ReadFileBytes(kOldApplication);
+  const std::string newApplication = TestSupport::ReadFileBytes(kNewApplication);
+  const std::string package =
+      TestSupport::TestHttpUrl("/files/" + TestSupport::ServeTestFile(Unique("assinado.exe"), newApplication));
+  const std::string published =
+      "Sha256Pacote=" + Infrastructure::Crypto::ToHex(Infrastructure::Platform::Sha256Of(newApplication)) +
+      "\r\nTamanhoPacote=" + std::to_string(newApplication.size()) + "\r\n";
+  const struct {
+    const char* Name;
+    std::string SignedBy;
+    std::string Extra;
+    std::string Message;  // empty: installed and started
+  } cases[] = {
+      {"signed by a key the build does not trust", "stranger", published, Translator->Translate("ReleaseUnverified")},
+      {"signed, but without the package's digest and size", "a", "",
+       Translator->TranslateFormat("DownloadNotPublished", {package})},
+      {"signed, with the package's digest and size", "a", published, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    States.clear();
+    Launched = false;
+    Dir.WriteFile("QuorvaneSoft.exe", oldApplication);
+    Publish(package, "", c.Extra, c.SignedBy);
+
+    Run(CreateViewModel({*key}));
+
+    if (c.Message.empty()) {
+      EXPECT_TRUE(Launched) << LastMessage;
+      EXPECT_TRUE(TestSupport::ReadFileBytes(Application) == newApplication);
+      EXPECT_TRUE(WaitForMarker(Application)) << "the updated application did not start";
+      Infrastructure::Platform::RemoveFile(Application + ".started");
+      continue;
+    }
+    EXPECT_FALSE(Launched);
+    ASSERT_FALSE(States.empty());
+    EXPECT_EQ(States.back(), TAppState::Error);
+    EXPECT_EQ(LastMessage, c.Message);
+    EXPECT_TRUE(TestSupport::ReadFileBytes(Application) == oldApplication) << "the old executable was touched";
+    EXPECT_EQ(LeftBehind(Dir.Path()), std::vector<std::string>{}) << "something was downloaded";
   }
 }
 

@@ -172,10 +172,12 @@ TEST_F(TUpdateOnWindows, AFolderThatRefusesTheUpdateOrAFullDiskIsNamedAndNothing
   if (!readOnly || !full) GTEST_SKIP() << TestSupport::TestServerValue("folders.unavailable").value_or("no mounts");
   const std::string readOnlyFolder = TestSupport::HostPath(*readOnly);
   const std::string fullFolder = TestSupport::HostPath(*full);
-  const std::string zip = TestSupport::TZipBuilder()
-                              .File("QuorvaneSoft.exe", "versão nova")
-                              .File("dados.bin", std::string(512 * 1024, 'd'))
-                              .Build();
+  // Twice what the small disk holds, and not compressible, so the download itself fills it.
+  std::string noise(512 * 1024, '\0');
+  uint32_t state = 12345;
+  for (char& c : noise) c = static_cast<char>((state = state * 1103515245u + 12345u) >> 24);
+  const std::string zip =
+      TestSupport::TZipBuilder().File("QuorvaneSoft.exe", "versão nova").File("dados.bin", noise).Build();
   const std::string package = TestSupport::TestHttpUrl("/files/" + TestSupport::ServeTestFile("pacote-grande.zip", zip));
   const struct {
     const char* Name;
