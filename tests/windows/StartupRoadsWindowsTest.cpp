@@ -19,33 +19,33 @@
 
 #include "Application/UseCases/StartupCheck.h"
 #include "Bootstrap/Composition.h"
-#include "Infrastructure/Crypto/HexDigest.h"
-#include "Infrastructure/Crypto/TrustedKeys.h"
-#include "Infrastructure/Database/SQLDatabaseService.h"
-#include "Infrastructure/Platform/Crypto.h"
-#include "Infrastructure/Platform/DefaultPorts.h"
-#include "Infrastructure/Update/ReleaseInfoSource.h"
 #include "Bootstrap/Win32/SplashComposition.h"
 #include "Infrastructure/BDE/WindowsBDEService.h"
 #include "Infrastructure/Config/IniConfigService.h"
+#include "Infrastructure/Crypto/HexDigest.h"
+#include "Infrastructure/Crypto/TrustedKeys.h"
+#include "Infrastructure/Database/SQLDatabaseService.h"
 #include "Infrastructure/Files/WindowsFileService.h"
 #include "Infrastructure/Logging/DebugLoggerService.h"
+#include "Infrastructure/Platform/Crypto.h"
+#include "Infrastructure/Platform/DefaultPorts.h"
 #include "Infrastructure/Platform/FileSystem.h"
-#include "Infrastructure/Update/UpdateInstaller.h"
 #include "Infrastructure/Platform/Win32/Handles.h"
 #include "Infrastructure/Platform/Win32/WinText.h"
 #include "Infrastructure/Platform/Win32/WindowsRegistry.h"
 #include "Infrastructure/Translator/PortugueseTranslator.h"
+#include "Infrastructure/Update/ReleaseInfoSource.h"
+#include "Infrastructure/Update/UpdateInstaller.h"
 #include "Presentation/Views/DatabaseConfig.h"
 #include "Presentation/Views/ODBCEditor.h"
 #include "Presentation/Views/Splash.h"
 #include "WindowsTestSupport.h"
-#include "windows/ODBCRegistryFixture.h"
-#include "windows/WindowTestSupport.h"
 #include "support/DatabasePeers.h"
 #include "support/TempDir.h"
 #include "support/TestServers.h"
 #include "support/ZipBuilder.h"
+#include "windows/ODBCRegistryFixture.h"
+#include "windows/WindowTestSupport.h"
 
 using Infrastructure::Platform::FileExists;
 using Infrastructure::Platform::Win32::TFileHandle;
@@ -131,8 +131,8 @@ struct TStartupRoadsOnWindows : ::testing::Test {
         Unique("versao.ini"), "[Atualizacao]\r\nVersaoMinima=3.1.4.1\r\nUrlPacote=" + APackageUrl +
                                   "\r\nUrlBDE=" + ABdeUrl + "\r\n" + AExtra);
     const std::string route = ASignedBy.empty() ? "/files/" : "/signed/" + ASignedBy + "/";
-    Dir.WriteFile("Config.ini", "[BancoDados]\r\n" + Database + "\r\n[Atualizacao]\r\nURL=" +
-                                    TestSupport::TestHttpUrl(route + release) + "\r\n");
+    Dir.WriteFile("Config.ini", "[BancoDados]\r\n" + Database +
+                                    "\r\n[Atualizacao]\r\nURL=" + TestSupport::TestHttpUrl(route + release) + "\r\n");
   }
 
   Infrastructure::BDE::TBDEServicePorts BDEPorts() const {

@@ -178,7 +178,8 @@ TEST_F(TUpdateOnWindows, AFolderThatRefusesTheUpdateOrAFullDiskIsNamedAndNothing
   for (char& c : noise) c = static_cast<char>((state = state * 1103515245u + 12345u) >> 24);
   const std::string zip =
       TestSupport::TZipBuilder().File("QuorvaneSoft.exe", "versão nova").File("dados.bin", noise).Build();
-  const std::string package = TestSupport::TestHttpUrl("/files/" + TestSupport::ServeTestFile("pacote-grande.zip", zip));
+  const std::string package =
+      TestSupport::TestHttpUrl("/files/" + TestSupport::ServeTestFile("pacote-grande.zip", zip));
   const struct {
     const char* Name;
     std::string Folder;

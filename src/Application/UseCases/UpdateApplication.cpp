@@ -133,7 +133,8 @@ TUpdateOutcome TUpdateApplicationUseCase::Run(const TUpdatePlan& APlan, IUpdateO
     const std::string_view refusal = Core::ValueObjects::DownloadRefusalKey(APlan.Trust, APlan.PackageCheck);
     if (!refusal.empty()) {
       FPorts.Logger->Error("ExecuteUpdate - Download recusado: " + std::string(refusal));
-      return Ending(TUpdateResult::Refused, FPorts.Translator->TranslateFormat(std::string(refusal), {APlan.PackageUrl}));
+      return Ending(TUpdateResult::Refused,
+                    FPorts.Translator->TranslateFormat(std::string(refusal), {APlan.PackageUrl}));
     }
   }
   std::string executable = FPorts.Files->GetApplicationExecutable();

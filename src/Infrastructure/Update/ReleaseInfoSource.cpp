@@ -93,14 +93,15 @@ void TReleaseInfoSource::CheckSignature(const std::string& AUrl, const std::stri
     case Crypto::TSignatureCheck::Verified:
       return;
     case Crypto::TSignatureCheck::Malformed:
-      throw EReleaseUnverifiedError(
-          "A assinatura das informações de versão não é uma assinatura ECDSA P-256 válida (" + url + ")");
+      throw EReleaseUnverifiedError("A assinatura das informações de versão não é uma assinatura ECDSA P-256 válida (" +
+                                    url + ")");
     case Crypto::TSignatureCheck::Untrusted:
       break;
   }
   throw EReleaseUnverifiedError(
       "A assinatura das informações de versão não confere: o documento foi alterado ou foi assinado por uma chave "
-      "não confiável (" + url + ")");
+      "não confiável (" +
+      url + ")");
 }
 
 TReleaseInfo TReleaseInfoSource::GetReleaseInfo() {

@@ -33,15 +33,15 @@ enum class TReleaseAnswer { Given, Unreachable, Unverified };
 
 class TFixedReleaseInfo : public Core::Interfaces::IReleaseInfoSource {
 public:
-  TFixedReleaseInfo(Core::Interfaces::TReleaseInfo AInfo, TReleaseAnswer AAnswer, bool AKeyed)
-      : FInfo(AInfo), FAnswer(AAnswer), FKeyed(AKeyed) {}
-  bool RequiresSignature() const override { return FKeyed; }
-  Core::Interfaces::TReleaseInfo GetReleaseInfo() override {
-    if (FAnswer == TReleaseAnswer::Unreachable)
-      throw Core::Interfaces::EReleaseInfoError("Servidor de atualização indisponível");
-    if (FAnswer == TReleaseAnswer::Unverified)
-      throw Core::Interfaces::EReleaseUnverifiedError("A assinatura das informações de versão não confere");
-    return FInfo;
+ TFixedReleaseInfo(Core::Interfaces::TReleaseInfo AInfo, TReleaseAnswer AAnswer, bool AKeyed)
+     : FInfo(AInfo), FAnswer(AAnswer), FKeyed(AKeyed) {}
+ bool RequiresSignature() const override { return FKeyed; }
+ Core::Interfaces::TReleaseInfo GetReleaseInfo() override {
+   if (FAnswer == TReleaseAnswer::Unreachable)
+     throw Core::Interfaces::EReleaseInfoError("Servidor de atualização indisponível");
+   if (FAnswer == TReleaseAnswer::Unverified)
+     throw Core::Interfaces::EReleaseUnverifiedError("A assinatura das informações de versão não confere");
+   return FInfo;
   }
 
 private:

@@ -9,14 +9,14 @@
 #include <utility>
 #include <vector>
 
+#include "Core/Text/PathText.h"
 #include "Infrastructure/Crypto/HexDigest.h"
 #include "Infrastructure/Files/DownloadProgressHelper.h"
 #include "Infrastructure/Files/FileDownload.h"
 #include "Infrastructure/Platform/FileSystem.h"
-#include "Core/Text/PathText.h"
 #include "support/ScriptedHttpClient.h"
-#include "support/TestServers.h"
 #include "support/TempDir.h"
+#include "support/TestServers.h"
 #include "support/Utf8Path.h"
 
 using Infrastructure::Files::DownloadToFile;

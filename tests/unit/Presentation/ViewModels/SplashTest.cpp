@@ -117,8 +117,8 @@ struct TRoad {
                                               kLauncher,
                                               {}};
     auto update = std::make_shared<Application::UseCases::TUpdateApplicationUseCase>(ports);
-    auto bde =
-        std::make_shared<Application::UseCases::TInstallBDEUseCase>(BDE, Logger, translator, "http://127.0.0.1/padrao/bde.exe");
+    auto bde = std::make_shared<Application::UseCases::TInstallBDEUseCase>(BDE, Logger, translator,
+                                                                           "http://127.0.0.1/padrao/bde.exe");
     ViewModel = std::make_shared<TSplashViewModel>(Check, update, nullptr, Files, translator, Logger, bde, platform);
     ViewModel->SetOnStateChanged([this](TAppState AState, const std::string& AMessage, int32_t AProgress) {
       Reports.push_back(std::string(StateName(AState)) + " " + std::to_string(AProgress) + " " + AMessage);
