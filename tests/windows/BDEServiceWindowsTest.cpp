@@ -329,7 +329,10 @@ TEST_F(TBDEOnWindows, TheInstallerIsStoppedAtTheLimitAndItsFolderGoes) {
 }
 
 TEST_F(TBDEOnWindows, InstallerNamesWithPercentSignsAndNonASCIICharactersRunTheRightFile) {
-  for (const char* relative : {"Instaladores/bde%PATH%%1 100%.exe", "Instalação São Paulo/Instalação do BDE.exe"}) {
+  // Percent signs as a URL leaves them. A pair around a defined variable
+  // ("%PATH%") would be expanded by Wine's shell, which Windows does only
+  // when asked (SEE_MASK_DOENVSUBST).
+  for (const char* relative : {"Instaladores/bde%20Setup%25 100%.exe", "Instalação São Paulo/Instalação do BDE.exe"}) {
     SCOPED_TRACE(relative);
     const std::string installer = Installer(relative);
     const std::string marks = Dir.Join(FileNameOf(installer));
