@@ -3,7 +3,7 @@ add_compile_definitions(UNICODE _UNICODE NOMINMAX WIN32_LEAN_AND_MEAN _WIN32_WIN
 add_compile_options(-ffunction-sections -fdata-sections)
 add_link_options(-static -static-libgcc -static-libstdc++ -Wl,--gc-sections)
 
-set(QL_WIN32_LIBS winhttp bcrypt odbc32 version shell32 comctl32 ole32 advapi32 gdi32 user32 kernel32)
+set(QL_WIN32_LIBS winhttp bcrypt odbc32 version shell32 comctl32 ole32 advapi32 gdi32 user32 kernel32 ntdll)
 find_library(QL_ZLIB NAMES libz.a REQUIRED)
 
 function(ql_windows_core NAME)

@@ -7,7 +7,7 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 
 file -b "$exe" | grep -q '^PE32 executable (GUI) Intel 80386' || fail "not a PE32 i386 GUI executable: $(file -b "$exe")"
 
-allowed=" kernel32.dll user32.dll gdi32.dll comctl32.dll shell32.dll advapi32.dll version.dll winhttp.dll bcrypt.dll odbc32.dll ole32.dll oleaut32.dll shlwapi.dll comdlg32.dll msvcrt.dll ws2_32.dll uxtheme.dll "
+allowed=" kernel32.dll user32.dll gdi32.dll comctl32.dll shell32.dll advapi32.dll version.dll winhttp.dll bcrypt.dll odbc32.dll ole32.dll oleaut32.dll shlwapi.dll comdlg32.dll msvcrt.dll ws2_32.dll uxtheme.dll ntdll.dll "
 imports=$(i686-w64-mingw32-objdump -p "$exe" | awk '/DLL Name:/ {print tolower($3)}' | sort -u)
 for dll in $imports; do
   case "$allowed" in *" $dll "*) ;; *) fail "imports $dll, which is not a Windows system DLL" ;; esac

@@ -211,7 +211,7 @@ struct TBDERoadOnWindows : TStartupRoadsOnWindows {
   std::shared_ptr<Infrastructure::Platform::Win32::TWindowsRegistry> Registry =
       std::make_shared<Infrastructure::Platform::Win32::TWindowsRegistry>();
   const std::string Layers = std::string(Infrastructure::BDE::kCompatibilityLayersKey);
-  std::vector<std::string> Installers;  // the paths the downloads had
+  std::vector<std::string> Installers;  // where each installer leaves its marks: the download folder, its name
   std::string DownloadFolder = Dir.Join("Downloads");  // where the BDE service puts them
 
   void SetUp() override {
@@ -270,7 +270,10 @@ struct TBDERoadOnWindows : TStartupRoadsOnWindows {
     EXPECT_TRUE(status.IsInstalled);
     EXPECT_EQ(status.InstallPath, std::string(Infrastructure::BDE::kDefaultBDEDirectory));
     EXPECT_EQ(status.Version, "5.2.0.0");
-    EXPECT_EQ(Registry->ReadString(Core::Interfaces::TRegistryHive::CurrentUser, Layers, Installers.back()),
+    // Recorded by the installer while it ran, from a folder of its own, and gone with it.
+    const std::string layers = TestSupport::ReadFileBytes(Installers.back() + ".layers");
+    EXPECT_EQ(Infrastructure::Platform::Win32::FromWide(
+                  std::wstring_view(reinterpret_cast<const wchar_t*>(layers.data()), layers.size() / sizeof(wchar_t))),
               std::string(Infrastructure::BDE::kCompatibilityLayers));
     EXPECT_FALSE(FileExists(Installers.back())) << "the download stays";
   }

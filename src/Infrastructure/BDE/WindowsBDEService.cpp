@@ -3,16 +3,21 @@
 #include <algorithm>
 #include <array>
 #include <exception>
+#include <optional>
 #include <utility>
 #include <vector>
 
 #include "Core/Errors.h"
 #include "Core/Text/IntegerText.h"
 #include "Core/ValueObjects/DownloadVerdictKey.h"
+#include "Infrastructure/Crypto/HexDigest.h"
+#include "Infrastructure/Files/PackageSwap.h"
+#include "Infrastructure/Platform/Crypto.h"
 #include "Infrastructure/Platform/DefaultPorts.h"
-#include "Infrastructure/Translator/PortugueseTranslator.h"
+#include "Infrastructure/Platform/FileStream.h"
 #include "Infrastructure/Platform/FileSystem.h"
 #include "Infrastructure/Platform/SystemClock.h"
+#include "Infrastructure/Translator/PortugueseTranslator.h"
 
 namespace Infrastructure::BDE {
 
@@ -27,6 +32,8 @@ constexpr std::string_view kReferenceVersion = "5.2.0.0";
 constexpr std::string_view kDefaultInstallerName = "bde_setup.exe";
 constexpr uint32_t kHighestWaitPercent = 95;
 constexpr uint32_t kStoppedExitCode = 1;
+constexpr uint32_t kStopWaitMs = 5000;
+constexpr size_t kHashBlock = 8192;
 
 std::vector<std::string_view> SplitAtDots(std::string_view AText) {
   std::vector<std::string_view> parts;
@@ -37,26 +44,6 @@ std::vector<std::string_view> SplitAtDots(std::string_view AText) {
     if (dot == std::string_view::npos) return parts;
     start = dot + 1;
   }
-}
-
-// Printable ASCII without the double quote: text a quoted batch line can carry
-// as it is (once "%" is doubled).
-bool FitsBatchLine(std::string_view AText) {
-  return std::all_of(AText.begin(), AText.end(), [](char c) {
-    const auto code = static_cast<unsigned char>(c);
-    return code >= 32 && code < 127 && c != '"';
-  });
-}
-
-// Inside a batch file "%" starts a variable or an argument even between quotes.
-std::string EscapePercent(std::string_view AText) {
-  std::string out;
-  out.reserve(AText.size());
-  for (const char c : AText) {
-    out += c;
-    if (c == '%') out += '%';
-  }
-  return out;
 }
 
 // The part of the URL after its last "/", "\" or ":".
@@ -72,19 +59,30 @@ std::string InstallerFileName(const std::string& AUrl) {
   return name;
 }
 
-// Removes the file when the scope ends, whatever happened; a failure is ignored.
-class TRemoveOnExit {
- public:
-  explicit TRemoveOnExit(std::string APath) : FPath(std::move(APath)) {}
-  ~TRemoveOnExit() {
-    if (Platform::FileExists(FPath)) Platform::RemoveFile(FPath);
-  }
-  TRemoveOnExit(const TRemoveOnExit&) = delete;
-  TRemoveOnExit& operator=(const TRemoveOnExit&) = delete;
+// Never a folder that exists already: whoever made it could have put
+// something in it.
+std::string InstallerFolderIn(const std::string& AParent) {
+  return Platform::JoinPath(AParent, std::string(kInstallerFolderPrefix) + Files::NewUpdateId());
+}
 
- private:
-  std::string FPath;
-};
+// Read through the handle that will stay open while the installer runs, so
+// what was checked is what runs.
+bool Matches(Platform::TFileReader& AFile, const Core::ValueObjects::TDownloadCheck& ACheck) {
+  if (ACheck.Size >= 0 && AFile.Size() != static_cast<uint64_t>(ACheck.Size)) return false;
+  if (ACheck.Sha256.empty()) return true;
+  const std::optional<Platform::TSha256Digest> expected = Crypto::ParseSha256Hex(ACheck.Sha256);
+  Platform::TSha256 hash;
+  char block[kHashBlock];
+  while (const size_t read = AFile.Read(block, sizeof(block))) hash.Update(block, read);
+  return expected && hash.Finish() == *expected;
+}
+
+// Anything beside the installer (a DLL it would load before the system's own,
+// for one) was not put there by the launcher.
+bool HoldsOnly(const std::string& AFolder, const std::string& AName) {
+  const std::vector<Platform::TDirectoryEntry> entries = Platform::ListDirectory(AFolder);
+  return entries.size() == 1 && entries[0].Name == AName && !entries[0].IsDirectory && !entries[0].IsLink;
+}
 
 }  // namespace
 
@@ -108,27 +106,6 @@ int CompareVersions(std::string_view A, std::string_view B) {
   }
   if (left.size() != right.size()) return left.size() < right.size() ? -1 : 1;
   return 0;
-}
-
-std::optional<std::string> BuildInstallerBatch(std::string_view AInstallerPath) {
-  const std::string name = Platform::FileNameOf(AInstallerPath);
-  if (!FitsBatchLine(name)) return std::nullopt;
-  // A batch file is read in the console's code page, so a folder outside ASCII
-  // cannot be written into it; "%~dp0" is the batch file's own folder, which
-  // is the installer's.
-  const std::string installer =
-      FitsBatchLine(AInstallerPath) ? EscapePercent(AInstallerPath) : "%~dp0" + EscapePercent(name);
-  std::string text;
-  text += "@echo off\r\n";
-  text += "echo Instalando BDE em modo de compatibilidade Windows XP SP3...\r\n";
-  text += "reg add \"HKCU\\";
-  text += kCompatibilityLayersKey;
-  text += "\" /v \"" + installer + "\" /t REG_SZ /d \"";
-  text += kCompatibilityLayers;
-  text += "\" /f\r\n";
-  text += "\"" + installer + "\"\r\n";
-  text += "del /f /q \"%~0\"\r\n";
-  return text;
 }
 
 TWindowsBDEService::TWindowsBDEService(std::shared_ptr<IFileService> AFileService)
@@ -215,14 +192,16 @@ bool TWindowsBDEService::InstallBDEFromURL(const std::string& AUrl, const std::s
                                            TProgressProc AOnProgress, const Core::ValueObjects::TDownloadCheck& ACheck) {
   if (AUrl.empty()) return false;
   if (IsBDEInstalled()) return true;
-  const std::string directory = ADestPath.empty() ? FPorts.TemporaryDirectory : ADestPath;
+  const std::string directory = Platform::AbsolutePath(ADestPath.empty() ? FPorts.TemporaryDirectory : ADestPath);
   if (!Platform::DirectoryExists(directory)) Platform::CreateDirectories(directory);
-  const std::string target = Platform::JoinPath(directory, InstallerFileName(AUrl));
+  const std::string name = InstallerFileName(AUrl);
   if (AOnProgress) AOnProgress(0, 100);
   if (!FFileService) return false;
 
-  // Also after a failed download: the file service leaves a partial file behind.
-  TRemoveOnExit removeInstaller(target);
+  // Goes with everything in it, whatever happens (a failed download leaves a partial file).
+  Platform::TSealedFolder folder;
+  folder.Create(InstallerFolderIn(directory));
+  const std::string target = Platform::JoinPath(folder.Path(), name);
   TProgressProc downloadProgress, installProgress;
   if (AOnProgress) {
     downloadProgress = [AOnProgress](int64_t ACurrent, int64_t ATotal) { AOnProgress(ACurrent / 2, ATotal); };
@@ -232,50 +211,62 @@ bool TWindowsBDEService::InstallBDEFromURL(const std::string& AUrl, const std::s
       FFileService->DownloadVerifiedFile(AUrl, target, ACheck, downloadProgress);
   if (verdict == Core::ValueObjects::TDownloadVerdict::Failed) return false;
   if (verdict != Core::ValueObjects::TDownloadVerdict::Ok)
-    throw Core::EDownloadVerificationError(FPorts.Translator->TranslateFormat(
-        std::string(Core::ValueObjects::DownloadVerdictKey(verdict)), {AUrl}));
-  return InstallBDE(target, installProgress);
+    Refuse(Core::ValueObjects::DownloadVerdictKey(verdict), AUrl);
+  return RunInstallerElevated(folder, target, ACheck, AUrl, installProgress) && DetectedAfterPause();
 }
 
 bool TWindowsBDEService::InstallBDE(const std::string& AInstallerPath, TProgressProc AOnProgress) {
-  if (!Platform::FileExists(AInstallerPath)) return false;
-  if (!RunInstallerElevated(AInstallerPath, AOnProgress)) return false;
+  if (!Platform::FileExists(AInstallerPath) || !FPorts.ProcessRunner) return false;
+  Platform::TSealedFolder folder;
+  folder.Create(InstallerFolderIn(FPorts.TemporaryDirectory));
+  const std::string installer = Platform::JoinPath(folder.Path(), Platform::FileNameOf(AInstallerPath));
+  Platform::CopyFileReplacing(AInstallerPath, installer);
+  return RunInstallerElevated(folder, installer, {}, AInstallerPath, AOnProgress) && DetectedAfterPause();
+}
+
+void TWindowsBDEService::Refuse(std::string_view AKey, const std::string& ASource) {
+  throw Core::EDownloadVerificationError(FPorts.Translator->TranslateFormat(std::string(AKey), {ASource}));
+}
+
+bool TWindowsBDEService::DetectedAfterPause() {
   FPorts.Clock->SleepMilliseconds(FPorts.Timings.PauseMs);
   return IsBDEInstalled();
 }
 
-bool TWindowsBDEService::RunInstallerElevated(const std::string& AInstallerPath, const TProgressProc& AOnProgress) {
-  if (!Platform::FileExists(AInstallerPath) || !FPorts.ProcessRunner) return false;
-  // Absolute, so that the batch file (which runs in the installer's folder)
-  // and the compatibility value name this file and no other.
-  const std::string installer = Platform::AbsolutePath(AInstallerPath);
-  std::string directory = Platform::ParentPath(installer);
-  if (directory.empty()) directory = FPorts.TemporaryDirectory;
-  const std::string batch = Platform::JoinPath(directory, kInstallerBatchName);
-
-  TElevatedStart start;
-  const std::optional<std::string> batchText = BuildInstallerBatch(installer);
-  if (batchText) {
-    Platform::WriteFileAtomically(batch, *batchText);
-    start = FPorts.ProcessRunner->StartElevated(batch, directory);
-  } else if (FPorts.Registry &&
-             FPorts.Registry->CreateKey(TRegistryHive::CurrentUser, std::string(kCompatibilityLayersKey))) {
-    // No ASCII line can name this installer: the value is written here, with
-    // its real name, and the installer is started without the batch file.
-    FPorts.Registry->WriteString(TRegistryHive::CurrentUser, std::string(kCompatibilityLayersKey), installer,
-                                 std::string(kCompatibilityLayers));
+// The installer is held open for reading only until it has ended: nobody
+// writes, renames or deletes it meanwhile, and it is checked again through
+// that hold. Its folder is sealed first and must hold nothing else. The
+// installer itself is what is started, so the consent prompt names it and
+// nothing the user can write is read after consent; a declined prompt ends
+// the installation there.
+bool TWindowsBDEService::RunInstallerElevated(Platform::TSealedFolder& AFolder, const std::string& AInstaller,
+                                              const Core::ValueObjects::TDownloadCheck& ACheck,
+                                              const std::string& ASource, const TProgressProc& AOnProgress) {
+  if (!FPorts.ProcessRunner) return false;
+  Platform::TFileReader held;
+  try {
+    held = Platform::TFileReader(AInstaller, Platform::TReadSharing::ReadersOnly);
+  } catch (const Core::EFileSystemError&) {
+    // Someone still writes it, or it is gone.
   }
+  if (!held.IsOpen() || !AFolder.Seal() || !HoldsOnly(AFolder.Path(), Platform::FileNameOf(AInstaller)))
+    Refuse("BDEInstallerNotProtected", ASource);
+  if (!Matches(held, ACheck)) Refuse("DownloadDigestMismatch", ASource);
 
-  if (start.Status != TElevatedStartStatus::StartedWithProcess) {
-    if (batchText && Platform::FileExists(batch) && !Platform::RemoveFile(batch))
-      throw Core::EFileSystemError("Não foi possível excluir o arquivo \"" + batch + "\"");
-    start = FPorts.ProcessRunner->StartElevated(installer, directory);
-    if (start.Status == TElevatedStartStatus::Failed) return false;
-    if (start.Status == TElevatedStartStatus::StartedWithoutProcess || !start.Process) return true;
+  const std::string layersKey(kCompatibilityLayersKey);
+  const bool layered = FPorts.Registry && FPorts.Registry->CreateKey(TRegistryHive::CurrentUser, layersKey) &&
+                       FPorts.Registry->WriteString(TRegistryHive::CurrentUser, layersKey, AInstaller,
+                                                    std::string(kCompatibilityLayers));
+  TElevatedStart start = FPorts.ProcessRunner->StartElevated(AInstaller, AFolder.Path());
+  // Without a process to wait for, the detection afterwards decides.
+  bool ran = start.Status != TElevatedStartStatus::Failed;
+  if (start.Process) {
+    ran = WaitForInstaller(*start.Process, AOnProgress);
+    start.Process->Close();
   }
-  const bool ended = WaitForInstaller(*start.Process, AOnProgress);
-  start.Process->Close();
-  return ended;
+  // It names a folder that is about to go.
+  if (layered) FPorts.Registry->DeleteValue(TRegistryHive::CurrentUser, layersKey, AInstaller);
+  return ran;
 }
 
 bool TWindowsBDEService::WaitForInstaller(IStartedProcess& AProcess, const TProgressProc& AOnProgress) {
@@ -292,6 +283,7 @@ bool TWindowsBDEService::WaitForInstaller(IStartedProcess& AProcess, const TProg
     // crosses the limit counts as stopped too.
     if (elapsed > timings.TimeLimitMs) {
       AProcess.Terminate(kStoppedExitCode);
+      AProcess.Wait(kStopWaitMs);  // so that its file and folder can go
       return false;
     }
     if (wait != TProcessWaitResult::TimedOut) return wait == TProcessWaitResult::Ended;

@@ -1,7 +1,6 @@
 #pragma once
 #include <cstdint>
 #include <memory>
-#include <optional>
 #include <string>
 #include <string_view>
 
@@ -12,6 +11,7 @@
 #include "Core/Interfaces/IRegistry.h"
 #include "Core/Interfaces/ITranslator.h"
 #include "Core/ValueObjects/DownloadCheck.h"
+#include "Infrastructure/Platform/SealedFolder.h"
 
 namespace Infrastructure::BDE {
 
@@ -21,7 +21,8 @@ inline constexpr std::string_view kDefaultBDEDirectory = "C:\\Program Files (x86
 inline constexpr std::string_view kCompatibilityLayersKey =
     "Software\\Microsoft\\Windows NT\\CurrentVersion\\AppCompatFlags\\Layers";
 inline constexpr std::string_view kCompatibilityLayers = "~ WINXPSP3 RUNASADMIN";
-inline constexpr std::string_view kInstallerBatchName = "install_bde.bat";
+// The start of the name of the folder an installer runs from (a new one each time).
+inline constexpr std::string_view kInstallerFolderPrefix = "ql-bde-";
 
 struct TBDEInstallTimings {
   uint32_t WaitSliceMs = 500;
@@ -48,14 +49,6 @@ struct TBDEServicePorts {
 // that is not one); with equal shared parts, fewer parts is lower.
 int CompareVersions(std::string_view A, std::string_view B);
 
-// The batch file that records the compatibility flags for the installer and
-// runs it: ASCII, CR LF after every line. Every "%" of the path is doubled,
-// since cmd expands "%..." even between quotes. A path outside printable ASCII
-// is named through the batch file's own folder ("%~dp0"), which cmd knows in
-// Unicode; nullopt when the file name itself is outside it, since no batch
-// line can name the file then. AInstallerPath must be absolute.
-std::optional<std::string> BuildInstallerBatch(std::string_view AInstallerPath);
-
 class TWindowsBDEService : public Core::Interfaces::IBDEService {
  public:
   explicit TWindowsBDEService(std::shared_ptr<Core::Interfaces::IFileService> AFileService);
@@ -65,8 +58,10 @@ class TWindowsBDEService : public Core::Interfaces::IBDEService {
   bool IsBDEInstalled() override;
   std::string GetBDEVersion() override;
   std::string GetBDEPath() override;
+  // Runs a copy of the installer, from a folder of its own, as a download runs.
   bool InstallBDE(const std::string& AInstallerPath, Core::Interfaces::TProgressProc AOnProgress) override;
-  // A download that does not match ACheck throws Core::EDownloadVerificationError;
+  // A download that does not match ACheck, or that could be changed or joined
+  // by other files before it runs, throws Core::EDownloadVerificationError;
   // the installer never runs then.
   bool InstallBDEFromURL(const std::string& AUrl, const std::string& ADestPath,
                          Core::Interfaces::TProgressProc AOnProgress,
@@ -81,7 +76,12 @@ class TWindowsBDEService : public Core::Interfaces::IBDEService {
   std::string GetBDEPathFromRegistry();
   std::string GetBDEVersionFromRegistry();
   bool CheckBDEFiles(const std::string& APath);
-  bool RunInstallerElevated(const std::string& AInstallerPath, const Core::Interfaces::TProgressProc& AOnProgress);
+  bool RunInstallerElevated(Platform::TSealedFolder& AFolder, const std::string& AInstaller,
+                            const Core::ValueObjects::TDownloadCheck& ACheck, const std::string& ASource,
+                            const Core::Interfaces::TProgressProc& AOnProgress);
+  bool DetectedAfterPause();
+  // Throws Core::EDownloadVerificationError with the message AKey, about ASource.
+  [[noreturn]] void Refuse(std::string_view AKey, const std::string& ASource);
   bool WaitForInstaller(Core::Interfaces::IStartedProcess& AProcess,
                         const Core::Interfaces::TProgressProc& AOnProgress);
 

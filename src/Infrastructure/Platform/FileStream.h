@@ -19,11 +19,19 @@ class IByteSink {
   void Write(std::string_view AChunk) { Write(AChunk.data(), AChunk.size()); }
 };
 
-// A file opened for reading. Others may read, write or delete it meanwhile.
+// What others may do with a file while a reader holds it open.
+enum class TReadSharing {
+  Any,  // read, write, rename or delete it
+  // Only read it: nobody writes, renames or deletes it until the reader closes,
+  // and the open fails while someone still writes it (Windows; elsewhere as Any).
+  ReadersOnly,
+};
+
+// A file opened for reading.
 class TFileReader {
  public:
   TFileReader() = default;
-  explicit TFileReader(const std::string& APath);
+  explicit TFileReader(const std::string& APath, TReadSharing ASharing = TReadSharing::Any);
   ~TFileReader();
   TFileReader(TFileReader&& AOther) noexcept;
   TFileReader& operator=(TFileReader&& AOther) noexcept;

@@ -127,6 +127,10 @@ constexpr TCatalogueEntry kCatalogue[] = {
      "instalado."},
     {"DownloadDigestInvalid",
      "O SHA-256 publicado para %s é inválido, então o arquivo não pode ser conferido. Nada foi instalado."},
+    // The BDE installer could not be kept from changes until it ran (%s: where it came from).
+    {"BDEInstallerNotProtected",
+     "O instalador do BDE obtido de %s não pôde ser protegido contra alterações até ser executado (outro programa o "
+     "alterava ou pôs arquivos junto dele). Nada foi instalado."},
     // ODBC editor in edit mode.
     {"ODBCUpdateSuccess", "ODBC \"%s\" atualizado com sucesso!"},
     {"ODBCUpdateError", "Erro ao atualizar ODBC. Verifique se ainda existe ou execute como admin."},

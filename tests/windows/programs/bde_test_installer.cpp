@@ -1,11 +1,15 @@
 // A stand-in for the BDE installer. What it does depends on its own file name,
 // since the launcher names a download after its URL:
 //   "...noop..."  ends without installing;
-//   "...slow..."  waits (at most 60 s) for "<own path>.stop", then ends without installing;
+//   "...slow..."  waits (at most 60 s) for "<name>.stop", then ends without installing;
 //   otherwise     puts bdeadmin.exe into the default BDE folder and writes
 //                 DLLPATH and VERSION under HKLM\SOFTWARE\Borland\Database Engine.
-// Every run leaves "<own path>.ran" holding its working folder (UTF-16), and
-// "<own path>.ended" when it leaves.
+// The launcher runs it from a folder of its own that it removes afterwards and
+// where nobody else may write, so its marks go one folder up, beside that
+// folder, under its own name: "<name>.ran" holds its working folder and
+// "<name>.layers" the compatibility value recorded for its path while it ran
+// (both UTF-16, the latter empty when there was none), and "<name>.ended" is
+// written when it leaves. The slow one waits for "<name>.stop" there.
 #include <windows.h>
 
 #include <string>
@@ -14,6 +18,7 @@ namespace {
 
 const wchar_t kBDEFolder[] = L"C:\\Program Files (x86)\\Borland\\Common Files\\BDE";
 const wchar_t kBDEKey[] = L"SOFTWARE\\Borland\\Database Engine";
+const wchar_t kLayersKey[] = L"Software\\Microsoft\\Windows NT\\CurrentVersion\\AppCompatFlags\\Layers";
 
 bool WriteWholeFile(const std::wstring& APath, const void* AData, DWORD ASize) {
   HANDLE file = CreateFileW(APath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -57,19 +62,26 @@ int main() {
   const DWORD length = GetModuleFileNameW(nullptr, buffer, 32768);
   if (length == 0 || length >= 32768) return 10;
   const std::wstring self(buffer, length);
-  std::wstring name = self.substr(self.find_last_of(L'\\') + 1);
+  const size_t slash = self.find_last_of(L'\\');
+  std::wstring name = self.substr(slash + 1);
+  const std::wstring marks = self.substr(0, self.find_last_of(L'\\', slash - 1) + 1) + name;
   CharLowerW(name.data());
 
   const DWORD folderLength = GetCurrentDirectoryW(32768, buffer);
-  WriteWholeFile(self + L".ran", buffer, folderLength * sizeof(wchar_t));
+  WriteWholeFile(marks + L".ran", buffer, folderLength * sizeof(wchar_t));
+  DWORD layersSize = sizeof(buffer);
+  if (RegGetValueW(HKEY_CURRENT_USER, kLayersKey, self.c_str(), RRF_RT_REG_SZ, nullptr, buffer, &layersSize) !=
+      ERROR_SUCCESS)
+    layersSize = sizeof(wchar_t);
+  WriteWholeFile(marks + L".layers", buffer, layersSize - sizeof(wchar_t));
 
   int code = 0;
   if (name.find(L"slow") != std::wstring::npos) {
-    const std::wstring stop = self + L".stop";
+    const std::wstring stop = marks + L".stop";
     for (int i = 0; i < 600 && GetFileAttributesW(stop.c_str()) == INVALID_FILE_ATTRIBUTES; ++i) Sleep(100);
   } else if (name.find(L"noop") == std::wstring::npos) {
     code = Install();
   }
-  WriteWholeFile(self + L".ended", "", 0);
+  WriteWholeFile(marks + L".ended", "", 0);
   return code;
 }

@@ -24,7 +24,7 @@ int Fd(std::intptr_t AHandle) {
 
 }  // namespace
 
-TFileReader::TFileReader(const std::string& APath) : FPath(APath) {
+TFileReader::TFileReader(const std::string& APath, TReadSharing) : FPath(APath) {
   const int fd = ::open(APath.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) Fail("Não foi possível abrir o arquivo", APath, errno);
   struct stat info;

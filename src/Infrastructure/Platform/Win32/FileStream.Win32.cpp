@@ -26,11 +26,12 @@ constexpr size_t kMaxChunk = size_t{1} << 30;
 
 }  // namespace
 
-TFileReader::TFileReader(const std::string& APath) : FPath(APath) {
+TFileReader::TFileReader(const std::string& APath, TReadSharing ASharing) : FPath(APath) {
+  const DWORD share =
+      ASharing == TReadSharing::Any ? FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE : FILE_SHARE_READ;
   // Without FILE_FLAG_BACKUP_SEMANTICS a folder does not open, as wanted.
-  const HANDLE file =
-      CreateFileW(ToWide(APath).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  const HANDLE file = CreateFileW(ToWide(APath).c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
   if (file == INVALID_HANDLE_VALUE) Fail("Não foi possível abrir o arquivo", APath, GetLastError());
   FHandle = reinterpret_cast<std::intptr_t>(file);
 }

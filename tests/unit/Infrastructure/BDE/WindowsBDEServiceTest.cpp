@@ -1,9 +1,11 @@
 // The BDE service's decisions over stand-in ports: a registry in memory, a
 // clock that moves only when the code waits or sleeps, and a runner that
-// starts nothing. The real registry, cmd.exe and shell are tested under Wine.
+// starts nothing. The real registry, shell and folder security are tested
+// under Wine.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <deque>
 #include <filesystem>
 #include <fstream>
@@ -13,6 +15,8 @@
 
 #include "Core/Errors.h"
 #include "Infrastructure/BDE/WindowsBDEService.h"
+#include "Infrastructure/Crypto/HexDigest.h"
+#include "Infrastructure/Platform/Crypto.h"
 #include "Infrastructure/Platform/FileSystem.h"
 #include "Infrastructure/Platform/SystemClock.h"
 #include "support/MemoryFileService.h"
@@ -21,11 +25,13 @@
 #include "support/Utf8Path.h"
 
 using namespace Core::Interfaces;
-using Infrastructure::BDE::BuildInstallerBatch;
 using Infrastructure::BDE::CompareVersions;
 using Infrastructure::BDE::TBDEServicePorts;
 using Infrastructure::BDE::TWindowsBDEService;
 using Infrastructure::Platform::FileExists;
+using Infrastructure::Platform::FileNameOf;
+using Infrastructure::Platform::JoinPath;
+using Infrastructure::Platform::ParentPath;
 using TestSupport::TTempDir;
 using THive = TRegistryHive;
 using TType = TRegistryValueType;
@@ -89,19 +95,26 @@ class TScriptedProcess : public IStartedProcess {
 
 class TScriptedRunner : public IElevatedProcessRunner {
  public:
+  // What the started program would have found at its start.
   struct TRequest {
     std::string File;
     std::string WorkingDirectory;
-    std::string Content;  // the started file's bytes at the moment of the start
+    std::string Content;                // the file's bytes
+    std::vector<std::string> Folder;    // the names in the working folder
+    std::optional<std::string> Layers;  // the compatibility value for the file
   };
   explicit TScriptedRunner(TManualClock& AClock) : FClock(AClock) {}
 
   std::deque<TScriptedStart> Script;
   std::vector<TRequest> Requests;
   std::deque<TProcessLog> Processes;
+  std::function<std::optional<std::string>(const std::string&)> LayersOf;
 
   TElevatedStart StartElevated(const std::string& AFile, const std::string& AWorkingDirectory) override {
-    Requests.push_back({AFile, AWorkingDirectory, FileExists(AFile) ? TestSupport::ReadFileBytes(AFile) : ""});
+    std::vector<std::string> names;
+    for (const auto& entry : Infrastructure::Platform::ListDirectory(AWorkingDirectory)) names.push_back(entry.Name);
+    Requests.push_back({AFile, AWorkingDirectory, FileExists(AFile) ? TestSupport::ReadFileBytes(AFile) : "", names,
+                        LayersOf ? LayersOf(AFile) : std::nullopt});
     TScriptedStart script;
     if (!Script.empty()) {
       script = Script.front();
@@ -128,9 +141,11 @@ class TWritingFileService : public TestSupport::TMemoryFileService {
  public:
   std::string Body = "MZ instalador";
   std::vector<std::pair<int64_t, int64_t>> Reports = {{0, 1000}, {500, 1000}, {1000, 1000}};
+  std::function<void(const std::string&)> AfterWriting;  // what else happens to the download's folder
   bool DownloadFile(const std::string& AUrl, const std::string& ADestinationPath, TProgressProc AOnProgress) override {
     TMemoryFileService::DownloadFile(AUrl, ADestinationPath, AOnProgress);
     std::ofstream(TestSupport::PathFromUtf8(ADestinationPath), std::ios::binary) << Body;
+    if (AfterWriting) AfterWriting(ADestinationPath);
     for (const auto& [current, total] : Reports)
       if (AOnProgress) AOnProgress(current, total);
     return DownloadAnswer;
@@ -138,6 +153,15 @@ class TWritingFileService : public TestSupport::TMemoryFileService {
 };
 
 using TReports = std::vector<std::pair<int64_t, int64_t>>;
+
+void WriteInto(const std::string& AFolder, const std::string& AName) {
+  std::ofstream(TestSupport::PathFromUtf8(JoinPath(AFolder, AName)), std::ios::binary) << "MZ";
+}
+
+std::string Upper(std::string AText) {
+  for (char& c : AText) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return AText;
+}
 
 struct TBDEService : ::testing::Test {
   TTempDir Dir;
@@ -149,6 +173,18 @@ struct TBDEService : ::testing::Test {
   std::string TempFolder = Dir.MakeDir("Temp");
   TReports Reports;
 
+  TBDEService() {
+    Runner->LayersOf = [this](const std::string& AFile) {
+      return Registry->ReadString(THive::CurrentUser, kLayersKey, AFile);
+    };
+  }
+  // The folder an installer ran from: new, inside AParent, gone afterwards.
+  void ExpectOwnFolderGone(const std::string& AInstaller, const std::string& AParent) {
+    const std::string folder = ParentPath(AInstaller);
+    EXPECT_EQ(ParentPath(folder), AParent);
+    EXPECT_EQ(FileNameOf(folder).rfind("ql-bde-", 0), 0u) << folder;
+    EXPECT_FALSE(Infrastructure::Platform::DirectoryExists(folder));
+  }
   TBDEServicePorts Ports(uint32_t ATimeLimitMs = 300000) {
     return {Registry, Runner, Clock, DefaultDir, TempFolder, {500, ATimeLimitMs, 2000}, nullptr};
   }
@@ -334,26 +370,28 @@ TEST_F(TBDEService, InstallFromURLDoesNothingWhenTheURLIsEmptyOrTheBDEIsPresent)
   EXPECT_TRUE(Infrastructure::Platform::ListDirectory(TempFolder).empty());
 }
 
-TEST_F(TBDEService, TheDownloadIsNamedAfterTheURLInTheChosenFolder) {
+TEST_F(TBDEService, TheDownloadIsNamedAfterTheURLInANewFolderOfTheChosenOne) {
   struct TCase {
-    std::string Url, DestPath, Expected;
+    std::string Url, DestPath, Folder, Name;
   } cases[] = {
-      {"http://127.0.0.1/bde/setup.exe", "", Infrastructure::Platform::JoinPath(TempFolder, "setup.exe")},
-      {"http://127.0.0.1/bde/", "", Infrastructure::Platform::JoinPath(TempFolder, "bde_setup.exe")},
-      {"http://127.0.0.1:8080", "", Infrastructure::Platform::JoinPath(TempFolder, "8080")},
-      {"http://127.0.0.1/a\\b%20c.exe", Dir.Join("x/y"), Dir.Join("x/y/b%20c.exe")},
+      {"http://127.0.0.1/bde/setup.exe", "", TempFolder, "setup.exe"},
+      {"http://127.0.0.1/bde/", "", TempFolder, "bde_setup.exe"},
+      {"http://127.0.0.1:8080", "", TempFolder, "8080"},
+      {"http://127.0.0.1/a\\b%20c.exe", Dir.Join("x/y"), Dir.Join("x/y"), "b%20c.exe"},
   };
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.Url);
     Files->Calls.clear();
     Files->DownloadAnswer = false;
     EXPECT_FALSE(Service().InstallBDEFromURL(c.Url, c.DestPath, {}));
-    EXPECT_EQ(Files->CallsOf("DownloadFile"),
-              (std::vector<TestSupport::TMemoryFileService::TCall>{{"DownloadFile", c.Url, c.Expected}}));
-    // A failed download leaves no partial file behind.
-    EXPECT_FALSE(FileExists(c.Expected));
+    const auto calls = Files->CallsOf("DownloadFile");
+    ASSERT_EQ(calls.size(), 1u);
+    EXPECT_EQ(calls[0].First, c.Url);
+    EXPECT_EQ(FileNameOf(calls[0].Second), c.Name);
+    // A failed download leaves nothing behind, not even a partial file.
+    ExpectOwnFolderGone(calls[0].Second, c.Folder);
+    EXPECT_TRUE(Infrastructure::Platform::ListDirectory(c.Folder).empty());
   }
-  EXPECT_TRUE(Infrastructure::Platform::DirectoryExists(Dir.Join("x/y")));
   EXPECT_TRUE(Runner->Requests.empty());
 }
 
@@ -384,12 +422,6 @@ TEST_F(TBDEService, ASuccessfulInstallationReportsDownloadThenWaitAndEndsWithThe
 
   // Download halved (0-50 %), then the wait of 1.2 s against a 2 s limit.
   EXPECT_EQ(Reports, (TReports{{0, 100}, {0, 1000}, {250, 1000}, {500, 1000}, {62, 100}, {75, 100}, {80, 100}}));
-  const std::string installer = Infrastructure::Platform::JoinPath(TempFolder, "BDE%20Setup.exe");
-  EXPECT_FALSE(FileExists(installer));
-  ASSERT_EQ(Runner->Requests.size(), 1u);
-  EXPECT_EQ(Runner->Requests[0].File, Infrastructure::Platform::JoinPath(TempFolder, "install_bde.bat"));
-  EXPECT_EQ(Runner->Requests[0].WorkingDirectory, TempFolder);
-  EXPECT_EQ(Runner->Requests[0].Content, *BuildInstallerBatch(installer));
   EXPECT_EQ(Clock->Sleeps, (std::vector<uint32_t>{2000}));
   ASSERT_EQ(Runner->Processes.size(), 1u);
   EXPECT_TRUE(Runner->Processes[0].Closed);
@@ -403,9 +435,123 @@ TEST_F(TBDEService, ASuccessfulInstallationReportsDownloadThenWaitAndEndsWithThe
   EXPECT_TRUE(Reports.empty());
 }
 
+// One start, of the installer itself (never a script the user could rewrite
+// after consenting), from its own folder that holds nothing else, with the
+// compatibility value naming it while it runs and only then.
+TEST_F(TBDEService, TheInstallerItselfIsStartedOnceFromItsOwnFolderWithItsCompatibilityValue) {
+  for (const char* name : {"BDE%20Setup.exe", "Instalação do BDE.exe", "bde%PATH% 100%.exe"}) {
+    SCOPED_TRACE(name);
+    std::filesystem::remove_all(TestSupport::PathFromUtf8(DefaultDir));
+    Runner->Requests.clear();
+    Runner->Script = {{TElevatedStartStatus::StartedWithProcess, 300, false, Installs()}};
+    EXPECT_TRUE(Service().InstallBDEFromURL(std::string("http://127.0.0.1/files/") + name, "", {}));
+
+    ASSERT_EQ(Runner->Requests.size(), 1u);
+    const TScriptedRunner::TRequest& start = Runner->Requests[0];
+    EXPECT_EQ(FileNameOf(start.File), name);
+    EXPECT_EQ(start.WorkingDirectory, ParentPath(start.File));
+    EXPECT_EQ(start.Folder, std::vector<std::string>{name});
+    EXPECT_EQ(start.Content, Files->Body);
+    EXPECT_EQ(start.Layers, "~ WINXPSP3 RUNASADMIN");
+    // It names a folder that is gone now.
+    EXPECT_FALSE(Registry->ReadString(THive::CurrentUser, kLayersKey, start.File));
+    ExpectOwnFolderGone(start.File, TempFolder);
+  }
+}
+
+TEST_F(TBDEService, ADeclinedPromptEndsTheInstallationWithoutASecondOne) {
+  using S = TElevatedStartStatus;
+  struct TCase {
+    const char* Name;
+    S Status;
+    bool Installs;
+    bool Result;
+    size_t Sleeps;
+  } cases[] = {
+      {"declined", S::Failed, false, false, 0},
+      {"started without a process, installed: the detection decides", S::StartedWithoutProcess, true, true, 1},
+      {"started without a process, nothing installed", S::StartedWithoutProcess, false, false, 1},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    std::filesystem::remove_all(TestSupport::PathFromUtf8(DefaultDir));
+    Runner->Requests.clear();
+    Clock->Sleeps.clear();
+    Runner->Script = {{c.Status, 300, false, c.Installs ? Installs() : std::function<void()>{}},
+                      {S::StartedWithProcess, 300, false, Installs()}};
+    EXPECT_EQ(Service().InstallBDEFromURL("http://127.0.0.1/files/setup.exe", "", {}), c.Result);
+    ASSERT_EQ(Runner->Requests.size(), 1u);
+    EXPECT_EQ(Clock->Sleeps.size(), c.Sleeps);
+    EXPECT_FALSE(Registry->ReadString(THive::CurrentUser, kLayersKey, Runner->Requests[0].File));
+    ExpectOwnFolderGone(Runner->Requests[0].File, TempFolder);
+  }
+}
+
+TEST_F(TBDEService, AnythingBesideTheInstallerInItsFolderRefusesTheRun) {
+  const struct {
+    const char* Name;
+    std::function<void(const std::string&)> Plant;
+  } cases[] = {
+      {"a DLL", [](const std::string& AFolder) { WriteInto(AFolder, "version.dll"); }},
+      {"a folder",
+       [](const std::string& AFolder) {
+         std::filesystem::create_directory(TestSupport::PathFromUtf8(JoinPath(AFolder, "sub")));
+       }},
+      {"a redirection file", [](const std::string& AFolder) { WriteInto(AFolder, "setup.exe.local"); }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    std::string installer;
+    Files->AfterWriting = [&](const std::string& APath) {
+      installer = APath;
+      c.Plant(ParentPath(APath));
+    };
+    try {
+      Service().InstallBDEFromURL("http://127.0.0.1/files/setup.exe", "", {});
+      ADD_FAILURE() << "no error";
+    } catch (const Core::EDownloadVerificationError& e) {
+      EXPECT_NE(std::string(e.what()).find("não pôde ser protegido"), std::string::npos) << e.what();
+      EXPECT_NE(std::string(e.what()).find("http://127.0.0.1/files/setup.exe"), std::string::npos) << e.what();
+    }
+    ExpectOwnFolderGone(installer, TempFolder);
+  }
+  EXPECT_TRUE(Runner->Requests.empty());
+}
+
+// The download's own check passed, but the file changed afterwards: what is
+// read again through the handle that stays open is compared once more.
+TEST_F(TBDEService, TheInstallerIsCheckedAgainThroughTheHandleThatStaysOpen) {
+  const std::string body = Files->Body;
+  std::string digest = Infrastructure::Crypto::ToHex(Infrastructure::Platform::Sha256Of(body));
+  const struct {
+    const char* Name;
+    Core::ValueObjects::TDownloadCheck Check;
+    bool Runs;
+  } cases[] = {
+      {"nothing published", {}, true},
+      {"the published size", {"", static_cast<int64_t>(body.size())}, true},
+      {"another size", {"", static_cast<int64_t>(body.size()) + 1}, false},
+      {"the published digest, in capitals", {Upper(digest), static_cast<int64_t>(body.size())}, true},
+      {"another digest", {std::string(64, 'a'), -1}, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    Runner->Requests.clear();
+    std::filesystem::remove_all(TestSupport::PathFromUtf8(DefaultDir));
+    Runner->Script = {{TElevatedStartStatus::StartedWithProcess, 300, false, Installs()}};
+    if (c.Runs) {
+      EXPECT_TRUE(Service().InstallBDEFromURL("http://127.0.0.1/files/setup.exe", "", {}, c.Check));
+    } else {
+      EXPECT_THROW(Service().InstallBDEFromURL("http://127.0.0.1/files/setup.exe", "", {}, c.Check),
+                   Core::EDownloadVerificationError);
+    }
+    EXPECT_EQ(Runner->Requests.size(), c.Runs ? 1u : 0u);
+    EXPECT_TRUE(Infrastructure::Platform::ListDirectory(TempFolder).empty());
+  }
+}
+
 TEST_F(TBDEService, TheWaitStopsTheProcessOnceTheLimitHasPassed) {
   const std::string installer = Dir.WriteFile("instalador/setup.exe", "MZ");
-  const std::string batch = Dir.Join("instalador/install_bde.bat");
   struct TCase {
     const char* Name;
     std::optional<uint64_t> EndsAfterMs;
@@ -429,6 +575,7 @@ TEST_F(TBDEService, TheWaitStopsTheProcessOnceTheLimitHasPassed) {
     SCOPED_TRACE(c.Name);
     Runner->Script = {{TElevatedStartStatus::StartedWithProcess, c.EndsAfterMs, c.WaitFails, Installs()}};
     Runner->Processes.clear();
+    Runner->Requests.clear();
     Clock->Sleeps.clear();
     Reports.clear();
     std::filesystem::remove_all(TestSupport::PathFromUtf8(DefaultDir));
@@ -440,43 +587,11 @@ TEST_F(TBDEService, TheWaitStopsTheProcessOnceTheLimitHasPassed) {
     EXPECT_TRUE(Runner->Processes[0].Closed);
     // Only a run that ended is followed by the pause and the detection.
     EXPECT_EQ(Clock->Sleeps.size(), c.Result ? 1u : 0u);
-    EXPECT_TRUE(FileExists(installer));  // the caller's installer is never deleted
-    EXPECT_TRUE(FileExists(batch));      // cmd deletes it only when it reaches its last line
-  }
-}
-
-TEST_F(TBDEService, ARefusedBatchStartFallsBackToTheInstallerItself) {
-  const std::string installer = Dir.WriteFile("setup.exe", "MZ");
-  const std::string batch = Dir.Join("install_bde.bat");
-  using S = TElevatedStartStatus;
-  struct TCase {
-    const char* Name;
-    S Batch, Installer;
-    bool Installs;
-    bool Result;
-    size_t Sleeps;
-  } cases[] = {
-      {"refused, installer refused too", S::Failed, S::Failed, false, false, 0},
-      {"refused, installer waited for", S::Failed, S::StartedWithProcess, true, true, 1},
-      {"refused, installer without a process: the detection decides", S::Failed, S::StartedWithoutProcess, true, true,
-       1},
-      {"no process, installer without a process, nothing installed", S::StartedWithoutProcess, S::StartedWithoutProcess,
-       false, false, 1},
-  };
-  for (const TCase& c : cases) {
-    SCOPED_TRACE(c.Name);
-    std::filesystem::remove_all(TestSupport::PathFromUtf8(DefaultDir));
-    Runner->Requests.clear();
-    Clock->Sleeps.clear();
-    Runner->Script = {{c.Batch, std::nullopt, false, {}},
-                      {c.Installer, 300, false, c.Installs ? Installs() : std::function<void()>{}}};
-    EXPECT_EQ(Service().InstallBDE(installer, {}), c.Result);
-    ASSERT_EQ(Runner->Requests.size(), 2u);
-    EXPECT_EQ(Runner->Requests[0].File, batch);
-    EXPECT_EQ(Runner->Requests[1].File, installer);
-    EXPECT_EQ(Runner->Requests[1].WorkingDirectory, Dir.Path());
-    EXPECT_FALSE(FileExists(batch));
-    EXPECT_EQ(Clock->Sleeps.size(), c.Sleeps);
+    // A copy ran, from a folder of its own; the caller's installer stays.
+    ASSERT_EQ(Runner->Requests.size(), 1u);
+    EXPECT_EQ(Runner->Requests[0].Content, "MZ");
+    ExpectOwnFolderGone(Runner->Requests[0].File, TempFolder);
+    EXPECT_TRUE(FileExists(installer));
   }
 }
 
@@ -484,10 +599,11 @@ TEST_F(TBDEService, AMissingInstallerStartsNothing) {
   EXPECT_FALSE(Service().InstallBDE(Dir.Join("nao-existe.exe"), Record()));
   EXPECT_TRUE(Runner->Requests.empty());
   EXPECT_TRUE(Reports.empty());
+  EXPECT_TRUE(Infrastructure::Platform::ListDirectory(TempFolder).empty());
 }
 
-TEST_F(TBDEService, ARelativeInstallerPathIsRunFromTheCurrentFolder) {
-  Dir.WriteFile("setup.exe", "MZ");
+TEST_F(TBDEService, ARelativeInstallerPathIsTakenFromTheCurrentFolder) {
+  Dir.WriteFile("setup.exe", "MZ relativo");
   const auto previous = std::filesystem::current_path();
   std::filesystem::current_path(TestSupport::PathFromUtf8(Dir.Path()));
   Runner->Script = {{TElevatedStartStatus::StartedWithProcess, 100, false, Installs()}};
@@ -496,55 +612,8 @@ TEST_F(TBDEService, ARelativeInstallerPathIsRunFromTheCurrentFolder) {
 
   EXPECT_TRUE(result);
   ASSERT_EQ(Runner->Requests.size(), 1u);
-  EXPECT_EQ(Runner->Requests[0].WorkingDirectory, Dir.Path());
-  EXPECT_NE(Runner->Requests[0].Content.find("\"" + Dir.Join("setup.exe") + "\"\r\n"), std::string::npos)
-      << Runner->Requests[0].Content;
-}
-
-TEST_F(TBDEService, AnInstallerWhoseNameIsNotASCIIIsStartedWithoutTheBatchFile) {
-  const std::string installer = Dir.WriteFile("Instalação BDE.exe", "MZ");
-  Runner->Script = {{TElevatedStartStatus::StartedWithProcess, 100, false, Installs()}};
-  EXPECT_TRUE(Service().InstallBDE(installer, {}));
-  ASSERT_EQ(Runner->Requests.size(), 1u);
-  EXPECT_EQ(Runner->Requests[0].File, installer);
-  EXPECT_FALSE(FileExists(Dir.Join("install_bde.bat")));
-  EXPECT_EQ(Registry->ReadString(THive::CurrentUser, kLayersKey, installer), "~ WINXPSP3 RUNASADMIN");
-}
-
-namespace {
-// Windows paths written with "/" for readability, in the platform's separators.
-std::string P(std::string APath) {
-  std::replace(APath.begin(), APath.end(), '/', Infrastructure::Platform::kPathSeparator);
-  return APath;
-}
-}  // namespace
-
-TEST(BDEInstallerBatch, FiveASCIILinesThatNameTheInstallerAsCmdReadsThem) {
-  const std::string plain = P("C:/Temp/bde_setup.exe");
-  EXPECT_EQ(*BuildInstallerBatch(plain),
-            "@echo off\r\n"
-            "echo Instalando BDE em modo de compatibilidade Windows XP SP3...\r\n"
-            "reg add \"HKCU\\Software\\Microsoft\\Windows NT\\CurrentVersion\\AppCompatFlags\\Layers\" /v \"" +
-                plain + "\" /t REG_SZ /d \"~ WINXPSP3 RUNASADMIN\" /f\r\n\"" + plain +
-                "\"\r\n"
-                "del /f /q \"%~0\"\r\n");
-  struct TCase {
-    std::string Path;
-    std::string Named;  // how lines 3 and 4 name the installer
-  } cases[] = {
-      {P("C:/100% certo/BDE%20Setup%PATH%.exe"), P("C:/100%% certo/BDE%%20Setup%%PATH%%.exe")},
-      {P("C:/Users/José/AppData/Local/Temp/bde_setup.exe"), "%~dp0bde_setup.exe"},
-      {P("C:/Instalação/bde%1.exe"), "%~dp0bde%%1.exe"},
-  };
-  for (const TCase& c : cases) {
-    SCOPED_TRACE(c.Path);
-    const std::optional<std::string> text = BuildInstallerBatch(c.Path);
-    ASSERT_TRUE(text);
-    EXPECT_NE(text->find("/v \"" + c.Named + "\" /t REG_SZ"), std::string::npos) << *text;
-    EXPECT_NE(text->find("\r\n\"" + c.Named + "\"\r\n"), std::string::npos) << *text;
-    EXPECT_TRUE(std::all_of(text->begin(), text->end(), [](char ch) { return static_cast<unsigned char>(ch) < 0x80; }));
-  }
-  EXPECT_FALSE(BuildInstallerBatch(P("C:/Temp/Instalação.exe")));
+  EXPECT_EQ(Runner->Requests[0].Content, "MZ relativo");
+  ExpectOwnFolderGone(Runner->Requests[0].File, TempFolder);
 }
 
 TEST(BDEServiceDefaults, TheProductWaitsInHalfSecondSlicesUpToFiveMinutesAndPausesTwoSeconds) {
