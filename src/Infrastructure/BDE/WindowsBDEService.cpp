@@ -200,7 +200,14 @@ bool TWindowsBDEService::InstallBDEFromURL(const std::string& AUrl, const std::s
 
   // Goes with everything in it, whatever happens (a failed download leaves a partial file).
   Platform::TSealedFolder folder;
-  folder.Create(InstallerFolderIn(directory));
+  try {
+    folder.Create(InstallerFolderIn(directory));
+  } catch (const Core::EFileSystemError& e) {
+    // The user's own temporary folder refusing a new folder is no fault of the network.
+    if (e.Kind() == Core::TFileErrorKind::AccessDenied) Refuse("FolderNotWritable", directory);
+    if (e.Kind() == Core::TFileErrorKind::DiskFull) Refuse("FolderDiskFull", directory);
+    throw;
+  }
   const std::string target = Platform::JoinPath(folder.Path(), name);
   TProgressProc downloadProgress, installProgress;
   if (AOnProgress) {
@@ -211,7 +218,7 @@ bool TWindowsBDEService::InstallBDEFromURL(const std::string& AUrl, const std::s
       FFileService->DownloadVerifiedFile(AUrl, target, ACheck, downloadProgress);
   if (verdict == Core::ValueObjects::TDownloadVerdict::Failed) return false;
   if (verdict != Core::ValueObjects::TDownloadVerdict::Ok)
-    Refuse(Core::ValueObjects::DownloadVerdictKey(verdict), AUrl);
+    Refuse(Core::ValueObjects::DownloadVerdictKey(verdict), Core::ValueObjects::IsWriteFailure(verdict) ? directory : AUrl);
   return RunInstallerElevated(folder, target, ACheck, AUrl, installProgress) && DetectedAfterPause();
 }
 

@@ -19,6 +19,8 @@
 #include "Infrastructure/Platform/Crypto.h"
 #include "Infrastructure/Platform/FileSystem.h"
 #include "Infrastructure/Platform/SystemClock.h"
+#include "Infrastructure/Translator/PortugueseTranslator.h"
+#include "support/TestServers.h"
 #include "support/MemoryFileService.h"
 #include "support/MemoryRegistry.h"
 #include "support/TempDir.h"
@@ -392,6 +394,22 @@ TEST_F(TBDEService, TheDownloadIsNamedAfterTheURLInANewFolderOfTheChosenOne) {
     ExpectOwnFolderGone(calls[0].Second, c.Folder);
     EXPECT_TRUE(Infrastructure::Platform::ListDirectory(c.Folder).empty());
   }
+  EXPECT_TRUE(Runner->Requests.empty());
+}
+
+// On a real read-only mount (tests/fixtures/servers/folders.sh): the temporary folder, not the network.
+TEST_F(TBDEService, ATemporaryFolderThatRefusesTheInstallerIsNamed) {
+  const std::optional<std::string> readOnly = TestSupport::TestServerValue("folders.readonly");
+  if (!readOnly) GTEST_SKIP() << TestSupport::TestServerValue("folders.unavailable").value_or("no mounts");
+  const std::string folder = TestSupport::HostPath(*readOnly);
+  try {
+    Service().InstallBDEFromURL("http://127.0.0.1/bde.exe", folder, {});
+    ADD_FAILURE() << "no error";
+  } catch (const Core::EDownloadVerificationError& e) {
+    EXPECT_EQ(std::string(e.what()),
+              Infrastructure::Translator::TPortugueseTranslator().TranslateFormat("FolderNotWritable", {folder}));
+  }
+  EXPECT_TRUE(Files->Calls.empty());
   EXPECT_TRUE(Runner->Requests.empty());
 }
 
