@@ -218,7 +218,8 @@ bool TWindowsBDEService::InstallBDEFromURL(const std::string& AUrl, const std::s
       FFileService->DownloadVerifiedFile(AUrl, target, ACheck, downloadProgress);
   if (verdict == Core::ValueObjects::TDownloadVerdict::Failed) return false;
   if (verdict != Core::ValueObjects::TDownloadVerdict::Ok)
-    Refuse(Core::ValueObjects::DownloadVerdictKey(verdict), Core::ValueObjects::IsWriteFailure(verdict) ? directory : AUrl);
+    Refuse(Core::ValueObjects::DownloadVerdictKey(verdict),
+           Core::ValueObjects::IsWriteFailure(verdict) ? directory : AUrl);
   return RunInstallerElevated(folder, target, ACheck, AUrl, installProgress) && DetectedAfterPause();
 }
 

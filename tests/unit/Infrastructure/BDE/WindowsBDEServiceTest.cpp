@@ -20,10 +20,10 @@
 #include "Infrastructure/Platform/FileSystem.h"
 #include "Infrastructure/Platform/SystemClock.h"
 #include "Infrastructure/Translator/PortugueseTranslator.h"
-#include "support/TestServers.h"
 #include "support/MemoryFileService.h"
 #include "support/MemoryRegistry.h"
 #include "support/TempDir.h"
+#include "support/TestServers.h"
 #include "support/Utf8Path.h"
 
 using namespace Core::Interfaces;
