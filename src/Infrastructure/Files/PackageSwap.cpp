@@ -1,11 +1,15 @@
 #include "Infrastructure/Files/PackageSwap.h"
 
+#include <zlib.h>
+
 #include <algorithm>
 #include <atomic>
+#include <memory>
 
 #include "Core/Errors.h"
 #include "Core/Text/TextUtils.h"
 #include "Infrastructure/Files/UpdateJournal.h"
+#include "Infrastructure/Platform/FileStream.h"
 #include "Infrastructure/Platform/FileSystem.h"
 #include "Infrastructure/Platform/ProcessInfo.h"
 #include "Infrastructure/Platform/SystemClock.h"
@@ -58,9 +62,23 @@ void RemoveAsideFiles(const TUpdateJournal& AJournal, const std::string& ADestin
   for (const TJournalFile& file : AJournal.Files) {
     if (!file.HadOld) continue;
     const std::string aside = file.Path + AJournal.AsideSuffix;
-    if (!Platform::RemoveFile(JoinPath(ADestination, aside))) held.push_back(aside);
+    if (IsPlainBelow(ADestination, aside) && !Platform::RemoveFile(JoinPath(ADestination, aside)))
+      held.push_back(aside);
   }
   RememberForCleanup(ADestination, held);
+}
+
+// The new files of a committed swap hold what the journal says they do.
+bool NewFilesWhole(const TUpdateJournal& AJournal, const std::string& ADestination) {
+  for (const TJournalFile& file : AJournal.Files) {
+    if (!file.Summed || !IsPlainBelow(ADestination, file.Path)) continue;
+    try {
+      if (SumOfFile(JoinPath(ADestination, file.Path)) != file.Sum) return false;
+    } catch (const std::exception&) {
+      return false;  // gone or unreadable: not the version the journal installed
+    }
+  }
+  return true;
 }
 
 // Puts every file back as it was before the swap, from the last one moved to
@@ -70,6 +88,8 @@ bool Undo(const TUpdateJournal& AJournal, const std::string& ADestination) {
   bool complete = true;
   std::vector<std::string> stray;
   for (auto file = AJournal.Files.rbegin(); file != AJournal.Files.rend(); ++file) {
+    if (!IsPlainBelow(ADestination, file->Path) || !IsPlainBelow(ADestination, JoinPath(AJournal.Staging, file->Path)))
+      continue;  // left where it is: a move through a link would land elsewhere
     const std::string target = JoinPath(ADestination, file->Path);
     const std::string aside = target + AJournal.AsideSuffix;
     const std::string staged = JoinPath(staging, file->Path);
@@ -95,7 +115,7 @@ bool Undo(const TUpdateJournal& AJournal, const std::string& ADestination) {
     }
   }
   for (auto folder = AJournal.CreatedFolders.rbegin(); folder != AJournal.CreatedFolders.rend(); ++folder)
-    Platform::RemoveEmptyDirectory(JoinPath(ADestination, *folder));
+    if (IsPlainBelow(ADestination, *folder)) Platform::RemoveEmptyDirectory(JoinPath(ADestination, *folder));
   RememberForCleanup(ADestination, stray);
   return complete;
 }
@@ -162,15 +182,43 @@ std::string NewUpdateId() {
   return id;
 }
 
+TFileSum SumOfFile(const std::string& APath) {
+  constexpr size_t kBlock = 64 * 1024;
+  Platform::TFileReader reader(APath);
+  const std::unique_ptr<unsigned char[]> buffer(new unsigned char[kBlock]);
+  TFileSum sum;
+  uLong crc = crc32(0, Z_NULL, 0);
+  for (size_t read; (read = reader.Read(buffer.get(), kBlock)) != 0; sum.Size += read)
+    crc = crc32(crc, buffer.get(), static_cast<uInt>(read));
+  sum.Crc32 = static_cast<uint32_t>(crc);
+  return sum;
+}
+
+bool IsPlainBelow(const std::string& ABase, const std::string& ARelative) {
+  for (size_t end = ARelative.find(Platform::kPathSeparator);; end = ARelative.find(Platform::kPathSeparator, end + 1)) {
+    if (Platform::IsLink(JoinPath(ABase, ARelative.substr(0, end)))) return false;
+    if (end == std::string::npos) return true;
+  }
+}
+
+void RequirePlainBelow(const std::string& ABase, const std::string& ARelative) {
+  if (!IsPlainBelow(ABase, ARelative))
+    throw Core::EFileSystemError("O caminho \"" + ARelative + "\" passa por um link ou junção",
+                                 Core::TFileErrorKind::AccessDenied, JoinPath(ABase, ARelative));
+}
+
 std::string CreateStagingFolder(const std::string& ADestination) {
   Platform::CreateDirectories(ADestination);
   for (int attempt = 0;; ++attempt) {
     const std::string folder = JoinPath(ADestination, std::string(kStagingPrefix) + NewUpdateId());
-    if (Platform::QueryPath(folder) != TPathState::Missing) {
+    try {
+      // Never one that is there already: a folder or junction planted under the
+      // name would have the package written wherever it leads.
+      Platform::CreateNewDirectory(folder);
+    } catch (const Core::EFileSystemError&) {
       if (attempt < 10) continue;
-      throw Core::EFileSystemError("Não foi possível criar a pasta de preparação em \"" + ADestination + "\"");
+      throw;
     }
-    Platform::CreateDirectories(folder);
     Platform::HidePath(folder);
     return folder;
   }
@@ -179,7 +227,11 @@ std::string CreateStagingFolder(const std::string& ADestination) {
 // Fills AJournal with what the swap will do; throws before anything moved
 // when a target cannot be replaced.
 static void PlanSwap(const TStagedPackage& APackage, const std::string& ADestination, TUpdateJournal& AJournal) {
+  if (Platform::QueryPath(JournalPath(ADestination)) != TPathState::Missing)
+    throw Core::EFileSystemError("Uma atualização anterior em \"" + ADestination + "\" não foi concluída nem desfeita",
+                                 Core::TFileErrorKind::Other, JournalPath(ADestination));
   for (const std::string& folder : APackage.Folders) {
+    RequirePlainBelow(ADestination, folder);
     const TPathState state = Platform::QueryPath(JoinPath(ADestination, folder));
     if (state == TPathState::Missing)
       AJournal.CreatedFolders.push_back(folder);
@@ -188,7 +240,10 @@ static void PlanSwap(const TStagedPackage& APackage, const std::string& ADestina
                                    JoinPath(ADestination, folder));
   }
   AJournal.Files.reserve(APackage.Files.size());
-  for (const std::string& file : APackage.Files) {
+  const bool summed = APackage.Sums.size() == APackage.Files.size();
+  for (size_t index = 0; index < APackage.Files.size(); ++index) {
+    const std::string& file = APackage.Files[index];
+    RequirePlainBelow(ADestination, file);
     const std::string target = JoinPath(ADestination, file);
     const TPathState state = Platform::QueryPath(target);
     if (state == TPathState::Directory)
@@ -198,7 +253,8 @@ static void PlanSwap(const TStagedPackage& APackage, const std::string& ADestina
     if (state == TPathState::ReadOnlyFile)
       throw Core::EFileSystemError("O arquivo \"" + target + "\" é somente leitura",
                                    Core::TFileErrorKind::AccessDenied, target);
-    AJournal.Files.push_back({file, state == TPathState::File});
+    AJournal.Files.push_back({file, state == TPathState::File,
+                              summed ? APackage.Sums[index] : SumOfFile(JoinPath(APackage.Folder, file))});
   }
 }
 
@@ -243,8 +299,9 @@ void SwapIn(const TStagedPackage& APackage, const std::string& ADestination,
     if (Undo(journal, ADestination)) Close(journal, ADestination);
     throw;
   }
-  RemoveAsideFiles(journal, ADestination);
-  Close(journal, ADestination);
+  // The old files and the journal stay for the next start: flushing every
+  // staged file would slow staging several times over.
+  Platform::RemoveDirectoryTree(APackage.Folder);
 }
 
 void RecoverSwap(const std::string& ADestination) {
@@ -255,7 +312,7 @@ void RecoverSwap(const std::string& ADestination) {
       const std::optional<TUpdateJournal> journal = TUpdateJournal::Parse(Platform::ReadFileBytes(journalPath));
       if (!journal) {
         Platform::RemoveFile(journalPath);  // not ours to act on; what it named stays
-      } else if (journal->Committed) {
+      } else if (journal->Committed && NewFilesWhole(*journal, ADestination)) {
         RemoveAsideFiles(*journal, ADestination);
         Close(*journal, ADestination);
       } else if (Undo(*journal, ADestination)) {
@@ -268,7 +325,8 @@ void RecoverSwap(const std::string& ADestination) {
     if (Platform::FileExists(list)) {
       std::vector<std::string> held;
       for (const std::string& path : ParsePathList(Platform::ReadFileBytes(list)))
-        if (!Platform::RemoveFile(JoinPath(ADestination, path))) held.push_back(path);
+        if (IsPlainBelow(ADestination, path) && !Platform::RemoveFile(JoinPath(ADestination, path)))
+          held.push_back(path);
       if (held.empty())
         Platform::RemoveFile(list);
       else

@@ -1,12 +1,15 @@
 #include "Infrastructure/Files/UpdateJournal.h"
 
+#include <charconv>
+
 #include "Infrastructure/Files/ZipExtractor.h"
 
 namespace Infrastructure::Files {
 
 namespace {
 
-constexpr std::string_view kHeader = "QuorvaneSoftLauncher update journal 1";
+constexpr std::string_view kHeader = "QuorvaneSoftLauncher update journal 2";
+constexpr std::string_view kHeaderWithoutSums = "QuorvaneSoftLauncher update journal 1";
 
 bool IsPlainName(std::string_view AName) {
   const std::optional<std::string> safe = SafeRelativePath(AName);
@@ -33,6 +36,18 @@ bool TakePrefix(std::string_view& ALine, std::string_view APrefix) {
   return true;
 }
 
+// "SIZE CRC " (decimal, 8 hex digits) taken from the front of ALine.
+bool TakeSum(std::string_view& ALine, TFileSum& ASum) {
+  const char* end = ALine.data() + ALine.size();
+  const auto size = std::from_chars(ALine.data(), end, ASum.Size);
+  if (size.ec != std::errc() || size.ptr == end || *size.ptr != ' ' || end - size.ptr < 10 || size.ptr[9] != ' ')
+    return false;
+  const auto crc = std::from_chars(size.ptr + 1, size.ptr + 9, ASum.Crc32, 16);
+  if (crc.ec != std::errc() || crc.ptr != size.ptr + 9) return false;
+  ALine.remove_prefix(static_cast<size_t>(size.ptr + 10 - ALine.data()));
+  return true;
+}
+
 std::optional<std::string> SafePath(std::string_view APath) {
   std::optional<std::string> safe = SafeRelativePath(APath);
   if (safe && *safe != APath) return std::nullopt;  // only the form this program writes
@@ -45,7 +60,13 @@ std::string TUpdateJournal::Format() const {
   std::string text(kHeader);
   text += "\nstage " + Staging + "\naside " + AsideSuffix + "\nstate " + (Committed ? "committed" : "swapping") + "\n";
   for (const std::string& folder : CreatedFolders) text += "folder " + folder + "\n";
-  for (const TJournalFile& file : Files) text += std::string("file ") + (file.HadOld ? "1 " : "0 ") + file.Path + "\n";
+  for (const TJournalFile& file : Files) {
+    char crc[9];
+    for (int digit = 0; digit < 8; ++digit) crc[digit] = "0123456789abcdef"[(file.Sum.Crc32 >> (28 - 4 * digit)) & 0xF];
+    crc[8] = 0;
+    text += std::string("file ") + (file.HadOld ? "1 " : "0 ") + std::to_string(file.Sum.Size) + " " + crc + " " +
+            file.Path + "\n";
+  }
   text += "end\n";
   return text;
 }
@@ -53,7 +74,9 @@ std::string TUpdateJournal::Format() const {
 std::optional<TUpdateJournal> TUpdateJournal::Parse(std::string_view AText) {
   const std::vector<std::string_view> lines = Lines(AText);
   // Header, stage, aside, state, ..., end: a journal cut short is no journal.
-  if (lines.size() < 5 || lines[0] != kHeader || lines.back() != "end") return std::nullopt;
+  // A journal of the first form (no sums) is still finished or undone.
+  const bool summed = !lines.empty() && lines[0] == kHeader;
+  if (lines.size() < 5 || (!summed && lines[0] != kHeaderWithoutSums) || lines.back() != "end") return std::nullopt;
   TUpdateJournal journal;
   std::string_view stage = lines[1], aside = lines[2], state = lines[3];
   if (!TakePrefix(stage, "stage ") || !IsPlainName(stage) || !TakePrefix(aside, "aside ") || !IsPlainName(aside) ||
@@ -72,9 +95,15 @@ std::optional<TUpdateJournal> TUpdateJournal::Parse(std::string_view AText) {
       if (!path) return std::nullopt;
       journal.CreatedFolders.push_back(std::move(*path));
     } else if (TakePrefix(line, "file ") && line.size() > 2 && (line[0] == '0' || line[0] == '1') && line[1] == ' ') {
-      std::optional<std::string> path = SafePath(line.substr(2));
+      TJournalFile file;
+      file.HadOld = line[0] == '1';
+      file.Summed = summed;
+      line.remove_prefix(2);
+      if (summed && !TakeSum(line, file.Sum)) return std::nullopt;
+      std::optional<std::string> path = SafePath(line);
       if (!path) return std::nullopt;
-      journal.Files.push_back({std::move(*path), line[0] == '1'});
+      file.Path = std::move(*path);
+      journal.Files.push_back(std::move(file));
     } else {
       return std::nullopt;
     }

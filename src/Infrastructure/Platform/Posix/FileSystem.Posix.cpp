@@ -75,6 +75,15 @@ void CreateDirectories(const std::string& APath) {
     Fail("Não foi possível criar a pasta", APath, errno);
 }
 
+void CreateNewDirectory(const std::string& APath) {
+  if (::mkdir(APath.c_str(), 0777) != 0) Fail("Não foi possível criar a pasta", APath, errno);
+}
+
+bool IsLink(const std::string& APath) {
+  struct stat info;
+  return ::lstat(APath.c_str(), &info) == 0 && S_ISLNK(info.st_mode);
+}
+
 void ReplaceFileAtomically(const std::string& ASource, const std::string& ADestination) {
   if (std::rename(ASource.c_str(), ADestination.c_str()) != 0)
     Fail("Não foi possível substituir o arquivo", ADestination, errno);

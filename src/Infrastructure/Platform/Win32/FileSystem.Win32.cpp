@@ -72,6 +72,16 @@ void CreateDirectories(const std::string& APath) {
   }
 }
 
+void CreateNewDirectory(const std::string& APath) {
+  if (!CreateDirectoryW(ToWide(APath).c_str(), nullptr)) Fail("Não foi possível criar a pasta", APath, GetLastError());
+}
+
+// The attributes of the name itself: Windows does not follow a link here.
+bool IsLink(const std::string& APath) {
+  const DWORD attributes = GetFileAttributesW(ToWide(APath).c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
 void ReplaceFileAtomically(const std::string& ASource, const std::string& ADestination) {
   if (!MoveFileExW(ToWide(ASource).c_str(), ToWide(ADestination).c_str(),
                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
