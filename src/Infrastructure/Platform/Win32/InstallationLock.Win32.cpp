@@ -6,15 +6,29 @@
 
 #include "Infrastructure/Platform/FileSystem.h"
 #include "Infrastructure/Platform/InstallationLock.h"
+#include "Infrastructure/Platform/Win32/Handles.h"
 #include "Infrastructure/Platform/Win32/WinText.h"
 
 namespace Infrastructure::Platform {
 
 namespace {
 
+// The path the system itself resolves the folder to: a mapped drive and its
+// UNC path, a short name, a link to the folder, all give the same one.
+std::wstring FinalPath(const std::string& AFolder) {
+  std::wstring path = Win32::ToWide(AbsolutePath(AFolder));
+  const Win32::TFileHandle folder(CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                              nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  wchar_t final[MAX_PATH * 2];
+  const DWORD length =
+      folder ? GetFinalPathNameByHandleW(folder.Get(), final, MAX_PATH * 2, FILE_NAME_NORMALIZED) : 0;
+  if (length != 0 && length < MAX_PATH * 2) path.assign(final, length);
+  return path;  // a folder that cannot be opened keeps the name its spelling gives
+}
+
 // One name per folder, whatever the case or form of its path.
 std::wstring MutexName(const std::string& AFolder) {
-  std::wstring path = Win32::ToWide(AbsolutePath(AFolder));
+  std::wstring path = FinalPath(AFolder);
   CharUpperBuffW(path.data(), static_cast<DWORD>(path.size()));
   while (!path.empty() && (path.back() == L'\\' || path.back() == L'/')) path.pop_back();
   uint64_t hash = 14695981039346656037ull;  // FNV-1a
