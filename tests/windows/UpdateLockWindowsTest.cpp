@@ -85,8 +85,7 @@ TEST(UpdateLockOnWindows, EverySpellingOfAFolderNamesOneLock) {
   const std::string folder = dir.MakeDir("Instalacao Longa");
   dir.MakeDir("outra");
   wchar_t shortName[MAX_PATH];
-  const DWORD length =
-      GetShortPathNameW(Infrastructure::Platform::Win32::ToWide(folder).c_str(), shortName, MAX_PATH);
+  const DWORD length = GetShortPathNameW(Infrastructure::Platform::Win32::ToWide(folder).c_str(), shortName, MAX_PATH);
   ASSERT_TRUE(length > 0 && length < MAX_PATH);
   const TestSupport::TFolderLink link(dir.Join("atalho"), folder);
 

@@ -195,7 +195,8 @@ TFileSum SumOfFile(const std::string& APath) {
 }
 
 bool IsPlainBelow(const std::string& ABase, const std::string& ARelative) {
-  for (size_t end = ARelative.find(Platform::kPathSeparator);; end = ARelative.find(Platform::kPathSeparator, end + 1)) {
+  for (size_t end = ARelative.find(Platform::kPathSeparator);;
+       end = ARelative.find(Platform::kPathSeparator, end + 1)) {
     if (Platform::IsLink(JoinPath(ABase, ARelative.substr(0, end)))) return false;
     if (end == std::string::npos) return true;
   }
@@ -253,8 +254,8 @@ static void PlanSwap(const TStagedPackage& APackage, const std::string& ADestina
     if (state == TPathState::ReadOnlyFile)
       throw Core::EFileSystemError("O arquivo \"" + target + "\" é somente leitura",
                                    Core::TFileErrorKind::AccessDenied, target);
-    AJournal.Files.push_back({file, state == TPathState::File,
-                              summed ? APackage.Sums[index] : SumOfFile(JoinPath(APackage.Folder, file))});
+    AJournal.Files.push_back(
+        {file, state == TPathState::File, summed ? APackage.Sums[index] : SumOfFile(JoinPath(APackage.Folder, file))});
   }
 }
 

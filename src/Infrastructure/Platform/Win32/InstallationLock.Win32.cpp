@@ -20,8 +20,7 @@ std::wstring FinalPath(const std::string& AFolder) {
   const Win32::TFileHandle folder(CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                               nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
   wchar_t final[MAX_PATH * 2];
-  const DWORD length =
-      folder ? GetFinalPathNameByHandleW(folder.Get(), final, MAX_PATH * 2, FILE_NAME_NORMALIZED) : 0;
+  const DWORD length = folder ? GetFinalPathNameByHandleW(folder.Get(), final, MAX_PATH * 2, FILE_NAME_NORMALIZED) : 0;
   if (length != 0 && length < MAX_PATH * 2) path.assign(final, length);
   return path;  // a folder that cannot be opened keeps the name its spelling gives
 }

@@ -58,18 +58,24 @@ TEST(UpdateJournal, RoundTripsAndRefusesWhatIsNotItsOwn) {
     std::string Text;
   } refused[] = {
       {"cut short (no end line)", text.substr(0, text.rfind("end"))},
-      {"a path leaving the folder", "QuorvaneSoftLauncher update journal 1\nstage s\naside .x\nstate swapping\n"
-                                    "file 1 ../../Windows/win.ini\nend\n"},
-      {"an absolute path", "QuorvaneSoftLauncher update journal 1\nstage s\naside .x\nstate swapping\n"
-                           "file 0 /etc/passwd\nend\n"},
-      {"a staging folder elsewhere", "QuorvaneSoftLauncher update journal 1\nstage ../s\naside .x\nstate swapping\nend\n"},
+      {"a path leaving the folder",
+       "QuorvaneSoftLauncher update journal 1\nstage s\naside .x\nstate swapping\n"
+       "file 1 ../../Windows/win.ini\nend\n"},
+      {"an absolute path",
+       "QuorvaneSoftLauncher update journal 1\nstage s\naside .x\nstate swapping\n"
+       "file 0 /etc/passwd\nend\n"},
+      {"a staging folder elsewhere",
+       "QuorvaneSoftLauncher update journal 1\nstage ../s\naside .x\nstate swapping\nend\n"},
       {"an unknown state", "QuorvaneSoftLauncher update journal 1\nstage s\naside .x\nstate maybe\nend\n"},
-      {"a file without its sum", "QuorvaneSoftLauncher update journal 2\nstage s\naside .x\nstate swapping\n"
-                                 "file 1 App.exe\nend\n"},
-      {"a sum cut short", "QuorvaneSoftLauncher update journal 2\nstage s\naside .x\nstate swapping\n"
-                          "file 1 12 abc App.exe\nend\n"},
-      {"a negative size", "QuorvaneSoftLauncher update journal 2\nstage s\naside .x\nstate swapping\n"
-                          "file 1 -12 0000abcd App.exe\nend\n"},
+      {"a file without its sum",
+       "QuorvaneSoftLauncher update journal 2\nstage s\naside .x\nstate swapping\n"
+       "file 1 App.exe\nend\n"},
+      {"a sum cut short",
+       "QuorvaneSoftLauncher update journal 2\nstage s\naside .x\nstate swapping\n"
+       "file 1 12 abc App.exe\nend\n"},
+      {"a negative size",
+       "QuorvaneSoftLauncher update journal 2\nstage s\naside .x\nstate swapping\n"
+       "file 1 -12 0000abcd App.exe\nend\n"},
       {"another document", "[Atualizacao]\nVersaoMinima=1\n"},
   };
   for (const auto& c : refused) {
@@ -185,10 +191,14 @@ TEST(PackageSwap, ASwapRefusesToStartOverAJournalNotYetRecovered) {
 // outside, with a canary in it, and a file that names a path through it.
 TEST(PackageSwap, RecoveryNeverFollowsALinkOutOfTheInstallation) {
   const std::string sep(1, Infrastructure::Platform::kPathSeparator);
-  const std::string committed = "QuorvaneSoftLauncher update journal 2\nstage .~ql-stage-9\naside .~ql-old-9\n"
-                                "state committed\nfile 1 0 00000000 lib" + sep + "x.dll\nend\n";
-  const std::string cut = "QuorvaneSoftLauncher update journal 2\nstage .~ql-stage-9\naside .~ql-old-9\n"
-                          "state swapping\nfolder lib\nfile 1 0 00000000 lib" + sep + "x.dll\nend\n";
+  const std::string committed =
+      "QuorvaneSoftLauncher update journal 2\nstage .~ql-stage-9\naside .~ql-old-9\n"
+      "state committed\nfile 1 0 00000000 lib" +
+      sep + "x.dll\nend\n";
+  const std::string cut =
+      "QuorvaneSoftLauncher update journal 2\nstage .~ql-stage-9\naside .~ql-old-9\n"
+      "state swapping\nfolder lib\nfile 1 0 00000000 lib" +
+      sep + "x.dll\nend\n";
   const struct {
     const char* Name;
     const char* Link;  // below the installation folder
