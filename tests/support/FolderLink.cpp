@@ -35,7 +35,8 @@ std::string UnixName(TUnixName AConvert, const std::string& APath) {
   return result;
 }
 
-// Wine starts a Unix program given by its Z: path.
+// Wine starts a Unix program given by its Z: path, but its handle does not
+// wait for it: the caller waits for the program's effect instead.
 bool RunUnix(const std::wstring& AProgram, const std::string& AArguments) {
   std::wstring command = L"\"" + AProgram + L"\" " + ToWide(AArguments);
   STARTUPINFOW startup{};
@@ -44,10 +45,14 @@ bool RunUnix(const std::wstring& AProgram, const std::string& AArguments) {
   if (!CreateProcessW(AProgram.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
                       &process))
     return false;
-  WaitForSingleObject(process.hProcess, 10000);
   CloseHandle(process.hThread);
   CloseHandle(process.hProcess);
   return true;
+}
+
+bool WaitUntilLink(const std::string& APath, bool AWanted) {
+  for (int i = 0; i < 100 && Infrastructure::Platform::IsLink(APath) != AWanted; ++i) Sleep(50);
+  return Infrastructure::Platform::IsLink(APath) == AWanted;
 }
 
 bool MakeJunction(const std::string& ALink, const std::string& ATarget) {
@@ -86,18 +91,18 @@ bool MakeJunction(const std::string& ALink, const std::string& ATarget) {
 
 TFolderLink::TFolderLink(const std::string& ALink, const std::string& ATarget) : FLink(ALink) {
   if (const TUnixName convert = WineUnixName())
-    RunUnix(L"Z:\\bin\\ln", "-s \"" + UnixName(convert, ATarget) + "\" \"" + UnixName(convert, ALink) + "\"");
+    FMade = RunUnix(L"Z:\\bin\\ln", "-s \"" + UnixName(convert, ATarget) + "\" \"" + UnixName(convert, ALink) + "\"") &&
+            WaitUntilLink(ALink, true);
   else
-    MakeJunction(ALink, ATarget);
-  FMade = Infrastructure::Platform::IsLink(ALink);
+    FMade = MakeJunction(ALink, ATarget) && Infrastructure::Platform::IsLink(ALink);
 }
 
 TFolderLink::~TFolderLink() {
   if (!Infrastructure::Platform::IsLink(FLink)) return;
   // Wine's own calls act on what a Unix link points at, so the link goes through rm.
-  if (const TUnixName convert = WineUnixName())
-    RunUnix(L"Z:\\bin\\rm", "-f \"" + UnixName(convert, FLink) + "\"");
-  else
+  if (const TUnixName convert = WineUnixName()) {
+    if (RunUnix(L"Z:\\bin\\rm", "-f \"" + UnixName(convert, FLink) + "\"")) WaitUntilLink(FLink, false);
+  } else
     RemoveDirectoryW(ToWide(FLink).c_str());
 }
 
