@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <memory>
 
 #include "Core/Errors.h"
 #include "Core/Text/TextUtils.h"
@@ -30,6 +29,12 @@ constexpr int kInUseAttempts = 5;
 constexpr int kInUsePauseMs = 100;
 
 std::string JournalPath(const std::string& ADestination) { return JoinPath(ADestination, kJournalName); }
+
+// One place builds the swap's refusals: each message written out inline would cost the launcher's size.
+[[noreturn]] void Refuse(const char* ABefore, const std::string& AName, const char* AAfter, Core::TFileErrorKind AKind,
+                         const std::string& APath) {
+  throw Core::EFileSystemError(ABefore + AName + AAfter, AKind, APath);
+}
 
 bool IsSpecialName(std::string_view AName, std::string_view APrefix) { return AName.substr(0, APrefix.size()) == APrefix; }
 
@@ -71,12 +76,11 @@ void RemoveAsideFiles(const TUpdateJournal& AJournal, const std::string& ADestin
 // The new files of a committed swap hold what the journal says they do.
 bool NewFilesWhole(const TUpdateJournal& AJournal, const std::string& ADestination) {
   for (const TJournalFile& file : AJournal.Files) {
-    if (!file.Summed || !IsPlainBelow(ADestination, file.Path)) continue;
-    try {
-      if (SumOfFile(JoinPath(ADestination, file.Path)) != file.Sum) return false;
-    } catch (const std::exception&) {
-      return false;  // gone or unreadable: not the version the journal installed
-    }
+    if (!IsPlainBelow(ADestination, file.Path)) continue;
+    // A file gone is not the version the journal installed. One that cannot be read now (held without
+    // read sharing) decides nothing: the exception ends this recovery, a later start checks again.
+    const std::string path = JoinPath(ADestination, file.Path);
+    if (!Platform::FileExists(path) || SumOfFile(path) != file.Sum) return false;
   }
   return true;
 }
@@ -176,20 +180,18 @@ std::string NewUpdateId() {
   static const uint64_t seed = (static_cast<uint64_t>(Platform::CurrentThreadId()) << 32) ^
                                Platform::SteadyMilliseconds();
   const uint64_t value = seed + 0x9E3779B97F4A7C15ull * ++counter;
-  static const char digits[] = "0123456789abcdef";
   std::string id;
-  for (int shift = 60; shift >= 0; shift -= 4) id += digits[(value >> shift) & 0xF];
+  for (int shift = 60; shift >= 0; shift -= 4) id += kHexDigits[(value >> shift) & 0xF];
   return id;
 }
 
 TFileSum SumOfFile(const std::string& APath) {
-  constexpr size_t kBlock = 64 * 1024;
   Platform::TFileReader reader(APath);
-  const std::unique_ptr<unsigned char[]> buffer(new unsigned char[kBlock]);
+  std::string buffer(64 * 1024, '\0');
   TFileSum sum;
   uLong crc = crc32(0, Z_NULL, 0);
-  for (size_t read; (read = reader.Read(buffer.get(), kBlock)) != 0; sum.Size += read)
-    crc = crc32(crc, buffer.get(), static_cast<uInt>(read));
+  for (size_t read; (read = reader.Read(buffer.data(), buffer.size())) != 0; sum.Size += read)
+    crc = crc32(crc, reinterpret_cast<const Bytef*>(buffer.data()), static_cast<uInt>(read));
   sum.Crc32 = static_cast<uint32_t>(crc);
   return sum;
 }
@@ -197,15 +199,14 @@ TFileSum SumOfFile(const std::string& APath) {
 bool IsPlainBelow(const std::string& ABase, const std::string& ARelative) {
   for (size_t end = ARelative.find(Platform::kPathSeparator);;
        end = ARelative.find(Platform::kPathSeparator, end + 1)) {
-    if (Platform::IsLink(JoinPath(ABase, ARelative.substr(0, end)))) return false;
+    if (Platform::IsLink(JoinPath(ABase, std::string_view(ARelative.data(), std::min(end, ARelative.size()))))) return false;
     if (end == std::string::npos) return true;
   }
 }
 
 void RequirePlainBelow(const std::string& ABase, const std::string& ARelative) {
   if (!IsPlainBelow(ABase, ARelative))
-    throw Core::EFileSystemError("O caminho \"" + ARelative + "\" passa por um link ou junção",
-                                 Core::TFileErrorKind::AccessDenied, JoinPath(ABase, ARelative));
+    Refuse("O arquivo \"", ARelative, "\" impede a atualização", Core::TFileErrorKind::AccessDenied, ARelative);
 }
 
 std::string CreateStagingFolder(const std::string& ADestination) {
@@ -228,34 +229,30 @@ std::string CreateStagingFolder(const std::string& ADestination) {
 // Fills AJournal with what the swap will do; throws before anything moved
 // when a target cannot be replaced.
 static void PlanSwap(const TStagedPackage& APackage, const std::string& ADestination, TUpdateJournal& AJournal) {
-  if (Platform::QueryPath(JournalPath(ADestination)) != TPathState::Missing)
-    throw Core::EFileSystemError("Uma atualização anterior em \"" + ADestination + "\" não foi concluída nem desfeita",
-                                 Core::TFileErrorKind::Other, JournalPath(ADestination));
+  const std::string journal = JournalPath(ADestination);
+  if (Platform::QueryPath(journal) != TPathState::Missing)
+    Refuse("O arquivo \"", journal, "\" impede a atualização", Core::TFileErrorKind::Other, journal);
   for (const std::string& folder : APackage.Folders) {
     RequirePlainBelow(ADestination, folder);
     const TPathState state = Platform::QueryPath(JoinPath(ADestination, folder));
     if (state == TPathState::Missing)
       AJournal.CreatedFolders.push_back(folder);
     else if (state != TPathState::Directory)
-      throw Core::EFileSystemError("Um arquivo ocupa o lugar da pasta \"" + folder + "\"", Core::TFileErrorKind::Other,
-                                   JoinPath(ADestination, folder));
+      Refuse("Um arquivo ocupa o lugar da pasta \"", folder, "\"", Core::TFileErrorKind::Other,
+             JoinPath(ADestination, folder));
   }
   AJournal.Files.reserve(APackage.Files.size());
-  const bool summed = APackage.Sums.size() == APackage.Files.size();
-  for (size_t index = 0; index < APackage.Files.size(); ++index) {
-    const std::string& file = APackage.Files[index];
+  for (const std::string& file : APackage.Files) {
     RequirePlainBelow(ADestination, file);
     const std::string target = JoinPath(ADestination, file);
     const TPathState state = Platform::QueryPath(target);
     if (state == TPathState::Directory)
-      throw Core::EFileSystemError("Uma pasta ocupa o lugar do arquivo \"" + file + "\"", Core::TFileErrorKind::Other,
-                                   target);
+      Refuse("Uma pasta ocupa o lugar do arquivo \"", file, "\"", Core::TFileErrorKind::Other, target);
     // An administrator's read-only mark is kept, as a plain replace would.
     if (state == TPathState::ReadOnlyFile)
-      throw Core::EFileSystemError("O arquivo \"" + target + "\" é somente leitura",
-                                   Core::TFileErrorKind::AccessDenied, target);
-    AJournal.Files.push_back(
-        {file, state == TPathState::File, summed ? APackage.Sums[index] : SumOfFile(JoinPath(APackage.Folder, file))});
+      Refuse("O arquivo \"", target, "\" é somente leitura", Core::TFileErrorKind::AccessDenied, target);
+    // Read back while the staged copy is still in the cache: what the new file holds.
+    AJournal.Files.push_back({file, state == TPathState::File, SumOfFile(JoinPath(APackage.Folder, file))});
   }
 }
 
@@ -286,8 +283,7 @@ void SwapIn(const TStagedPackage& APackage, const std::string& ADestination,
         // Something may have taken a staged file meanwhile (a virus scanner's
         // quarantine): a version with a file missing is not installed.
         if (Platform::QueryPath(target) == TPathState::Missing)
-          throw Core::EFileSystemError("O arquivo preparado \"" + file.Path + "\" desapareceu",
-                                       Core::TFileErrorKind::Other, target);
+          Refuse("O arquivo preparado \"", file.Path, "\" desapareceu", Core::TFileErrorKind::Other, target);
       } else {
         if (file.HadOld) MoveHeld(target, target + journal.AsideSuffix);
         MoveHeld(JoinPath(APackage.Folder, file.Path), target);

@@ -34,7 +34,6 @@ struct TStagedPackage {
   std::vector<std::string> Files;    // relative paths, as they go below the destination
   std::vector<std::string> Folders;  // relative paths of folders the package brings
   uint64_t Bytes = 0;                // what the staged files hold
-  std::vector<TFileSum> Sums{};      // one per file when known; the swap reads the files otherwise
 };
 
 // Size and CRC-32 of a file's contents. Throws Core::EFileSystemError.
@@ -44,7 +43,8 @@ TFileSum SumOfFile(const std::string& APath);
 // included) is a link: a path named by a file that everyone may write to must
 // not lead out of the folder.
 bool IsPlainBelow(const std::string& ABase, const std::string& ARelative);
-// Throws Core::EFileSystemError (kind AccessDenied) where IsPlainBelow is false.
+// Throws Core::EFileSystemError (kind AccessDenied, Path() ARelative) where
+// IsPlainBelow is false.
 void RequirePlainBelow(const std::string& ABase, const std::string& ARelative);
 
 // A new, hidden, empty staging folder directly inside ADestination, created
@@ -58,8 +58,9 @@ std::string CreateStagingFolder(const std::string& ADestination);
 // (Core::EFileSystemError naming it, kind AccessDenied for the read-only
 // file). A move that fails undoes every move made so far and raises the error
 // again, Path() naming the file. AOnProgress gets (files moved, files in all).
-// The staged files are not flushed: the old ones stay aside, with the
-// journal, until the next RecoverSwap finds the new ones whole.
+// The staged files are not flushed: the journal takes their sums, and the
+// old ones stay aside with it until the next RecoverSwap finds the new ones
+// whole.
 void SwapIn(const TStagedPackage& APackage, const std::string& ADestination,
             const Core::Interfaces::TProgressProc& AOnProgress = {});
 

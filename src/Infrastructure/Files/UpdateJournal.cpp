@@ -1,7 +1,5 @@
 #include "Infrastructure/Files/UpdateJournal.h"
 
-#include <charconv>
-
 #include "Infrastructure/Files/ZipExtractor.h"
 
 namespace Infrastructure::Files {
@@ -9,7 +7,6 @@ namespace Infrastructure::Files {
 namespace {
 
 constexpr std::string_view kHeader = "QuorvaneSoftLauncher update journal 2";
-constexpr std::string_view kHeaderWithoutSums = "QuorvaneSoftLauncher update journal 1";
 
 bool IsPlainName(std::string_view AName) {
   const std::optional<std::string> safe = SafeRelativePath(AName);
@@ -36,16 +33,21 @@ bool TakePrefix(std::string_view& ALine, std::string_view APrefix) {
   return true;
 }
 
-// "SIZE CRC " (decimal, 8 hex digits) taken from the front of ALine.
-bool TakeSum(std::string_view& ALine, TFileSum& ASum) {
-  const char* end = ALine.data() + ALine.size();
-  const auto size = std::from_chars(ALine.data(), end, ASum.Size);
-  if (size.ec != std::errc() || size.ptr == end || *size.ptr != ' ' || end - size.ptr < 10 || size.ptr[9] != ' ')
-    return false;
-  const auto crc = std::from_chars(size.ptr + 1, size.ptr + 9, ASum.Crc32, 16);
-  if (crc.ec != std::errc() || crc.ptr != size.ptr + 9) return false;
-  ALine.remove_prefix(static_cast<size_t>(size.ptr + 10 - ALine.data()));
-  return true;
+// A sum is the size in 16 hexadecimal digits, then the CRC-32 in 8.
+constexpr size_t kSumDigits = 24;
+
+// ADigits lower-case hexadecimal digits off the front of ALine, which holds
+// them; AValid turns false on any other character.
+uint64_t TakeHex(std::string_view& ALine, size_t ADigits, bool& AValid) {
+  uint64_t value = 0;
+  for (size_t index = 0; index < ADigits; ++index) {
+    const char c = ALine[index];
+    const int digit = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+    AValid = AValid && digit >= 0;
+    value = value << 4 | static_cast<unsigned>(digit & 0xF);
+  }
+  ALine.remove_prefix(ADigits);
+  return value;
 }
 
 std::optional<std::string> SafePath(std::string_view APath) {
@@ -61,11 +63,11 @@ std::string TUpdateJournal::Format() const {
   text += "\nstage " + Staging + "\naside " + AsideSuffix + "\nstate " + (Committed ? "committed" : "swapping") + "\n";
   for (const std::string& folder : CreatedFolders) text += "folder " + folder + "\n";
   for (const TJournalFile& file : Files) {
-    char crc[9];
-    for (int digit = 0; digit < 8; ++digit) crc[digit] = "0123456789abcdef"[(file.Sum.Crc32 >> (28 - 4 * digit)) & 0xF];
-    crc[8] = 0;
-    text += std::string("file ") + (file.HadOld ? "1 " : "0 ") + std::to_string(file.Sum.Size) + " " + crc + " " +
-            file.Path + "\n";
+    text += "file ";
+    text += file.HadOld ? "1 " : "0 ";
+    for (int shift = 60; shift >= 0; shift -= 4) text += kHexDigits[(file.Sum.Size >> shift) & 0xF];
+    for (int shift = 28; shift >= 0; shift -= 4) text += kHexDigits[(file.Sum.Crc32 >> shift) & 0xF];
+    text += " " + file.Path + "\n";
   }
   text += "end\n";
   return text;
@@ -74,9 +76,7 @@ std::string TUpdateJournal::Format() const {
 std::optional<TUpdateJournal> TUpdateJournal::Parse(std::string_view AText) {
   const std::vector<std::string_view> lines = Lines(AText);
   // Header, stage, aside, state, ..., end: a journal cut short is no journal.
-  // A journal of the first form (no sums) is still finished or undone.
-  const bool summed = !lines.empty() && lines[0] == kHeader;
-  if (lines.size() < 5 || (!summed && lines[0] != kHeaderWithoutSums) || lines.back() != "end") return std::nullopt;
+  if (lines.size() < 5 || lines[0] != kHeader || lines.back() != "end") return std::nullopt;
   TUpdateJournal journal;
   std::string_view stage = lines[1], aside = lines[2], state = lines[3];
   if (!TakePrefix(stage, "stage ") || !IsPlainName(stage) || !TakePrefix(aside, "aside ") || !IsPlainName(aside) ||
@@ -94,16 +94,16 @@ std::optional<TUpdateJournal> TUpdateJournal::Parse(std::string_view AText) {
       std::optional<std::string> path = SafePath(line);
       if (!path) return std::nullopt;
       journal.CreatedFolders.push_back(std::move(*path));
-    } else if (TakePrefix(line, "file ") && line.size() > 2 && (line[0] == '0' || line[0] == '1') && line[1] == ' ') {
-      TJournalFile file;
-      file.HadOld = line[0] == '1';
-      file.Summed = summed;
+    } else if (TakePrefix(line, "file ") && line.size() > kSumDigits + 3 && (line[0] == '0' || line[0] == '1') &&
+               line[1] == ' ' && line[kSumDigits + 2] == ' ') {
+      const bool hadOld = line[0] == '1';
       line.remove_prefix(2);
-      if (summed && !TakeSum(line, file.Sum)) return std::nullopt;
-      std::optional<std::string> path = SafePath(line);
-      if (!path) return std::nullopt;
-      file.Path = std::move(*path);
-      journal.Files.push_back(std::move(file));
+      bool valid = true;
+      const uint64_t size = TakeHex(line, 16, valid);
+      const auto crc = static_cast<uint32_t>(TakeHex(line, 8, valid));
+      std::optional<std::string> path = SafePath(line.substr(1));
+      if (!valid || !path) return std::nullopt;
+      journal.Files.push_back({std::move(*path), hadOld, {size, crc}});
     } else {
       return std::nullopt;
     }

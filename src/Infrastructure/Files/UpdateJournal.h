@@ -10,6 +10,8 @@
 
 namespace Infrastructure::Files {
 
+inline constexpr char kHexDigits[] = "0123456789abcdef";
+
 // What a file holds, for telling whether its contents reached the disk.
 struct TFileSum {
   uint64_t Size = 0;
@@ -21,7 +23,6 @@ struct TJournalFile {
   std::string Path;      // relative to the installation folder
   bool HadOld = false;   // a file of that name was there before the swap
   TFileSum Sum{};        // of the new file
-  bool Summed = true;    // false in journals of the first form, which carry no sums
 };
 
 struct TUpdateJournal {

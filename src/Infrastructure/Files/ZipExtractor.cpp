@@ -126,7 +126,7 @@ TStagedPackage StageZipArchive(TZipReader& AReader, const std::string& ADestinat
   const std::string stagingName = Platform::FileNameOf(package.Folder);
   try {
     std::unordered_set<std::string> folders;
-    std::unordered_map<std::string, size_t> staged;  // files by name as the system compares them
+    std::unordered_map<std::string, std::string> staged;  // files by name as the system compares them
     // Others may write in the installation folder: a folder of the staging
     // swapped for a junction meanwhile would carry the next file elsewhere.
     const auto requirePlain = [&](const std::string& AFolder) {
@@ -154,12 +154,8 @@ TStagedPackage StageZipArchive(TZipReader& AReader, const std::string& ADestinat
       const std::string folder = Platform::ParentPath(item.Path);
       if (!folder.empty()) addFolder(folder);
       // A later entry of the same name wins, as it would over an installed file.
-      const auto [known, added] = staged.emplace(NameKey(item.Path), package.Files.size());
-      if (added) {
-        package.Files.push_back(item.Path);
-        package.Sums.emplace_back();
-      }
-      const std::string path = Platform::JoinPath(package.Folder, package.Files[known->second]);
+      const auto [known, added] = staged.emplace(NameKey(item.Path), item.Path);
+      const std::string path = Platform::JoinPath(package.Folder, known->second);
       requirePlain(folder);
       if (!added) Platform::RemoveFile(path);
       // Created new, never opened: a link planted under the name is not written through.
@@ -170,7 +166,7 @@ TStagedPackage StageZipArchive(TZipReader& AReader, const std::string& ADestinat
       writer.Close();
       bytes += done - before;
       done += perFile;
-      package.Sums[known->second] = {item.Entry->UncompressedSize, item.Entry->Crc32};
+      if (added) package.Files.push_back(item.Path);
     }
     package.Bytes = bytes;
     TWatchedSink::Report(ACallbacks, done, work);

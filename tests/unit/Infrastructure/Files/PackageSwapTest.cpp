@@ -59,23 +59,25 @@ TEST(UpdateJournal, RoundTripsAndRefusesWhatIsNotItsOwn) {
   } refused[] = {
       {"cut short (no end line)", text.substr(0, text.rfind("end"))},
       {"a path leaving the folder",
-       "QuorvaneSoftLauncher update journal 1\nstage s\naside .x\nstate swapping\n"
-       "file 1 ../../Windows/win.ini\nend\n"},
+       "QuorvaneSoftLauncher update journal 2\nstage s\naside .x\nstate swapping\n"
+       "file 1 000000000000000000000000 ../../Windows/win.ini\nend\n"},
       {"an absolute path",
-       "QuorvaneSoftLauncher update journal 1\nstage s\naside .x\nstate swapping\n"
-       "file 0 /etc/passwd\nend\n"},
+       "QuorvaneSoftLauncher update journal 2\nstage s\naside .x\nstate swapping\n"
+       "file 0 000000000000000000000000 /etc/passwd\nend\n"},
       {"a staging folder elsewhere",
-       "QuorvaneSoftLauncher update journal 1\nstage ../s\naside .x\nstate swapping\nend\n"},
-      {"an unknown state", "QuorvaneSoftLauncher update journal 1\nstage s\naside .x\nstate maybe\nend\n"},
+       "QuorvaneSoftLauncher update journal 2\nstage ../s\naside .x\nstate swapping\nend\n"},
+      {"an unknown state", "QuorvaneSoftLauncher update journal 2\nstage s\naside .x\nstate maybe\nend\n"},
       {"a file without its sum",
        "QuorvaneSoftLauncher update journal 2\nstage s\naside .x\nstate swapping\n"
        "file 1 App.exe\nend\n"},
       {"a sum cut short",
        "QuorvaneSoftLauncher update journal 2\nstage s\naside .x\nstate swapping\n"
-       "file 1 12 abc App.exe\nend\n"},
-      {"a negative size",
+       "file 1 00000000000000c0abc App.exe\nend\n"},
+      {"a sum that is not hexadecimal",
        "QuorvaneSoftLauncher update journal 2\nstage s\naside .x\nstate swapping\n"
-       "file 1 -12 0000abcd App.exe\nend\n"},
+       "file 1 -0000000000000c00000abcd App.exe\nend\n"},
+      {"the first form, without sums (its files stay where they are)",
+       "QuorvaneSoftLauncher update journal 1\nstage s\naside .x\nstate committed\nfile 1 App.exe\nend\n"},
       {"another document", "[Atualizacao]\nVersaoMinima=1\n"},
   };
   for (const auto& c : refused) {
@@ -83,13 +85,6 @@ TEST(UpdateJournal, RoundTripsAndRefusesWhatIsNotItsOwn) {
     EXPECT_FALSE(TUpdateJournal::Parse(c.Text));
   }
 
-  // A journal an earlier launcher wrote, without sums, is still read.
-  const std::optional<TUpdateJournal> earlier = TUpdateJournal::Parse(
-      "QuorvaneSoftLauncher update journal 1\nstage s\naside .x\nstate committed\nfile 1 App.exe\nend\n");
-  ASSERT_TRUE(earlier);
-  ASSERT_EQ(earlier->Files.size(), 1u);
-  EXPECT_EQ(earlier->Files[0].Path, "App.exe");
-  EXPECT_FALSE(earlier->Files[0].Summed);
 }
 
 // Old and new versions of an installation: files kept, replaced, added to
@@ -193,11 +188,11 @@ TEST(PackageSwap, RecoveryNeverFollowsALinkOutOfTheInstallation) {
   const std::string sep(1, Infrastructure::Platform::kPathSeparator);
   const std::string committed =
       "QuorvaneSoftLauncher update journal 2\nstage .~ql-stage-9\naside .~ql-old-9\n"
-      "state committed\nfile 1 0 00000000 lib" +
+      "state committed\nfile 1 000000000000000000000000 lib" +
       sep + "x.dll\nend\n";
   const std::string cut =
       "QuorvaneSoftLauncher update journal 2\nstage .~ql-stage-9\naside .~ql-old-9\n"
-      "state swapping\nfolder lib\nfile 1 0 00000000 lib" +
+      "state swapping\nfolder lib\nfile 1 000000000000000000000000 lib" +
       sep + "x.dll\nend\n";
   const struct {
     const char* Name;
@@ -212,7 +207,7 @@ TEST(PackageSwap, RecoveryNeverFollowsALinkOutOfTheInstallation) {
       {"a cut journal through a linked folder", "lib", std::string(kJournalName), cut},
       {"a cut journal whose staging folder is a link", ".~ql-stage-9", std::string(kJournalName),
        "QuorvaneSoftLauncher update journal 2\nstage .~ql-stage-9\naside .~ql-old-9\nstate swapping\n"
-       "file 0 0 00000000 canario.txt\nend\n"},
+       "file 0 000000000000000000000000 canario.txt\nend\n"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Name);
