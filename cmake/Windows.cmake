@@ -77,8 +77,9 @@ foreach(src IN LISTS QL_WINDOWS_TEST_PROGRAMS)
   endif()
   target_compile_options(${name} PRIVATE ${QL_WARNINGS})
   target_link_libraries(${name} PRIVATE ${QL_WIN32_LIBS})
-  # A benchmark measures the product's own code, so it links the core.
-  if(name MATCHES "_bench$")
+  # A benchmark measures the product's own code, and a launcher_ program plays part of the
+  # launcher: both link the core.
+  if(name MATCHES "_bench$|^launcher_")
     target_link_libraries(${name} PRIVATE ql_core)
     target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/bench)
   endif()

@@ -6,8 +6,11 @@
 # installation of the same files (the swap's real work: every file moved aside
 # and replaced). Contenders run in turning order; prints min/median/max wall
 # time and peak memory of each, the median of the per-round time ratios and
-# the machine's load.
+# the machine's load. Then, on small-5000, what keeping an update through a
+# power cut costs (zip_bench --durability): staging alone, staging with every
+# file flushed, and the next start's check of the new files.
 #   bench/zip/run.sh [rounds] [earlier zip_bench]
+#   bench/zip/run.sh durability [rounds]     (that comparison alone)
 # (rounds: at least 9; archives are kept for later runs). The earlier driver is
 # built from another worktree, e.g.
 #   git worktree add /tmp/old 77a5f2b && cmake -S /tmp/old -B /tmp/old/b -G Ninja \
@@ -16,6 +19,8 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 build=$root/build/bench-native
 work=$build/zip-bench
+mode=all
+if [ "${1:-}" = durability ]; then mode=durability; shift; fi
 rounds=$(( ${1:-9} < 9 ? 9 : ${1:-9} ))
 earlier=${2:-}
 large_mb=300
@@ -60,6 +65,12 @@ EOF
   rm -rf "$work/small-src"
 }
 make_small 5000
+
+durability() {
+  echo "Durability of an update, small-5000 (load $(cut -d' ' -f1-3 /proc/loadavg)):"
+  "$driver" --durability "$work/small-5000.zip" "$work" "$rounds"
+}
+if [ "$mode" = durability ]; then durability; exit 0; fi
 make_small 20000
 
 if [ ! -f "$work/large.zip" ]; then
@@ -152,3 +163,6 @@ for case in cases:
         line += f"   ours/earlier {ratio('ours', 'earlier'):.2f} (staging target <= 1.2)"
     print(line)
 EOF
+
+echo
+durability

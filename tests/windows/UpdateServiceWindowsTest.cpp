@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "Application/UseCases/UpdateApplication.h"
+#include "Infrastructure/Files/PackageSwap.h"
 #include "Infrastructure/Files/WindowsFileService.h"
 #include "Infrastructure/Logging/DebugLoggerService.h"
 #include "Infrastructure/Platform/FileSystem.h"
@@ -154,6 +155,7 @@ TEST_F(TUpdateOnWindows, ApplyWaitsForAFileHeldForAMomentAndGivesUpOnOneHeldForG
     release.join();
   }
   EXPECT_EQ(TestSupport::ReadFileBytes(target), "versão nova");
+  Infrastructure::Files::RecoverSwap(Dir.Path());  // the next start: the old copy goes once the new file checks out
 
   const std::string other = Dir.WriteFile("Outro.exe", "versão velha");
   const TFileHandle held = Hold(other);

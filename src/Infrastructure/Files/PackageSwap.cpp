@@ -1,11 +1,14 @@
 #include "Infrastructure/Files/PackageSwap.h"
 
+#include <zlib.h>
+
 #include <algorithm>
 #include <atomic>
 
 #include "Core/Errors.h"
 #include "Core/Text/TextUtils.h"
 #include "Infrastructure/Files/UpdateJournal.h"
+#include "Infrastructure/Platform/FileStream.h"
 #include "Infrastructure/Platform/FileSystem.h"
 #include "Infrastructure/Platform/ProcessInfo.h"
 #include "Infrastructure/Platform/SystemClock.h"
@@ -26,6 +29,12 @@ constexpr int kInUseAttempts = 5;
 constexpr int kInUsePauseMs = 100;
 
 std::string JournalPath(const std::string& ADestination) { return JoinPath(ADestination, kJournalName); }
+
+// One place builds the swap's refusals: each message written out inline would cost the launcher's size.
+[[noreturn]] void Refuse(const char* ABefore, const std::string& AName, const char* AAfter, Core::TFileErrorKind AKind,
+                         const std::string& APath) {
+  throw Core::EFileSystemError(ABefore + AName + AAfter, AKind, APath);
+}
 
 bool IsSpecialName(std::string_view AName, std::string_view APrefix) { return AName.substr(0, APrefix.size()) == APrefix; }
 
@@ -58,9 +67,22 @@ void RemoveAsideFiles(const TUpdateJournal& AJournal, const std::string& ADestin
   for (const TJournalFile& file : AJournal.Files) {
     if (!file.HadOld) continue;
     const std::string aside = file.Path + AJournal.AsideSuffix;
-    if (!Platform::RemoveFile(JoinPath(ADestination, aside))) held.push_back(aside);
+    if (IsPlainBelow(ADestination, aside) && !Platform::RemoveFile(JoinPath(ADestination, aside)))
+      held.push_back(aside);
   }
   RememberForCleanup(ADestination, held);
+}
+
+// The new files of a committed swap hold what the journal says they do.
+bool NewFilesWhole(const TUpdateJournal& AJournal, const std::string& ADestination) {
+  for (const TJournalFile& file : AJournal.Files) {
+    if (!IsPlainBelow(ADestination, file.Path)) continue;
+    // A file gone is not the version the journal installed. One that cannot be read now (held without
+    // read sharing) decides nothing: the exception ends this recovery, a later start checks again.
+    const std::string path = JoinPath(ADestination, file.Path);
+    if (!Platform::FileExists(path) || SumOfFile(path) != file.Sum) return false;
+  }
+  return true;
 }
 
 // Puts every file back as it was before the swap, from the last one moved to
@@ -70,6 +92,8 @@ bool Undo(const TUpdateJournal& AJournal, const std::string& ADestination) {
   bool complete = true;
   std::vector<std::string> stray;
   for (auto file = AJournal.Files.rbegin(); file != AJournal.Files.rend(); ++file) {
+    if (!IsPlainBelow(ADestination, file->Path) || !IsPlainBelow(ADestination, JoinPath(AJournal.Staging, file->Path)))
+      continue;  // left where it is: a move through a link would land elsewhere
     const std::string target = JoinPath(ADestination, file->Path);
     const std::string aside = target + AJournal.AsideSuffix;
     const std::string staged = JoinPath(staging, file->Path);
@@ -95,7 +119,7 @@ bool Undo(const TUpdateJournal& AJournal, const std::string& ADestination) {
     }
   }
   for (auto folder = AJournal.CreatedFolders.rbegin(); folder != AJournal.CreatedFolders.rend(); ++folder)
-    Platform::RemoveEmptyDirectory(JoinPath(ADestination, *folder));
+    if (IsPlainBelow(ADestination, *folder)) Platform::RemoveEmptyDirectory(JoinPath(ADestination, *folder));
   RememberForCleanup(ADestination, stray);
   return complete;
 }
@@ -156,21 +180,47 @@ std::string NewUpdateId() {
   static const uint64_t seed = (static_cast<uint64_t>(Platform::CurrentThreadId()) << 32) ^
                                Platform::SteadyMilliseconds();
   const uint64_t value = seed + 0x9E3779B97F4A7C15ull * ++counter;
-  static const char digits[] = "0123456789abcdef";
   std::string id;
-  for (int shift = 60; shift >= 0; shift -= 4) id += digits[(value >> shift) & 0xF];
+  for (int shift = 60; shift >= 0; shift -= 4) id += kHexDigits[(value >> shift) & 0xF];
   return id;
+}
+
+TFileSum SumOfFile(const std::string& APath) {
+  Platform::TFileReader reader(APath);
+  std::string buffer(64 * 1024, '\0');
+  TFileSum sum;
+  uLong crc = crc32(0, Z_NULL, 0);
+  for (size_t read; (read = reader.Read(buffer.data(), buffer.size())) != 0; sum.Size += read)
+    crc = crc32(crc, reinterpret_cast<const Bytef*>(buffer.data()), static_cast<uInt>(read));
+  sum.Crc32 = static_cast<uint32_t>(crc);
+  return sum;
+}
+
+bool IsPlainBelow(const std::string& ABase, const std::string& ARelative) {
+  for (size_t end = ARelative.find(Platform::kPathSeparator);;
+       end = ARelative.find(Platform::kPathSeparator, end + 1)) {
+    if (Platform::IsLink(JoinPath(ABase, std::string_view(ARelative.data(), std::min(end, ARelative.size()))))) return false;
+    if (end == std::string::npos) return true;
+  }
+}
+
+void RequirePlainBelow(const std::string& ABase, const std::string& ARelative) {
+  if (!IsPlainBelow(ABase, ARelative))
+    Refuse("O arquivo \"", ARelative, "\" impede a atualização", Core::TFileErrorKind::AccessDenied, ARelative);
 }
 
 std::string CreateStagingFolder(const std::string& ADestination) {
   Platform::CreateDirectories(ADestination);
   for (int attempt = 0;; ++attempt) {
     const std::string folder = JoinPath(ADestination, std::string(kStagingPrefix) + NewUpdateId());
-    if (Platform::QueryPath(folder) != TPathState::Missing) {
+    try {
+      // Never one that is there already: a folder or junction planted under the
+      // name would have the package written wherever it leads.
+      Platform::CreateNewDirectory(folder);
+    } catch (const Core::EFileSystemError&) {
       if (attempt < 10) continue;
-      throw Core::EFileSystemError("Não foi possível criar a pasta de preparação em \"" + ADestination + "\"");
+      throw;
     }
-    Platform::CreateDirectories(folder);
     Platform::HidePath(folder);
     return folder;
   }
@@ -179,26 +229,30 @@ std::string CreateStagingFolder(const std::string& ADestination) {
 // Fills AJournal with what the swap will do; throws before anything moved
 // when a target cannot be replaced.
 static void PlanSwap(const TStagedPackage& APackage, const std::string& ADestination, TUpdateJournal& AJournal) {
+  const std::string journal = JournalPath(ADestination);
+  if (Platform::QueryPath(journal) != TPathState::Missing)
+    Refuse("O arquivo \"", journal, "\" impede a atualização", Core::TFileErrorKind::Other, journal);
   for (const std::string& folder : APackage.Folders) {
+    RequirePlainBelow(ADestination, folder);
     const TPathState state = Platform::QueryPath(JoinPath(ADestination, folder));
     if (state == TPathState::Missing)
       AJournal.CreatedFolders.push_back(folder);
     else if (state != TPathState::Directory)
-      throw Core::EFileSystemError("Um arquivo ocupa o lugar da pasta \"" + folder + "\"", Core::TFileErrorKind::Other,
-                                   JoinPath(ADestination, folder));
+      Refuse("Um arquivo ocupa o lugar da pasta \"", folder, "\"", Core::TFileErrorKind::Other,
+             JoinPath(ADestination, folder));
   }
   AJournal.Files.reserve(APackage.Files.size());
   for (const std::string& file : APackage.Files) {
+    RequirePlainBelow(ADestination, file);
     const std::string target = JoinPath(ADestination, file);
     const TPathState state = Platform::QueryPath(target);
     if (state == TPathState::Directory)
-      throw Core::EFileSystemError("Uma pasta ocupa o lugar do arquivo \"" + file + "\"", Core::TFileErrorKind::Other,
-                                   target);
+      Refuse("Uma pasta ocupa o lugar do arquivo \"", file, "\"", Core::TFileErrorKind::Other, target);
     // An administrator's read-only mark is kept, as a plain replace would.
     if (state == TPathState::ReadOnlyFile)
-      throw Core::EFileSystemError("O arquivo \"" + target + "\" é somente leitura",
-                                   Core::TFileErrorKind::AccessDenied, target);
-    AJournal.Files.push_back({file, state == TPathState::File});
+      Refuse("O arquivo \"", target, "\" é somente leitura", Core::TFileErrorKind::AccessDenied, target);
+    // Read back while the staged copy is still in the cache: what the new file holds.
+    AJournal.Files.push_back({file, state == TPathState::File, SumOfFile(JoinPath(APackage.Folder, file))});
   }
 }
 
@@ -229,8 +283,7 @@ void SwapIn(const TStagedPackage& APackage, const std::string& ADestination,
         // Something may have taken a staged file meanwhile (a virus scanner's
         // quarantine): a version with a file missing is not installed.
         if (Platform::QueryPath(target) == TPathState::Missing)
-          throw Core::EFileSystemError("O arquivo preparado \"" + file.Path + "\" desapareceu",
-                                       Core::TFileErrorKind::Other, target);
+          Refuse("O arquivo preparado \"", file.Path, "\" desapareceu", Core::TFileErrorKind::Other, target);
       } else {
         if (file.HadOld) MoveHeld(target, target + journal.AsideSuffix);
         MoveHeld(JoinPath(APackage.Folder, file.Path), target);
@@ -243,8 +296,9 @@ void SwapIn(const TStagedPackage& APackage, const std::string& ADestination,
     if (Undo(journal, ADestination)) Close(journal, ADestination);
     throw;
   }
-  RemoveAsideFiles(journal, ADestination);
-  Close(journal, ADestination);
+  // The old files and the journal stay for the next start: flushing every
+  // staged file would slow staging several times over.
+  Platform::RemoveDirectoryTree(APackage.Folder);
 }
 
 void RecoverSwap(const std::string& ADestination) {
@@ -255,7 +309,7 @@ void RecoverSwap(const std::string& ADestination) {
       const std::optional<TUpdateJournal> journal = TUpdateJournal::Parse(Platform::ReadFileBytes(journalPath));
       if (!journal) {
         Platform::RemoveFile(journalPath);  // not ours to act on; what it named stays
-      } else if (journal->Committed) {
+      } else if (journal->Committed && NewFilesWhole(*journal, ADestination)) {
         RemoveAsideFiles(*journal, ADestination);
         Close(*journal, ADestination);
       } else if (Undo(*journal, ADestination)) {
@@ -268,7 +322,8 @@ void RecoverSwap(const std::string& ADestination) {
     if (Platform::FileExists(list)) {
       std::vector<std::string> held;
       for (const std::string& path : ParsePathList(Platform::ReadFileBytes(list)))
-        if (!Platform::RemoveFile(JoinPath(ADestination, path))) held.push_back(path);
+        if (IsPlainBelow(ADestination, path) && !Platform::RemoveFile(JoinPath(ADestination, path)))
+          held.push_back(path);
       if (held.empty())
         Platform::RemoveFile(list);
       else

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "Core/Interfaces/Progress.h"
+#include "Infrastructure/Files/UpdateJournal.h"
 
 namespace Infrastructure::Files {
 
@@ -35,24 +36,40 @@ struct TStagedPackage {
   uint64_t Bytes = 0;                // what the staged files hold
 };
 
-// A new, hidden, empty staging folder directly inside ADestination.
-// Throws Core::EFileSystemError.
+// Size and CRC-32 of a file's contents. Throws Core::EFileSystemError.
+TFileSum SumOfFile(const std::string& APath);
+
+// True when no component of ARelative below ABase (ARelative's last one
+// included) is a link: a path named by a file that everyone may write to must
+// not lead out of the folder.
+bool IsPlainBelow(const std::string& ABase, const std::string& ARelative);
+// Throws Core::EFileSystemError (kind AccessDenied, Path() ARelative) where
+// IsPlainBelow is false.
+void RequirePlainBelow(const std::string& ABase, const std::string& ARelative);
+
+// A new, hidden, empty staging folder directly inside ADestination, created
+// where nothing had its name. Throws Core::EFileSystemError.
 std::string CreateStagingFolder(const std::string& ADestination);
 
 // Moves the staged files into ADestination and removes the staging folder.
-// Before anything moves, a target that is a folder, or a file marked
-// read-only, refuses the swap (Core::EFileSystemError naming it, kind
-// AccessDenied for the read-only file). A move that fails undoes every move
-// made so far and raises the error again, Path() naming the file. AOnProgress
-// gets (files moved, files in all). Old files moved aside are removed at the
-// end, or by a later RecoverSwap when something still holds them.
+// Before anything moves, a journal already in the folder (a swap no
+// RecoverSwap has finished), a target that is a folder, a file marked
+// read-only, or a target reached through a link refuses the swap
+// (Core::EFileSystemError naming it, kind AccessDenied for the read-only
+// file). A move that fails undoes every move made so far and raises the error
+// again, Path() naming the file. AOnProgress gets (files moved, files in all).
+// The staged files are not flushed: the journal takes their sums, and the
+// old ones stay aside with it until the next RecoverSwap finds the new ones
+// whole.
 void SwapIn(const TStagedPackage& APackage, const std::string& ADestination,
             const Core::Interfaces::TProgressProc& AOnProgress = {});
 
 // At start, before anything reads the installation: undoes a swap that was
-// cut short (or finishes its clean-up when every new file was in place),
-// removes moved-aside files that are free now, staging folders and downloads
-// left behind. Only with the folder's installation lock held. Never throws.
+// cut short, or whose new files do not match their sums (a power cut took
+// their contents), else removes the old files it moved aside; removes
+// moved-aside files that are free now, staging folders and downloads left
+// behind. A path through a link is left alone. Only with the folder's
+// installation lock held. Never throws.
 void RecoverSwap(const std::string& ADestination);
 
 // Removes a staging folder that will not be swapped in. Never throws.

@@ -6,7 +6,7 @@ namespace Infrastructure::Files {
 
 namespace {
 
-constexpr std::string_view kHeader = "QuorvaneSoftLauncher update journal 1";
+constexpr std::string_view kHeader = "QuorvaneSoftLauncher update journal 2";
 
 bool IsPlainName(std::string_view AName) {
   const std::optional<std::string> safe = SafeRelativePath(AName);
@@ -33,6 +33,23 @@ bool TakePrefix(std::string_view& ALine, std::string_view APrefix) {
   return true;
 }
 
+// A sum is the size in 16 hexadecimal digits, then the CRC-32 in 8.
+constexpr size_t kSumDigits = 24;
+
+// ADigits lower-case hexadecimal digits off the front of ALine, which holds
+// them; AValid turns false on any other character.
+uint64_t TakeHex(std::string_view& ALine, size_t ADigits, bool& AValid) {
+  uint64_t value = 0;
+  for (size_t index = 0; index < ADigits; ++index) {
+    const char c = ALine[index];
+    const int digit = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+    AValid = AValid && digit >= 0;
+    value = value << 4 | static_cast<unsigned>(digit & 0xF);
+  }
+  ALine.remove_prefix(ADigits);
+  return value;
+}
+
 std::optional<std::string> SafePath(std::string_view APath) {
   std::optional<std::string> safe = SafeRelativePath(APath);
   if (safe && *safe != APath) return std::nullopt;  // only the form this program writes
@@ -45,7 +62,13 @@ std::string TUpdateJournal::Format() const {
   std::string text(kHeader);
   text += "\nstage " + Staging + "\naside " + AsideSuffix + "\nstate " + (Committed ? "committed" : "swapping") + "\n";
   for (const std::string& folder : CreatedFolders) text += "folder " + folder + "\n";
-  for (const TJournalFile& file : Files) text += std::string("file ") + (file.HadOld ? "1 " : "0 ") + file.Path + "\n";
+  for (const TJournalFile& file : Files) {
+    text += "file ";
+    text += file.HadOld ? "1 " : "0 ";
+    for (int shift = 60; shift >= 0; shift -= 4) text += kHexDigits[(file.Sum.Size >> shift) & 0xF];
+    for (int shift = 28; shift >= 0; shift -= 4) text += kHexDigits[(file.Sum.Crc32 >> shift) & 0xF];
+    text += " " + file.Path + "\n";
+  }
   text += "end\n";
   return text;
 }
@@ -71,10 +94,16 @@ std::optional<TUpdateJournal> TUpdateJournal::Parse(std::string_view AText) {
       std::optional<std::string> path = SafePath(line);
       if (!path) return std::nullopt;
       journal.CreatedFolders.push_back(std::move(*path));
-    } else if (TakePrefix(line, "file ") && line.size() > 2 && (line[0] == '0' || line[0] == '1') && line[1] == ' ') {
-      std::optional<std::string> path = SafePath(line.substr(2));
-      if (!path) return std::nullopt;
-      journal.Files.push_back({std::move(*path), line[0] == '1'});
+    } else if (TakePrefix(line, "file ") && line.size() > kSumDigits + 3 && (line[0] == '0' || line[0] == '1') &&
+               line[1] == ' ' && line[kSumDigits + 2] == ' ') {
+      const bool hadOld = line[0] == '1';
+      line.remove_prefix(2);
+      bool valid = true;
+      const uint64_t size = TakeHex(line, 16, valid);
+      const auto crc = static_cast<uint32_t>(TakeHex(line, 8, valid));
+      std::optional<std::string> path = SafePath(line.substr(1));
+      if (!valid || !path) return std::nullopt;
+      journal.Files.push_back({std::move(*path), hadOld, {size, crc}});
     } else {
       return std::nullopt;
     }

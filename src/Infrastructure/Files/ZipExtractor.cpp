@@ -123,16 +123,23 @@ TStagedPackage StageZipArchive(TZipReader& AReader, const std::string& ADestinat
 
   TStagedPackage package;
   package.Folder = CreateStagingFolder(ADestination);
+  const std::string stagingName = Platform::FileNameOf(package.Folder);
   try {
     std::unordered_set<std::string> folders;
     std::unordered_map<std::string, std::string> staged;  // files by name as the system compares them
+    // Others may write in the installation folder: a folder of the staging
+    // swapped for a junction meanwhile would carry the next file elsewhere.
+    const auto requirePlain = [&](const std::string& AFolder) {
+      RequirePlainBelow(ADestination, AFolder.empty() ? stagingName : Platform::JoinPath(stagingName, AFolder));
+    };
     // Folders the package brings, parents first, whether named by an entry or implied by a file's path.
     const auto addFolder = [&](const std::string& AFolder) {
       for (size_t end = AFolder.find(Platform::kPathSeparator);; end = AFolder.find(Platform::kPathSeparator, end + 1)) {
         const std::string prefix = AFolder.substr(0, end);
         if (folders.insert(NameKey(prefix)).second) {  // "Dados" and "dados" are one folder on Windows
           package.Folders.push_back(prefix);
-          Platform::CreateDirectories(Platform::JoinPath(package.Folder, prefix));
+          requirePlain(Platform::ParentPath(prefix));
+          Platform::CreateNewDirectory(Platform::JoinPath(package.Folder, prefix));
         }
         if (end == std::string::npos) break;
       }
@@ -148,8 +155,11 @@ TStagedPackage StageZipArchive(TZipReader& AReader, const std::string& ADestinat
       if (!folder.empty()) addFolder(folder);
       // A later entry of the same name wins, as it would over an installed file.
       const auto [known, added] = staged.emplace(NameKey(item.Path), item.Path);
-      Platform::TFileWriter writer(Platform::JoinPath(package.Folder, known->second),
-                                   added ? Platform::TCreateMode::New : Platform::TCreateMode::Truncate);
+      const std::string path = Platform::JoinPath(package.Folder, known->second);
+      requirePlain(folder);
+      if (!added) Platform::RemoveFile(path);
+      // Created new, never opened: a link planted under the name is not written through.
+      Platform::TFileWriter writer(path, Platform::TCreateMode::New);
       const uint64_t before = done;
       TWatchedSink sink(writer, ACallbacks, done, work);
       AReader.ReadEntry(*item.Entry, sink);
@@ -173,6 +183,8 @@ bool ExtractZipArchive(const std::string& AZipPath, const std::string& ADestinat
     TZipReader reader(AZipPath);
     const TStagedPackage package = StageZipArchive(reader, ADestinationPath);
     SwapIn(package, ADestinationPath);
+    // No later start to wait for: the new files are checked and the old ones dropped now.
+    RecoverSwap(ADestinationPath);
     return true;
   } catch (...) {
     return false;

@@ -18,7 +18,8 @@ namespace Infrastructure::Files {
 // corrupt, or when a file cannot be written. Never throws.
 //
 // The archive applies whole or not at all: it is staged (StageZipArchive),
-// then swapped in (SwapIn). Any failure leaves the destination as it was.
+// swapped in (SwapIn), and the swap's old files removed at once (RecoverSwap).
+// Any failure leaves the destination as it was.
 bool ExtractZipArchive(const std::string& AZipPath, const std::string& ADestinationPath);
 
 struct TStageCallbacks {
@@ -31,8 +32,9 @@ struct TStageCallbacks {
 };
 
 // Extracts every entry into a new staging folder inside ADestination, each
-// file straight under its own name and checked against its size and CRC-32 as
-// it is written. Before anything is written every name is checked, and the
+// file straight under its own name, created new, and checked against its size
+// and CRC-32 as it is written; a folder of the staging found to be a link
+// stops it (Core::EFileSystemError). Before anything is written every name is checked, and the
 // whole archive is refused when one would leave the destination or cannot be
 // a Windows file name, or when an entry is encrypted or uses a method other than stored or deflated. On any
 // failure the staging folder is removed and the error raised again (EZipError

@@ -50,12 +50,13 @@ void ReplaceWithTemporary(const std::string& ADestination, TFill AFill) {
 }  // namespace
 
 bool RemoveDirectoryTree(const std::string& APath) {
+  // Listing a link would list what it points at: a junction planted in a
+  // folder everyone may write to would have its target emptied.
+  if (IsLink(APath)) return RemoveFile(APath) || RemoveEmptyDirectory(APath);
   for (const TDirectoryEntry& entry : ListDirectory(APath)) {
     const std::string path = JoinPath(APath, entry.Name);
-    if (entry.IsLink)
-      RemoveFile(path) || RemoveEmptyDirectory(path);  // the link only, never what it points at
-    else if (entry.IsDirectory)
-      RemoveDirectoryTree(path);
+    if (entry.IsDirectory || entry.IsLink)
+      RemoveDirectoryTree(path);  // asked again: the entry may have been swapped for a link since the listing
     else
       RemoveFile(path);
   }

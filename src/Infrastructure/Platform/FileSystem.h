@@ -35,6 +35,14 @@ std::vector<TDirectoryEntry> ListDirectory(const std::string& ADirectory);
 // Creates the folder and every missing parent. Throws Core::EFileSystemError.
 void CreateDirectories(const std::string& APath);
 
+// Creates one folder where nothing has the name yet, not even a folder or a
+// link. Throws Core::EFileSystemError.
+void CreateNewDirectory(const std::string& APath);
+
+// True when the path's last component is itself a symbolic link, junction or
+// other reparse point, whatever it points at.
+bool IsLink(const std::string& APath);
+
 // Whole-file read. Throws Core::EFileSystemError when the file cannot be opened or read.
 std::string ReadFileBytes(const std::string& APath);
 
@@ -76,7 +84,8 @@ bool RemoveFile(const std::string& APath);
 // refuses to overwrite them. Throws Core::EFileSystemError with the reason's kind.
 void MovePath(const std::string& ASource, const std::string& ADestination);
 
-// Removes a folder and everything below it, as far as it can; true when it is gone.
+// Removes a folder and everything below it, as far as it can; true when it is
+// gone. Links are removed as links, never entered, APath itself included.
 bool RemoveDirectoryTree(const std::string& APath);
 
 // Removes an empty folder; false when it is not empty or cannot be removed.

@@ -67,12 +67,26 @@ std::vector<TDirectoryEntry> ListDirectory(const std::string& ADirectory) {
   return entries;
 }
 
+namespace {
+// AExisting: a folder already there (made meanwhile by another process) is taken as made.
+void MakeFolder(const std::string& APath, bool AExisting) {
+  if (::mkdir(APath.c_str(), 0777) != 0 && !(AExisting && errno == EEXIST && DirectoryExists(APath)))
+    Fail("Não foi possível criar a pasta", APath, errno);
+}
+}  // namespace
+
 void CreateDirectories(const std::string& APath) {
   if (APath.empty() || DirectoryExists(APath)) return;
   const std::string parent = ParentPath(APath);
   if (!parent.empty() && parent != APath) CreateDirectories(parent);
-  if (::mkdir(APath.c_str(), 0777) != 0 && !(errno == EEXIST && DirectoryExists(APath)))
-    Fail("Não foi possível criar a pasta", APath, errno);
+  MakeFolder(APath, true);
+}
+
+void CreateNewDirectory(const std::string& APath) { MakeFolder(APath, false); }
+
+bool IsLink(const std::string& APath) {
+  struct stat info;
+  return ::lstat(APath.c_str(), &info) == 0 && S_ISLNK(info.st_mode);
 }
 
 void ReplaceFileAtomically(const std::string& ASource, const std::string& ADestination) {

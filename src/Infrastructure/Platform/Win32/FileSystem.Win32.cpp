@@ -62,14 +62,30 @@ std::vector<TDirectoryEntry> ListDirectory(const std::string& ADirectory) {
   return entries;
 }
 
+namespace {
+// AExisting: a folder already there (made meanwhile by another process) is taken as made.
+void MakeFolder(const std::string& APath, bool AExisting) {
+  if (!CreateDirectoryW(ToWide(APath).c_str(), nullptr)) {
+    const DWORD error = GetLastError();
+    if (!(AExisting && error == ERROR_ALREADY_EXISTS && DirectoryExists(APath)))
+      Fail("Não foi possível criar a pasta", APath, error);
+  }
+}
+}  // namespace
+
 void CreateDirectories(const std::string& APath) {
   if (APath.empty() || DirectoryExists(APath)) return;
   const std::string parent = ParentPath(APath);
   if (!parent.empty() && parent != APath) CreateDirectories(parent);
-  if (!CreateDirectoryW(ToWide(APath).c_str(), nullptr)) {
-    const DWORD error = GetLastError();
-    if (!(error == ERROR_ALREADY_EXISTS && DirectoryExists(APath))) Fail("Não foi possível criar a pasta", APath, error);
-  }
+  MakeFolder(APath, true);
+}
+
+void CreateNewDirectory(const std::string& APath) { MakeFolder(APath, false); }
+
+// The attributes of the name itself: Windows does not follow a link here.
+bool IsLink(const std::string& APath) {
+  const DWORD attributes = GetFileAttributesW(ToWide(APath).c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
 }
 
 void ReplaceFileAtomically(const std::string& ASource, const std::string& ADestination) {

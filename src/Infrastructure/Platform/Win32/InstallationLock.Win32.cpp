@@ -12,14 +12,31 @@ namespace Infrastructure::Platform {
 
 namespace {
 
-// One name per folder, whatever the case or form of its path.
+// One name per folder, whatever the case or form of its path: the folder's
+// final path as the system resolves it, so a mapped drive and its UNC path, a
+// short name and a link to the folder give one name; the path as spelled when
+// the folder cannot be opened.
 std::wstring MutexName(const std::string& AFolder) {
-  std::wstring path = Win32::ToWide(AbsolutePath(AFolder));
-  CharUpperBuffW(path.data(), static_cast<DWORD>(path.size()));
-  while (!path.empty() && (path.back() == L'\\' || path.back() == L'/')) path.pop_back();
+  std::wstring spelled = Win32::ToWide(AbsolutePath(AFolder));
+  wchar_t final[MAX_PATH * 2];
+  wchar_t* path = spelled.data();
+  DWORD length = static_cast<DWORD>(spelled.size());
+  // A plain handle, closed before anything can throw: a guard object would cost the launcher an unwinding table.
+  const HANDLE folder = CreateFileW(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (folder != INVALID_HANDLE_VALUE) {
+    const DWORD resolved = GetFinalPathNameByHandleW(folder, final, MAX_PATH * 2, FILE_NAME_NORMALIZED);
+    CloseHandle(folder);
+    if (resolved != 0 && resolved < MAX_PATH * 2) {
+      path = final;
+      length = resolved;
+    }
+  }
+  CharUpperBuffW(path, length);
+  while (length > 0 && (path[length - 1] == L'\\' || path[length - 1] == L'/')) --length;
   uint64_t hash = 14695981039346656037ull;  // FNV-1a
-  for (const wchar_t c : path) {
-    hash ^= static_cast<uint16_t>(c);
+  for (DWORD index = 0; index < length; ++index) {
+    hash ^= static_cast<uint16_t>(path[index]);
     hash *= 1099511628211ull;
   }
   wchar_t name[80];

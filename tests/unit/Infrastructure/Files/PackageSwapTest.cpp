@@ -7,12 +7,16 @@
 
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <map>
+#include <optional>
 #include <random>
 
+#include "Core/Errors.h"
 #include "Infrastructure/Files/UpdateJournal.h"
 #include "Infrastructure/Files/ZipExtractor.h"
 #include "Infrastructure/Platform/FileSystem.h"
+#include "support/FolderLink.h"
 #include "support/TempDir.h"
 #include "support/Utf8Path.h"
 #include "support/ZipBuilder.h"
@@ -24,6 +28,7 @@
 #endif
 
 using namespace Infrastructure::Files;
+using Infrastructure::Platform::JoinPath;
 
 namespace {
 
@@ -39,11 +44,13 @@ TEST(UpdateJournal, RoundTripsAndRefusesWhatIsNotItsOwn) {
   journal.Staging = ".~ql-stage-0123";
   journal.AsideSuffix = ".~ql-old-0123";
   journal.CreatedFolders = {"plugins"};
-  journal.Files = {{"App.exe", true}, {Infrastructure::Platform::JoinPath("plugins", "a b.dll"), false}};
+  journal.Files = {{"App.exe", true, {1234567890123, 0xDEADBEEF}},
+                   {Infrastructure::Platform::JoinPath("plugins", "a b.dll"), false, {0, 0}}};
   const std::optional<TUpdateJournal> back = TUpdateJournal::Parse(journal.Format());
   ASSERT_TRUE(back);
   EXPECT_EQ(back->Format(), journal.Format());
   EXPECT_FALSE(back->Committed);
+  EXPECT_EQ(back->Files[0].Sum, (TFileSum{1234567890123, 0xDEADBEEF}));
 
   const std::string text = journal.Format();
   const struct {
@@ -51,18 +58,33 @@ TEST(UpdateJournal, RoundTripsAndRefusesWhatIsNotItsOwn) {
     std::string Text;
   } refused[] = {
       {"cut short (no end line)", text.substr(0, text.rfind("end"))},
-      {"a path leaving the folder", "QuorvaneSoftLauncher update journal 1\nstage s\naside .x\nstate swapping\n"
-                                    "file 1 ../../Windows/win.ini\nend\n"},
-      {"an absolute path", "QuorvaneSoftLauncher update journal 1\nstage s\naside .x\nstate swapping\n"
-                           "file 0 /etc/passwd\nend\n"},
-      {"a staging folder elsewhere", "QuorvaneSoftLauncher update journal 1\nstage ../s\naside .x\nstate swapping\nend\n"},
-      {"an unknown state", "QuorvaneSoftLauncher update journal 1\nstage s\naside .x\nstate maybe\nend\n"},
+      {"a path leaving the folder",
+       "QuorvaneSoftLauncher update journal 2\nstage s\naside .x\nstate swapping\n"
+       "file 1 000000000000000000000000 ../../Windows/win.ini\nend\n"},
+      {"an absolute path",
+       "QuorvaneSoftLauncher update journal 2\nstage s\naside .x\nstate swapping\n"
+       "file 0 000000000000000000000000 /etc/passwd\nend\n"},
+      {"a staging folder elsewhere",
+       "QuorvaneSoftLauncher update journal 2\nstage ../s\naside .x\nstate swapping\nend\n"},
+      {"an unknown state", "QuorvaneSoftLauncher update journal 2\nstage s\naside .x\nstate maybe\nend\n"},
+      {"a file without its sum",
+       "QuorvaneSoftLauncher update journal 2\nstage s\naside .x\nstate swapping\n"
+       "file 1 App.exe\nend\n"},
+      {"a sum cut short",
+       "QuorvaneSoftLauncher update journal 2\nstage s\naside .x\nstate swapping\n"
+       "file 1 00000000000000c0abc App.exe\nend\n"},
+      {"a sum that is not hexadecimal",
+       "QuorvaneSoftLauncher update journal 2\nstage s\naside .x\nstate swapping\n"
+       "file 1 -0000000000000c00000abcd App.exe\nend\n"},
+      {"the first form, without sums (its files stay where they are)",
+       "QuorvaneSoftLauncher update journal 1\nstage s\naside .x\nstate committed\nfile 1 App.exe\nend\n"},
       {"another document", "[Atualizacao]\nVersaoMinima=1\n"},
   };
   for (const auto& c : refused) {
     SCOPED_TRACE(c.Name);
     EXPECT_FALSE(TUpdateJournal::Parse(c.Text));
   }
+
 }
 
 // Old and new versions of an installation: files kept, replaced, added to
@@ -91,6 +113,144 @@ struct TVersions {
     for (const auto& [name, data] : Old) ADir.WriteFile("app/" + name, data);
   }
 };
+
+// Staged files are not flushed: until the next start has checked the new
+// files against the journal's sums, the old ones stay aside. A power cut
+// leaves a file its length and zeros, or nothing at all; either way the next
+// start puts the old version back whole.
+TEST(PackageSwap, TheNextStartKeepsTheNewVersionOnlyWhenEveryFileIsWhole) {
+  const struct {
+    const char* Name;
+    std::function<void(const std::string& AFile)> Damage;
+    bool NewKept;
+  } cases[] = {
+      {"nothing lost", [](const std::string&) {}, true},
+      {"zeros in place of the contents",
+       [](const std::string& AFile) {
+         Infrastructure::Platform::OverwriteFile(AFile, std::string(TestSupport::ReadFileBytes(AFile).size(), '\0'));
+       },
+       false},
+      {"an empty file", [](const std::string& AFile) { Infrastructure::Platform::OverwriteFile(AFile, ""); }, false},
+      {"the file gone", [](const std::string& AFile) { Infrastructure::Platform::RemoveFile(AFile); }, false},
+  };
+  for (const auto& c : cases) {
+    for (const std::string name : {"lib/a.dll", "novo/f2"}) {  // replacing an old file, in a folder moved in whole
+      SCOPED_TRACE(c.Name + (" in " + name));
+      const TestSupport::TTempDir dir;
+      const TVersions versions(20);
+      versions.Install(dir);
+      versions.Package.WriteTo(dir.Join("pacote.zip"));
+      TZipReader reader(dir.Join("pacote.zip"));
+      SwapIn(StageZipArchive(reader, dir.Join("app")), dir.Join("app"));
+      const auto afterSwap = Snapshot(dir.Join("app"));
+      EXPECT_EQ(afterSwap.count(std::string(kJournalName)), 1u);
+      EXPECT_EQ(afterSwap.at("App.exe" + TUpdateJournal::Parse(afterSwap.at(std::string(kJournalName)))->AsideSuffix),
+                "app v1");
+      c.Damage(dir.Join("app/" + name));
+      RecoverSwap(dir.Join("app"));
+      EXPECT_EQ(Snapshot(dir.Join("app")), c.NewKept ? versions.New : versions.Old);
+    }
+  }
+}
+
+// A dead launcher's journal is the only record of where its old files went:
+// a swap that wrote over it would orphan them.
+TEST(PackageSwap, ASwapRefusesToStartOverAJournalNotYetRecovered) {
+  const TestSupport::TTempDir dir;
+  const TVersions versions(6);
+  versions.Install(dir);
+  versions.Package.WriteTo(dir.Join("pacote.zip"));
+  TZipReader reader(dir.Join("pacote.zip"));
+  SwapIn(StageZipArchive(reader, dir.Join("app")), dir.Join("app"));
+  const std::string journal = TestSupport::ReadFileBytes(dir.Join("app/" + std::string(kJournalName)));
+
+  const TStagedPackage second = StageZipArchive(reader, dir.Join("app"));
+  try {
+    SwapIn(second, dir.Join("app"));
+    ADD_FAILURE() << "swapped over the journal";
+  } catch (const Core::EFileSystemError& e) {
+    EXPECT_EQ(e.Path(), dir.Join("app/" + std::string(kJournalName)));
+  }
+  EXPECT_EQ(TestSupport::ReadFileBytes(dir.Join("app/" + std::string(kJournalName))), journal);
+  EXPECT_FALSE(Infrastructure::Platform::DirectoryExists(second.Folder)) << "the refused staging is left behind";
+
+  RecoverSwap(dir.Join("app"));
+  SwapIn(StageZipArchive(reader, dir.Join("app")), dir.Join("app"));
+  RecoverSwap(dir.Join("app"));
+  EXPECT_EQ(Snapshot(dir.Join("app")), versions.New);
+}
+
+// On a terminal server every user may write in the installation folder: the
+// next launcher (perhaps an administrator's) must not remove, move or write
+// anything a planted link leads to. Each case plants a link to a folder
+// outside, with a canary in it, and a file that names a path through it.
+TEST(PackageSwap, RecoveryNeverFollowsALinkOutOfTheInstallation) {
+  const std::string sep(1, Infrastructure::Platform::kPathSeparator);
+  const std::string committed =
+      "QuorvaneSoftLauncher update journal 2\nstage .~ql-stage-9\naside .~ql-old-9\n"
+      "state committed\nfile 1 000000000000000000000000 lib" +
+      sep + "x.dll\nend\n";
+  const std::string cut =
+      "QuorvaneSoftLauncher update journal 2\nstage .~ql-stage-9\naside .~ql-old-9\n"
+      "state swapping\nfolder lib\nfile 1 000000000000000000000000 lib" +
+      sep + "x.dll\nend\n";
+  const struct {
+    const char* Name;
+    const char* Link;  // below the installation folder
+    std::string File;  // written into the installation folder, by name
+    std::string Content;
+  } cases[] = {
+      {"a staging folder that is a link", ".~ql-stage-x", "", ""},
+      {"a clean-up list through a linked folder", "lib", std::string(kCleanupName),
+       "lib" + sep + "canario.txt\nlib" + sep + "x.dll.~ql-old-9\n"},
+      {"a committed journal through a linked folder", "lib", std::string(kJournalName), committed},
+      {"a cut journal through a linked folder", "lib", std::string(kJournalName), cut},
+      {"a cut journal whose staging folder is a link", ".~ql-stage-9", std::string(kJournalName),
+       "QuorvaneSoftLauncher update journal 2\nstage .~ql-stage-9\naside .~ql-old-9\nstate swapping\n"
+       "file 0 000000000000000000000000 canario.txt\nend\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    const TestSupport::TTempDir dir;
+    dir.WriteFile("fora/canario.txt", "fica");
+    dir.WriteFile("fora/x.dll", "de outro");
+    dir.WriteFile("fora/x.dll.~ql-old-9", "de outro também");
+    dir.WriteFile("app/canario.txt", "da instalação");
+    const auto outside = Snapshot(dir.Join("fora"));
+    const TestSupport::TFolderLink link(dir.Join("app/" + std::string(c.Link)), dir.Join("fora"));
+    if (!link.Made()) GTEST_SKIP() << "this system cannot make a folder link here";
+    if (!c.File.empty()) dir.WriteFile("app/" + c.File, c.Content);
+    RecoverSwap(dir.Join("app"));
+    EXPECT_EQ(Snapshot(dir.Join("fora")), outside);
+  }
+}
+
+// A folder of the staging swapped for a link between two files: the second
+// file is not written wherever the link leads.
+TEST(PackageSwap, StagingNeverWritesThroughALink) {
+  const TestSupport::TTempDir dir;
+  dir.WriteFile("fora/canario.txt", "fica");
+  const auto outside = Snapshot(dir.Join("fora"));
+  dir.MakeDir("app");
+  TestSupport::TZipBuilder().File("lib/a.dll", "a").File("lib/b.dll", "b").WriteTo(dir.Join("pacote.zip"));
+  TZipReader reader(dir.Join("pacote.zip"));
+  std::optional<TestSupport::TFolderLink> link;
+  TStageCallbacks callbacks;
+  callbacks.OnProgress = [&](int64_t ADone, int64_t) {
+    if (ADone == 0 || link) return;
+    for (const auto& entry : Infrastructure::Platform::ListDirectory(dir.Join("app")))
+      if (entry.Name.starts_with(kStagingPrefix)) {
+        const std::string staging = dir.Join("app/" + entry.Name);
+        std::filesystem::rename(TestSupport::PathFromUtf8(JoinPath(staging, "lib")),
+                                TestSupport::PathFromUtf8(JoinPath(staging, "lib-antiga")));
+        link.emplace(JoinPath(staging, "lib"), dir.Join("fora"));
+      }
+  };
+  EXPECT_THROW(StageZipArchive(reader, dir.Join("app"), callbacks), Core::EFileSystemError);
+  ASSERT_TRUE(link);
+  if (!link->Made()) GTEST_SKIP() << "this system cannot make a folder link here";
+  EXPECT_EQ(Snapshot(dir.Join("fora")), outside);
+}
 
 TEST(PackageSwap, SwapsWholeAndLeavesNothingBehind) {
   const TestSupport::TTempDir dir;

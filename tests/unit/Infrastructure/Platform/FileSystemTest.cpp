@@ -4,6 +4,7 @@
 
 #include "Core/Errors.h"
 #include "Infrastructure/Platform/FileSystem.h"
+#include "support/FolderLink.h"
 #include "support/TempDir.h"
 
 using namespace Infrastructure::Platform;
@@ -67,6 +68,36 @@ TEST(FileSystem, FailuresRaiseFileSystemErrors) {
   EXPECT_TRUE(DirectoryExists(folder));
   const auto entries = ListDirectory(dir.Path());
   EXPECT_EQ(entries.size(), 2u);
+}
+
+// A link to a folder is told from the folder, an exclusive creation refuses
+// both, and a removal of a tree never reaches what a link points at, whether
+// the link is the tree itself or inside it.
+TEST(FileSystem, LinksAreToldApartAndNeverEntered) {
+  const TTempDir dir;
+  const std::string canary = dir.WriteFile("alvo/canario.txt", "fica");
+  const std::string target = dir.Join("alvo");
+  dir.WriteFile("arvore/comum.txt", "vai");
+  const TestSupport::TFolderLink inside(dir.Join("arvore/link"), target);
+  const TestSupport::TFolderLink alone(dir.Join("link"), target);
+  if (!inside.Made() || !alone.Made()) GTEST_SKIP() << "this system cannot make a folder link here";
+  EXPECT_TRUE(IsLink(dir.Join("link")));
+  EXPECT_FALSE(IsLink(target));
+  EXPECT_FALSE(IsLink(canary));
+  EXPECT_FALSE(IsLink(dir.Join("nada")));
+
+  for (const std::string& taken : {target, dir.Join("link")}) {
+    SCOPED_TRACE(taken);
+    EXPECT_THROW(CreateNewDirectory(taken), Core::EFileSystemError);
+  }
+  CreateNewDirectory(dir.Join("nova"));
+  EXPECT_TRUE(DirectoryExists(dir.Join("nova")));
+  EXPECT_THROW(CreateNewDirectory(dir.Join("nova")), Core::EFileSystemError);
+
+  RemoveDirectoryTree(dir.Join("link"));
+  RemoveDirectoryTree(dir.Join("arvore"));
+  EXPECT_EQ(TestSupport::ReadFileBytes(canary), "fica");
+  EXPECT_FALSE(FileExists(dir.Join("arvore/comum.txt")));
 }
 
 TEST(FileSystem, ModulePathNamesThisTestProgram) {

@@ -90,6 +90,9 @@ TEST_F(UpdateInstallerTest, AZipPackageThatProvesItsVersionReplacesTheApplicatio
     progress.push_back(ADone);
   };
   EXPECT_EQ(Refusal(request), "");
+  // The old copies wait for the next start, which finds the new files whole.
+  EXPECT_EQ(FolderSnapshot(Dir.Join("app")).size(), 7u) << "journal and two old copies besides the new files";
+  Installer.Recover(Dir.Join("app"));
   EXPECT_EQ(FolderSnapshot(Dir.Join("app")),
             (std::map<std::string, std::string>{{"QuorvaneSoft.exe", PortableExecutable("v2")},
                                                 {"dados.dat", "dados v2"},
