@@ -73,14 +73,20 @@ void RemoveAsideFiles(const TUpdateJournal& AJournal, const std::string& ADestin
   RememberForCleanup(ADestination, held);
 }
 
-// The new files of a committed swap hold what the journal says they do.
+// The new files of a committed swap hold what the journal says they do, or were written since by
+// someone else: the application itself may change files it ships (its tables, its settings) once
+// it runs, and that must not undo the update. A power cut leaves the times of the staging.
 bool NewFilesWhole(const TUpdateJournal& AJournal, const std::string& ADestination) {
+  const std::optional<uint64_t> committed = Platform::LastWriteTime(JournalPath(ADestination));
   for (const TJournalFile& file : AJournal.Files) {
     if (!IsPlainBelow(ADestination, file.Path)) continue;
     // A file gone is not the version the journal installed. One that cannot be read now (held without
     // read sharing) decides nothing: the exception ends this recovery, a later start checks again.
     const std::string path = JoinPath(ADestination, file.Path);
-    if (!Platform::FileExists(path) || SumOfFile(path) != file.Sum) return false;
+    if (!Platform::FileExists(path)) return false;
+    if (SumOfFile(path) == file.Sum) continue;
+    const std::optional<uint64_t> written = Platform::LastWriteTime(path);
+    if (!committed || !written || *written <= *committed) return false;
   }
   return true;
 }

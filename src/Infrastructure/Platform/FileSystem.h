@@ -100,6 +100,10 @@ std::optional<uint64_t> FreeDiskSpace(const std::string& APath);
 enum class TPathState { Missing, File, ReadOnlyFile, Directory };
 TPathState QueryPath(const std::string& APath);
 
+// When the file was last written, in the system's own units: only ever
+// compared with another file's. Nothing when it cannot be told.
+std::optional<uint64_t> LastWriteTime(const std::string& APath);
+
 // Marks a file or folder of the launcher's own as hidden where the system has
 // such a mark (its name starts with "." for the others).
 void HidePath(const std::string& APath);

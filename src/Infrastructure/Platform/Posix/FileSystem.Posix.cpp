@@ -137,6 +137,12 @@ std::optional<uint64_t> FreeDiskSpace(const std::string& APath) {
   return static_cast<uint64_t>(info.f_bavail) * info.f_frsize;
 }
 
+std::optional<uint64_t> LastWriteTime(const std::string& APath) {
+  struct stat info;
+  if (::stat(APath.c_str(), &info) != 0) return std::nullopt;
+  return static_cast<uint64_t>(info.st_mtim.tv_sec) * 1000000000u + static_cast<uint64_t>(info.st_mtim.tv_nsec);
+}
+
 TPathState QueryPath(const std::string& APath) {
   struct stat info;
   if (APath.empty() || ::stat(APath.c_str(), &info) != 0) return TPathState::Missing;

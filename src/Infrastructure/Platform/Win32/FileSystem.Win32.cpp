@@ -163,6 +163,12 @@ std::optional<uint64_t> FreeDiskSpace(const std::string& APath) {
   return available.QuadPart;
 }
 
+std::optional<uint64_t> LastWriteTime(const std::string& APath) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExW(ToWide(APath).c_str(), GetFileExInfoStandard, &data)) return std::nullopt;
+  return static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32 | data.ftLastWriteTime.dwLowDateTime;
+}
+
 TPathState QueryPath(const std::string& APath) {
   DWORD attributes;
   if (APath.empty() || !TargetAttributes(APath, attributes)) return TPathState::Missing;

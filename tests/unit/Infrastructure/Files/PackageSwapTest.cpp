@@ -119,18 +119,23 @@ struct TVersions {
 // leaves a file its length and zeros, or nothing at all; either way the next
 // start puts the old version back whole.
 TEST(PackageSwap, TheNextStartKeepsTheNewVersionOnlyWhenEveryFileIsWhole) {
+  // What a power cut leaves: the contents lost, the time the file had when it was staged.
+  const auto cut = [](std::string AContent) {
+    return [AContent](const std::string& AFile) {
+      const auto path = TestSupport::PathFromUtf8(AFile);
+      const auto staged = std::filesystem::last_write_time(path);
+      Infrastructure::Platform::OverwriteFile(AFile, AContent);
+      std::filesystem::last_write_time(path, staged);
+    };
+  };
   const struct {
     const char* Name;
     std::function<void(const std::string& AFile)> Damage;
     bool NewKept;
   } cases[] = {
       {"nothing lost", [](const std::string&) {}, true},
-      {"zeros in place of the contents",
-       [](const std::string& AFile) {
-         Infrastructure::Platform::OverwriteFile(AFile, std::string(TestSupport::ReadFileBytes(AFile).size(), '\0'));
-       },
-       false},
-      {"an empty file", [](const std::string& AFile) { Infrastructure::Platform::OverwriteFile(AFile, ""); }, false},
+      {"zeros in place of the contents", cut(std::string(6, '\0')), false},
+      {"an empty file", cut(""), false},
       {"the file gone", [](const std::string& AFile) { Infrastructure::Platform::RemoveFile(AFile); }, false},
   };
   for (const auto& c : cases) {
@@ -151,6 +156,26 @@ TEST(PackageSwap, TheNextStartKeepsTheNewVersionOnlyWhenEveryFileIsWhole) {
       EXPECT_EQ(Snapshot(dir.Join("app")), c.NewKept ? versions.New : versions.Old);
     }
   }
+}
+
+// The application may change a file it ships once it runs (its tables, its settings): written after
+// the swap, that file is no sign of a power cut, and the update stays.
+TEST(PackageSwap, AFileTheApplicationChangedAfterTheUpdateDoesNotUndoIt) {
+  const TestSupport::TTempDir dir;
+  const TVersions versions(6);
+  versions.Install(dir);
+  versions.Package.WriteTo(dir.Join("pacote.zip"));
+  TZipReader reader(dir.Join("pacote.zip"));
+  SwapIn(StageZipArchive(reader, dir.Join("app")), dir.Join("app"));
+  const std::string journal = dir.Join("app/" + std::string(kJournalName));
+  const auto committed = std::filesystem::last_write_time(TestSupport::PathFromUtf8(journal));
+  const std::string changed = dir.Join("app/lib/a.dll");
+  Infrastructure::Platform::OverwriteFile(changed, "gravado pela aplicação");
+  std::filesystem::last_write_time(TestSupport::PathFromUtf8(changed), committed + std::chrono::seconds(2));
+  RecoverSwap(dir.Join("app"));
+  auto expected = versions.New;
+  expected["lib/a.dll"] = "gravado pela aplicação";
+  EXPECT_EQ(Snapshot(dir.Join("app")), expected);
 }
 
 // A dead launcher's journal is the only record of where its old files went:
