@@ -128,7 +128,9 @@ cleanup() {
   # Xvfb makes the socket folder when it is missing; put it back as it was.
   [ -n "$created_x11_dir" ] && rmdir /tmp/.X11-unix 2>/dev/null
   # Throwaway: the prefix, the cluster and the private home. What a person may
-  # want to look at stays (screenshots, logs, the files served).
+  # want to look at stays (screenshots, logs, the files served), the
+  # launcher's own log among them.
+  cp "$WINEPREFIX"/drive_c/users/*/AppData/Local/QuorvaneSoft/Launcher/launcher.log "$demo/logs/" 2>/dev/null
   rm -rf "$WINEPREFIX" "$WINEPREFIX.lock" "${demo:?}/home" "$demo/tmp" "$demo/server/database" "$demo/xauthority"
   exit "$status"
 }
