@@ -349,11 +349,13 @@ not_fetched() { ! fetched "$@"; }
 # garbled context ("Unhandled exception 0x00000003 ... at address 00000001").
 # Where it strikes moves from run to run; the 64-bit twin runs the same roads
 # without emulation in the Windows suite. Such a cut run is what a power cut or
-# a kill leaves, so the launcher is started again over it, as a user would, at
-# most twice: a fault of the launcher's own that recurs still fails the run.
+# a kill leaves, so the launcher is started again over it, as a user would, up
+# to four times (the machine's load makes it more frequent; three runs in a row
+# were cut on one loaded machine): a fault of the launcher's own that recurs
+# still fails the run.
 emulator_crashed() {
   [ "$QL_WINE_ARCH" = win32 ] && [ "$(ql_32bit_mode)" = emulated ] &&
-    tail -n "+$(($1 + 1))" "$demo/logs/wine.log" | grep -qE '^(qemu: uncaught target signal|wine: Unhandled exception)'
+    tail -n "+$(($1 + 1))" "$demo/logs/wine.log" | grep -qE '^(qemu: uncaught target signal|wine: Unhandled exception|.*error while loading shared libraries)'
 }
 
 # run_and_observe NAME: one launcher run; sets what it fetched ($requests) and
@@ -364,7 +366,7 @@ run_and_observe() {
   log_line=$(wc -l <"$demo/logs/http.log")
   while :; do
     if [ "$attempt" = 1 ]; then run_launcher "$1"; else run_launcher "$1-again$attempt"; fi
-    [ "$started" = 1 ] || [ "$attempt" -ge 3 ] || ! emulator_crashed "$run_wine_line" && break
+    [ "$started" = 1 ] || [ "$attempt" -ge 5 ] || ! emulator_crashed "$run_wine_line" && break
     say "  the emulated 32-bit Wine crashed (see emulator_crashed in this script and wine.log); starting"
     say "  the launcher again, as a user would, over whatever that run left behind"
     attempt=$((attempt + 1))
