@@ -98,7 +98,8 @@ std::optional<TPackageManifest> ParsePackageManifest(std::string_view ABytes, st
   const uint32_t pieceCount = Get32(header + 20);
   const uint32_t entryCount = Get32(header + 24);
   if (Get32(header + 16) != TPackageManifest::kPieceSize) return Refuse(AError, "tamanho de pedaço");
-  if (manifest.PackageSize / TPackageManifest::kPieceSize + (manifest.PackageSize % TPackageManifest::kPieceSize != 0) !=
+  if (manifest.PackageSize / TPackageManifest::kPieceSize +
+          (manifest.PackageSize % TPackageManifest::kPieceSize != 0) !=
       pieceCount)
     return Refuse(AError, "número de pedaços incoerente com o tamanho do pacote");
   // Counts are checked against the bytes before anything is reserved for them.
@@ -192,8 +193,7 @@ std::optional<std::string> FindPackageMismatch(const TPackageManifest& AManifest
       const TManifestEntry& expected = AManifest.Entries[i];
       const std::string where = " de \"" + expected.Name + "\"";
       if (actual.RawName != expected.Name) return "nome da entrada " + std::to_string(i) + where;
-      if (actual.LocalHeaderOffset != expected.RecordOffset ||
-          RecordLengthOf(file, actual) != expected.RecordLength)
+      if (actual.LocalHeaderOffset != expected.RecordOffset || RecordLengthOf(file, actual) != expected.RecordLength)
         return "posição ou comprimento do registro" + where;
       if (actual.Method != expected.Method || actual.Crc32 != expected.Crc32 ||
           actual.UncompressedSize != expected.UncompressedSize)

@@ -157,7 +157,7 @@ TEST(PackageManifest, SigningPutsAZipsManifestUnderTheSignatureAndAnExeGetsNone)
   TZipBuilder().File("App.exe", Bytes(3000, 4)).File("Dados/a.dat", "a").WriteTo(zip);
   const auto sign = [&](const std::string& APackage) {
     return Shell("bash '" + Script("sign-release.sh") + "' --key '" + key + "' --package '" + APackage + "' '" +
-               document + "' >/dev/null");
+                 document + "' >/dev/null");
   };
 
   ASSERT_EQ(sign(zip), 0);
@@ -302,20 +302,23 @@ TEST(PackageManifest, RefusesMalformedManifests) {
       {"another piece size", [](TSpec& S) { S.PieceSize = kPiece / 2; }, {}},
       {"a piece too few", [](TSpec& S) { S.PieceCount = 2; }, {}},
       {"a piece too many", [](TSpec& S) { S.PackageSize = 2 * kPiece; }, {}},
-      {"pieces beyond the bytes", [](TSpec& S) { S.PieceCount = 0xFFFFFFFF;
-         S.PackageSize = 0xFFFFFFFFull * kPiece; }, {}},
+      {"pieces beyond the bytes",
+       [](TSpec& S) {
+         S.PieceCount = 0xFFFFFFFF;
+         S.PackageSize = 0xFFFFFFFFull * kPiece;
+       },
+       {}},
       {"entries beyond the bytes", [](TSpec& S) { S.EntryCount = 0xFFFFFFFF; }, {}},
       {"an entry too many", [](TSpec& S) { S.EntryCount = 4; }, {}},
       {"an entry too few", [](TSpec& S) { S.EntryCount = 2; }, {}},
       {"the last entry cut short", {}, [](std::string& B) { B.pop_back(); }},
       {"a byte after the last entry", {}, [](std::string& B) { B += '\0'; }},
-      {"a name length in a longer form than needed", {},
+      {"a name length in a longer form than needed",
+       {},
        [](std::string& B) { B.replace(kFirstEntry, 1, std::string("\x87\x00", 2)); }},
-      {"a varint past 64 bits", {},
-       [](std::string& B) { B.replace(kFirstEntry, 1, std::string(9, '\xFF') + "\x02"); }},
-      {"a method past 16 bits", [&](TSpec& S) { entry(0)(S).Method = 0; }, [](std::string& B) {
-         B.replace(kFirstEntry + 1 + 7, 1, "\x80\x80\x04");
-       }},
+      {"a varint past 64 bits", {}, [](std::string& B) { B.replace(kFirstEntry, 1, std::string(9, '\xFF') + "\x02"); }},
+      {"a method past 16 bits", [&](TSpec& S) { entry(0)(S).Method = 0; },
+       [](std::string& B) { B.replace(kFirstEntry + 1 + 7, 1, "\x80\x80\x04"); }},
       {"an empty name", rename(""), {}},
       {"a name that climbs out", rename("Dados/../../x"), {}},
       {"an absolute name", rename("/etc/x"), {}},
@@ -325,8 +328,7 @@ TEST(PackageManifest, RefusesMalformedManifests) {
       {"records overlapping", [&](TSpec& S) { entry(1)(S).RecordOffset = 199; }, {}},
       {"records out of order", [&](TSpec& S) { std::swap(S.Entries[0], S.Entries[1]); }, {}},
       {"a record past the package", [&](TSpec& S) { entry(2)(S).RecordLength = 3 * kPiece - 5 - 235; }, {}},
-      {"a record whose end wraps around",
-       [&](TSpec& S) { entry(2)(S).RecordLength = ~uint64_t{0} - 100; }, {}},
+      {"a record whose end wraps around", [&](TSpec& S) { entry(2)(S).RecordLength = ~uint64_t{0} - 100; }, {}},
       {"a record that begins past the package", [&](TSpec& S) { entry(2)(S).RecordOffset = 3 * kPiece; }, {}},
       {"a record shorter than its local header and name", [&](TSpec& S) { entry(1)(S).RecordLength = 35; }, {}},
   };
