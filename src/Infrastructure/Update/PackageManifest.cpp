@@ -113,6 +113,9 @@ std::optional<TPackageManifest> ParsePackageManifest(std::string_view ABytes, st
   for (TManifestEntry& entry : manifest.Entries) {
     if (!ReadEntry(cursor, entry)) return Refuse(AError, "entrada incompleta ou mal codificada");
     if (!Files::SafeRelativePath(entry.Name)) return Refuse(AError, "nome de entrada inseguro");
+    // The launcher extracts nothing else, so no package it takes lists another method.
+    if (entry.Method != Files::TZipReader::kStored && entry.Method != Files::TZipReader::kDeflated)
+      return Refuse(AError, "método de compressão " + std::to_string(entry.Method));
     // A record holds at least its local header and name; records follow one
     // another inside the package without sharing a byte.
     if (entry.RecordLength < kLocalHeaderSize + entry.Name.size() || entry.RecordOffset < previousEnd ||
@@ -180,6 +183,8 @@ std::optional<std::string> FindPackageMismatch(const TPackageManifest& AManifest
     Files::TZipReader zip(APath);
     Platform::TFileReader file(APath);
     if (file.Size() != AManifest.PackageSize) return "tamanho do pacote";
+    const uint64_t pieces = (AManifest.PackageSize + TPackageManifest::kPieceSize - 1) / TPackageManifest::kPieceSize;
+    if (AManifest.Pieces.size() != pieces) return "número de pedaços";
     std::vector<const Files::TZipEntry*> entries;
     for (const Files::TZipEntry& entry : zip.Entries()) entries.push_back(&entry);
     std::sort(entries.begin(), entries.end(), [](const Files::TZipEntry* A, const Files::TZipEntry* B) {

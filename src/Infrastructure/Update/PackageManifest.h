@@ -55,8 +55,9 @@ struct TPackageManifest {
 // Nothing, with AError (when given) saying why, for bytes that are not a
 // whole, consistent manifest: another magic or version, counts the bytes
 // cannot hold or that disagree with the package size, a name that is not a
-// safe relative path, records out of order, overlapping or past the package's
-// end, bytes left over. Never throws on any input.
+// safe relative path, a method other than stored or deflated, records out of
+// order, overlapping or past the package's end, bytes left over. Never throws
+// on any input.
 std::optional<TPackageManifest> ParsePackageManifest(std::string_view ABytes, std::string* AError = nullptr);
 
 // The first way the ZIP file at APath differs from AManifest (its size, its

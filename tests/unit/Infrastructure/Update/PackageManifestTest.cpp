@@ -325,6 +325,7 @@ TEST(PackageManifest, RefusesMalformedManifests) {
       {"a name with a drive", rename("C:Dados/"), {}},
       {"a device name", rename("Dados/NUL.txt"), {}},
       {"a name with a control character", rename("Dados\t/"), {}},
+      {"a method the launcher cannot extract", [&](TSpec& S) { entry(1)(S).Method = 12; }, {}},
       {"records overlapping", [&](TSpec& S) { entry(1)(S).RecordOffset = 199; }, {}},
       {"records out of order", [&](TSpec& S) { std::swap(S.Entries[0], S.Entries[1]); }, {}},
       {"a record past the package", [&](TSpec& S) { entry(2)(S).RecordLength = 3 * kPiece - 5 - 235; }, {}},
