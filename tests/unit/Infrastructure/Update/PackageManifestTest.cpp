@@ -114,6 +114,13 @@ TEST(PackageManifest, TheScriptsManifestDescribesEveryKindOfEntryAndMatchesItsAr
   EXPECT_EQ(large.ContentSha256, Sha256Of(big));
   EXPECT_EQ(large.RecordLength, 30 + large.Name.size() + big.size());
   EXPECT_EQ(manifest->Entries[6].Name, "Relatórios/ação.txt");
+  // The builder writes records back to back after the prefix: each length,
+  // data descriptors and ZIP64 fields included, ends where the next begins.
+  EXPECT_EQ(manifest->Entries[0].RecordOffset, prefix.size());
+  for (size_t i = 0; i + 1 < manifest->Entries.size(); ++i)
+    EXPECT_EQ(manifest->Entries[i].RecordOffset + manifest->Entries[i].RecordLength,
+              manifest->Entries[i + 1].RecordOffset)
+        << manifest->Entries[i].Name;
 
   // The same manifest against archives that differ from it in one place each.
   std::string changed = big;
