@@ -79,6 +79,9 @@ TEST(PackageManifest, TheScriptsManifestDescribesEveryKindOfEntryAndMatchesItsAr
   const std::string big = Bytes(kPiece + 4321, 1);  // records and pieces that straddle each other
   TZipBuilderEntry described = Entry("Dados/descritor.bin", "com descritor de dados");
   described.DataDescriptor = true;
+  TZipBuilderEntry bare = Entry("Dados/descritor-sem-assinatura.bin", Bytes(3000, 5));
+  bare.DataDescriptor = true;
+  bare.DescriptorSignature = false;
   TZipBuilderEntry wide = Entry("Dados/zip64.bin", "com campos ZIP64", 0);
   wide.Zip64 = true;
   TZipBuilderEntry both = Entry("Dados/zip64-descritor.bin", Bytes(5000, 2));
@@ -93,6 +96,7 @@ TEST(PackageManifest, TheScriptsManifestDescribesEveryKindOfEntryAndMatchesItsAr
       .File("Dados/grande.bin", big, 0)
       .File("App.exe", Bytes(70000, 3))
       .Add(described)
+      .Add(bare)
       .Add(wide)
       .Add(both)
       .Add(utf8)
@@ -105,7 +109,7 @@ TEST(PackageManifest, TheScriptsManifestDescribesEveryKindOfEntryAndMatchesItsAr
   EXPECT_EQ(FindPackageMismatch(*manifest, zip), std::nullopt);
   EXPECT_EQ(manifest->PackageSize, ReadFileBytes(zip).size());
   EXPECT_EQ(manifest->Pieces.size(), 2u);
-  ASSERT_EQ(manifest->Entries.size(), 7u);
+  ASSERT_EQ(manifest->Entries.size(), 8u);
   const TManifestEntry& large = manifest->Entries[1];
   EXPECT_EQ(large.Name, "Dados/grande.bin");
   EXPECT_EQ(large.Method, 0);
@@ -113,7 +117,7 @@ TEST(PackageManifest, TheScriptsManifestDescribesEveryKindOfEntryAndMatchesItsAr
   EXPECT_EQ(large.Crc32, TestSupport::Crc32(big));
   EXPECT_EQ(large.ContentSha256, Sha256Of(big));
   EXPECT_EQ(large.RecordLength, 30 + large.Name.size() + big.size());
-  EXPECT_EQ(manifest->Entries[6].Name, "Relatórios/ação.txt");
+  EXPECT_EQ(manifest->Entries[7].Name, "Relatórios/ação.txt");
   // The builder writes records back to back after the prefix: each length,
   // data descriptors and ZIP64 fields included, ends where the next begins.
   EXPECT_EQ(manifest->Entries[0].RecordOffset, prefix.size());
@@ -144,7 +148,7 @@ TEST(PackageManifest, TheScriptsManifestDescribesEveryKindOfEntryAndMatchesItsAr
     SCOPED_TRACE(c.Name);
     TZipBuilder other;
     other.Prefix(c.Prefix, true).Folder("Dados/").Add(c.Large);
-    for (const TZipBuilderEntry& entry : {Entry("App.exe", Bytes(70000, 3)), described, wide, both, utf8})
+    for (const TZipBuilderEntry& entry : {Entry("App.exe", Bytes(70000, 3)), described, bare, wide, both, utf8})
       other.Add(entry);
     other.Comment("comentário").WriteTo(dir.Join("outro.zip"));
     const auto mismatch = FindPackageMismatch(*manifest, dir.Join("outro.zip"));
