@@ -10,6 +10,8 @@
 #include "Core/Interfaces/ITranslator.h"
 #include "Core/Interfaces/IUpdateInstaller.h"
 #include "Core/Interfaces/IVersionResourceReader.h"
+#include "Infrastructure/Update/DeltaPlan.h"
+#include "Infrastructure/Update/PackageManifest.h"
 
 namespace Infrastructure::Update {
 
@@ -26,6 +28,17 @@ class TUpdateInstaller : public Core::Interfaces::IUpdateInstaller {
                             TLockFactory ALocks = {});
 
   void Install(const Core::Interfaces::TInstallRequest& ARequest) override;
+  // Installs a ZIP package fetched in part: ARequest.PackagePath holds the
+  // records of APlan.Entries at their offsets in the package (the rest of the
+  // file may be anything), AManifest is the verified manifest APlan was made
+  // from for ARequest.Destination, and APlan is not a whole-package one (use
+  // Install for that). Only the changed files are staged, checked against the
+  // manifest and swapped in; every other installed file stays untouched. The
+  // version proof takes the package's executable when it changed, else the
+  // installed one once it is found still to be the manifest's entry. Throws
+  // Core::EUpdateError (Core::EUpdateCancelled) as Install does.
+  void InstallPartial(const Core::Interfaces::TInstallRequest& ARequest, const TPackageManifest& AManifest,
+                      const TDeltaPlan& APlan);
   void Recover(const std::string& AFolder) override;
   std::unique_ptr<Core::Interfaces::IInstallationLock> Lock(const std::string& AFolder) override;
   std::string DownloadPath(const std::string& AFolder, const std::string& AExtension) override;
@@ -39,6 +52,10 @@ class TUpdateInstaller : public Core::Interfaces::IUpdateInstaller {
   struct TStaged;
   TStaged StageZip(const Core::Interfaces::TInstallRequest& ARequest);
   TStaged StageExecutable(const Core::Interfaces::TInstallRequest& ARequest);
+  TStaged StagePartial(const Core::Interfaces::TInstallRequest& ARequest, const TPackageManifest& AManifest,
+                       const TDeltaPlan& APlan);
+  // Checks, swaps in and reports what AStage staged, turning every failure into Core::EUpdateError.
+  void InstallStaged(const Core::Interfaces::TInstallRequest& ARequest, const std::function<TStaged()>& AStage);
   void CheckFreeSpace(const std::string& AFolder, uint64_t ANeeded) const;
 
   std::shared_ptr<Core::Interfaces::ITranslator> FTranslator;
