@@ -117,7 +117,8 @@ TDeltaPlan PlanDelta(const TPackageManifest& AManifest, const std::string& AFold
     records.push_back({AManifest.Entries[i].RecordOffset, AManifest.Entries[i].RecordLength});
   plan.Ranges = MergeRanges(std::move(records), ALimits.MergeGap, ALimits.MaxRequests);
   for (const TByteRange& range : plan.Ranges) plan.FetchBytes += range.Length;
-  if (static_cast<double>(plan.FetchBytes) * 100 > static_cast<double>(AManifest.PackageSize) * ALimits.WholeSharePercent)
+  if (static_cast<double>(plan.FetchBytes) * 100 >
+      static_cast<double>(AManifest.PackageSize) * ALimits.WholeSharePercent)
     return whole();
   return plan;
 }

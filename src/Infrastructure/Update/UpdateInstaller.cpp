@@ -177,10 +177,10 @@ TUpdateInstaller::TStaged TUpdateInstaller::StagePartial(const TInstallRequest& 
   callbacks.OnProgress = [&](int64_t ADone, int64_t ATotal) {
     Report(ARequest, ATotal > 0 ? ADone * kStagingShare / ATotal : 0);
   };
-  TStaged staged{Files::StagePartialPackage(ARequest.PackagePath, AManifest, APlan.Entries, ARequest.Destination,
-                                            callbacks),
-                 ARequest.Destination,
-                 {}};
+  TStaged staged{
+      Files::StagePartialPackage(ARequest.PackagePath, AManifest, APlan.Entries, ARequest.Destination, callbacks),
+      ARequest.Destination,
+      {}};
   if (installedProves) {
     staged.Executable = Platform::JoinPath(ARequest.Destination, executable);
   } else if (!executable.empty()) {
@@ -226,9 +226,8 @@ TUpdateInstaller::TStaged TUpdateInstaller::StageExecutable(const TInstallReques
 }
 
 void TUpdateInstaller::Install(const TInstallRequest& ARequest) {
-  InstallStaged(ARequest, [&] {
-    return ARequest.Kind == TPackageKind::Zip ? StageZip(ARequest) : StageExecutable(ARequest);
-  });
+  InstallStaged(ARequest,
+                [&] { return ARequest.Kind == TPackageKind::Zip ? StageZip(ARequest) : StageExecutable(ARequest); });
 }
 
 void TUpdateInstaller::InstallPartial(const TInstallRequest& ARequest, const TPackageManifest& AManifest,

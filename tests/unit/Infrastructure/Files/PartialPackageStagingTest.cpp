@@ -46,7 +46,8 @@ struct TPartial {
     APackage.WriteTo(Dir.Join("pacote.zip"));
     Manifest = TestSupport::ManifestOfZip(Dir.Join("pacote.zip"));
     std::vector<TByteRange> ranges;
-    for (const size_t i : AChosen) ranges.push_back({Manifest.Entries[i].RecordOffset, Manifest.Entries[i].RecordLength});
+    for (const size_t i : AChosen)
+      ranges.push_back({Manifest.Entries[i].RecordOffset, Manifest.Entries[i].RecordLength});
     TestSupport::WritePartialPackage(Dir.Join("pacote.zip"), ranges, Dir.Join("parcial.part"));
     return Dir.Join("parcial.part");
   }
@@ -78,9 +79,9 @@ TEST(PartialPackageStaging, StagesTheChosenRecordsOfEveryKindAndNothingElse) {
   const TStagedPackage staged = StagePartialPackage(file, partial.Manifest, {3, 4, 5, 6, 7}, partial.Destination);
   EXPECT_EQ(Infrastructure::Platform::ParentPath(staged.Folder), partial.Destination);
   const auto path = [](const char* A) { return Infrastructure::Platform::JoinPath("Dados", A); };
-  EXPECT_EQ(staged.Files, (std::vector<std::string>{path("guardado.bin"), path("descritor.bin"),
-                                                    path("sem-assinatura.bin"), path("zip64.bin"),
-                                                    path("zip64-descritor.bin")}));
+  EXPECT_EQ(staged.Files,
+            (std::vector<std::string>{path("guardado.bin"), path("descritor.bin"), path("sem-assinatura.bin"),
+                                      path("zip64.bin"), path("zip64-descritor.bin")}));
   EXPECT_EQ(staged.Folders, (std::vector<std::string>{"Dados", "Vazia"}));
   EXPECT_EQ(staged.Bytes, 2000u + 5000 + 3000 + 4000 + 6000);
   EXPECT_EQ(TestSupport::FolderSnapshot(staged.Folder),
@@ -115,10 +116,10 @@ TEST(PartialPackageStaging, ARecordThatIsNotTheManifestsStagesNothing) {
          B.replace(M.Entries[1].RecordOffset, M.Entries[1].RecordLength, M.Entries[1].RecordLength, '\0');
        },
        "SHA-256"},
-      {"a partial file cut short", sound, [](TPackageManifest& M, std::string& B) { B.resize(M.Entries[1].RecordOffset + 10); },
-       "termina antes"},
-      {"a local header naming another file", sound, [](TPackageManifest& M, std::string&) { M.Entries[1].Name = "a.dat"; },
-       "outro nome"},
+      {"a partial file cut short", sound,
+       [](TPackageManifest& M, std::string& B) { B.resize(M.Entries[1].RecordOffset + 10); }, "termina antes"},
+      {"a local header naming another file", sound,
+       [](TPackageManifest& M, std::string&) { M.Entries[1].Name = "a.dat"; }, "outro nome"},
       {"another method than the manifest's", sound, [](TPackageManifest& M, std::string&) { M.Entries[1].Method = 0; },
        "método, tamanho ou CRC-32"},
       {"another size than the manifest's", sound,

@@ -92,7 +92,9 @@ TEST(DeltaPlan, FetchesEveryEntryTheInstalledFileIsNot) {
   uint64_t sum = 0;
   for (size_t i = 0; i < plan.Ranges.size(); ++i) {
     sum += plan.Ranges[i].Length;
-    if (i > 0) EXPECT_GT(plan.Ranges[i].Offset, plan.Ranges[i - 1].Offset + plan.Ranges[i - 1].Length);
+    if (i > 0) {
+      EXPECT_GT(plan.Ranges[i].Offset, plan.Ranges[i - 1].Offset + plan.Ranges[i - 1].Length);
+    }
   }
   EXPECT_EQ(sum, plan.FetchBytes);
 
@@ -143,16 +145,41 @@ TEST(DeltaPlan, MergesNearRangesCapsTheRequestsAndFetchesWholeBeyondTheShare) {
     std::vector<TByteRange> Ranges;
   };
   const TCase cases[] = {
-      {"gaps above the threshold stay gaps", 100000, {899, 64, 50}, false,
-       {{0, 100}, {1000, 100}, {2000, 100}, {3000, 100}, {4000, 100}, {5000, 100}, {6000, 100}, {7000, 100},
-        {8000, 100}, {9000, 100}}},
+      {"gaps above the threshold stay gaps",
+       100000,
+       {899, 64, 50},
+       false,
+       {{0, 100},
+        {1000, 100},
+        {2000, 100},
+        {3000, 100},
+        {4000, 100},
+        {5000, 100},
+        {6000, 100},
+        {7000, 100},
+        {8000, 100},
+        {9000, 100}}},
       {"gaps up to the threshold are fetched", 100000, {900, 64, 50}, false, {{0, 9100}}},
-      {"too many requests: the first gaps of equal size merge", 100000, {0, 4, 50}, false,
+      {"too many requests: the first gaps of equal size merge",
+       100000,
+       {0, 4, 50},
+       false,
        {{0, 6100}, {7000, 100}, {8000, 100}, {9000, 100}}},
       {"more than the share: the whole package", 1999, {0, 64, 50}, true, {{0, 1999}}},
-      {"exactly the share: still ranges", 2000, {0, 64, 50}, false,
-       {{0, 100}, {1000, 100}, {2000, 100}, {3000, 100}, {4000, 100}, {5000, 100}, {6000, 100}, {7000, 100},
-        {8000, 100}, {9000, 100}}},
+      {"exactly the share: still ranges",
+       2000,
+       {0, 64, 50},
+       false,
+       {{0, 100},
+        {1000, 100},
+        {2000, 100},
+        {3000, 100},
+        {4000, 100},
+        {5000, 100},
+        {6000, 100},
+        {7000, 100},
+        {8000, 100},
+        {9000, 100}}},
       {"merging for the request cap passes the share", 12000, {0, 1, 50}, true, {{0, 12000}}},
   };
   for (const TCase& c : cases) {
