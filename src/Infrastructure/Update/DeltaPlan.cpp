@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <optional>
 #include <unordered_map>
 
 #include "Infrastructure/Files/PackageSwap.h"
