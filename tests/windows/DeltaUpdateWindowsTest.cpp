@@ -13,6 +13,7 @@
 #include "Infrastructure/Platform/Win32/WinText.h"
 #include "Infrastructure/Translator/PortugueseTranslator.h"
 #include "Infrastructure/Update/DeltaPlan.h"
+#include "Infrastructure/Update/PartialInstall.h"
 #include "Infrastructure/Update/UpdateInstaller.h"
 #include "support/ManifestBuilder.h"
 #include "support/TempDir.h"
@@ -72,7 +73,7 @@ TEST(DeltaUpdateOnWindows, AnUnchangedFileHeldWithoutDeleteSharingDoesNotStopThe
   ASSERT_EQ(plan.Entries, std::vector<size_t>{2});
   TestSupport::WritePartialPackage(dir.Join("pacote.zip"), plan.Ranges, dir.Join("parcial.part"));
   request.PackagePath = dir.Join("parcial.part");
-  EXPECT_NO_THROW(installer.InstallPartial(request, manifest, plan));
+  EXPECT_NO_THROW(Infrastructure::Update::InstallPartialPackage(installer, request, manifest, plan));
   installer.Recover(app);
 
   EXPECT_EQ(TestSupport::ReadFileBytes(dir.Join("app/dados.dat")), "dados 2");

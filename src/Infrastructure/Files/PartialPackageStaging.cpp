@@ -1,7 +1,6 @@
 #include "Infrastructure/Files/PartialPackageStaging.h"
 
 #include <algorithm>
-#include <deque>
 
 #include "Infrastructure/Platform/Crypto.h"
 #include "Infrastructure/Platform/FileStream.h"
@@ -33,15 +32,16 @@ Platform::TSha256Digest HashRecord(Platform::TFileReader& AFile, const Update::T
 TStagedPackage StagePartialPackage(const std::string& APartialPackage, const Update::TPackageManifest& AManifest,
                                    const std::vector<size_t>& AEntries, const std::string& ADestination,
                                    const TStageCallbacks& ACallbacks) {
-  std::vector<bool> wanted(AManifest.Entries.size(), false);
+  std::vector<unsigned char> wanted(AManifest.Entries.size(), 0);
   for (const size_t index : AEntries) {
     if (index >= AManifest.Entries.size()) throw EZipError("Entrada fora do manifesto do pacote.");
-    wanted[index] = true;
+    wanted[index] = 1;
   }
   TZipReader reader(APartialPackage, TZipReader::TRecordsOnly{});
   Platform::TFileReader file(APartialPackage);
   std::vector<unsigned char> buffer(256 * 1024);
-  std::deque<TZipEntry> entries;  // addresses stay put as it grows
+  std::vector<TZipEntry> entries;
+  entries.reserve(AManifest.Entries.size());  // addresses stay put as it grows
   std::vector<TStageEntry> plan;
   // In the package's order, as a whole staging goes: folders, then the chosen files.
   for (size_t i = 0; i < AManifest.Entries.size(); ++i) {

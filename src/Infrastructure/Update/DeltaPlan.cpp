@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <exception>
 #include <optional>
-#include <unordered_map>
+#include <unordered_set>
 
 #include "Infrastructure/Files/PackageSwap.h"
 #include "Infrastructure/Files/ZipExtractor.h"
@@ -22,6 +22,18 @@ namespace {
 
 bool IsFolderName(const std::string& AName) {
   return !AName.empty() && (AName.back() == '/' || AName.back() == '\\');
+}
+
+// ARanges (ascending, apart) with every gap up to AGap fetched too.
+std::vector<TByteRange> MergeGaps(const std::vector<TByteRange>& ARanges, uint64_t AGap) {
+  std::vector<TByteRange> merged;
+  for (const TByteRange& range : ARanges) {
+    if (!merged.empty() && range.Offset - (merged.back().Offset + merged.back().Length) <= AGap)
+      merged.back().Length = range.Offset + range.Length - merged.back().Offset;
+    else
+      merged.push_back(range);
+  }
+  return merged;
 }
 
 }  // namespace
@@ -53,38 +65,28 @@ bool InstalledFileIs(const TManifestEntry& AEntry, const std::string& AFolder, c
 
 std::vector<TByteRange> MergeRanges(std::vector<TByteRange> ARanges, uint64_t AGap, size_t AMaxRanges) {
   AMaxRanges = std::max<size_t>(AMaxRanges, 1);
-  std::vector<TByteRange> merged;
-  const auto mergeIf = [&](const auto& ATake) {
-    merged.clear();
-    for (size_t i = 0; i < ARanges.size(); ++i) {
-      if (!merged.empty() && ATake(i)) {
-        merged.back().Length = ARanges[i].Offset + ARanges[i].Length - merged.back().Offset;
-      } else {
-        merged.push_back(ARanges[i]);
-      }
-    }
-    ARanges.swap(merged);
-  };
-  const auto gapBefore = [&](size_t I) { return ARanges[I].Offset - (ARanges[I - 1].Offset + ARanges[I - 1].Length); };
-  mergeIf([&](size_t I) { return gapBefore(I) <= AGap; });
-  if (ARanges.size() > AMaxRanges) {
-    // The smallest gaps go first: fewest bytes added for the requests saved.
-    std::vector<size_t> order;
-    for (size_t i = 1; i < ARanges.size(); ++i) order.push_back(i);
-    std::stable_sort(order.begin(), order.end(), [&](size_t A, size_t B) { return gapBefore(A) < gapBefore(B); });
-    std::vector<bool> take(ARanges.size(), false);
-    for (size_t k = 0; k < ARanges.size() - AMaxRanges; ++k) take[order[k]] = true;
-    mergeIf([&](size_t I) { return take[I]; });
+  std::vector<TByteRange> merged = MergeGaps(ARanges, AGap);
+  if (merged.size() <= AMaxRanges) return merged;
+  // The smallest gap size that leaves few enough ranges: the smallest gaps go
+  // first, adding the fewest bytes for the requests saved (gaps of one size
+  // alike). Fetching everything from the first range to the last leaves one.
+  uint64_t low = AGap + 1, high = merged.back().Offset + merged.back().Length - merged.front().Offset;
+  while (low < high) {
+    const uint64_t middle = low + (high - low) / 2;
+    if (MergeGaps(merged, middle).size() <= AMaxRanges)
+      high = middle;
+    else
+      low = middle + 1;
   }
-  return ARanges;
+  return MergeGaps(merged, low);
 }
 
 TDeltaPlan PlanDelta(const TPackageManifest& AManifest, const std::string& AFolder, const TDeltaLimits& ALimits) {
   TDeltaPlan plan;
   plan.PackageSize = AManifest.PackageSize;
-  // The entry that counts for each installed name, with its path.
-  std::unordered_map<std::string, size_t> last;
+  // The entry that counts for each installed name: the last one, as staging keeps it.
   std::vector<std::string> paths(AManifest.Entries.size());
+  std::vector<size_t> files;
   bool judged = true;
   for (size_t i = 0; i < AManifest.Entries.size(); ++i) {
     const std::string& name = AManifest.Entries[i].Name;
@@ -92,12 +94,11 @@ TDeltaPlan PlanDelta(const TPackageManifest& AManifest, const std::string& AFold
     if (!path) throw Files::EZipError("Nome de entrada inválido no pacote: " + name);
     if (IsFolderName(name)) continue;
     judged = judged && Files::NameReadsAlike(name);
-    last[Files::NameKey(*path)] = i;
     paths[i] = std::move(*path);
   }
-  std::vector<size_t> files;
-  for (const auto& item : last) files.push_back(item.second);
-  std::sort(files.begin(), files.end());
+  std::unordered_set<std::string> seen;
+  for (size_t i = AManifest.Entries.size(); i-- > 0;)
+    if (!paths[i].empty() && seen.insert(Files::NameKey(paths[i])).second) files.insert(files.begin(), i);
 
   const auto whole = [&] {
     plan.WholePackage = true;

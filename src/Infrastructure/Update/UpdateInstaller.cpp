@@ -1,15 +1,12 @@
 #include "Infrastructure/Update/UpdateInstaller.h"
 
 #include <cstring>
-#include <unordered_map>
-#include <unordered_set>
 
 #include "App/Constants.h"
 #include "Core/Entities/VersionInfo.h"
 #include "Core/Errors.h"
 #include "Core/Text/TextUtils.h"
 #include "Infrastructure/Files/PackageSwap.h"
-#include "Infrastructure/Files/PartialPackageStaging.h"
 #include "Infrastructure/Files/WindowsFileService.h"
 #include "Infrastructure/Files/ZipExtractor.h"
 #include "Infrastructure/Platform/DefaultPorts.h"
@@ -44,31 +41,7 @@ uint32_t ReadLittleEndian32(const unsigned char* AData) {
   return AData[0] | (AData[1] << 8) | (AData[2] << 16) | (static_cast<uint32_t>(AData[3]) << 24);
 }
 
-// Of the files a package brings (relative paths), the application executable
-// whose version counts: the package's copy of the installed one, else the
-// first of the application's names it carries at its top; empty for none.
-std::string ExecutableOf(const TInstallRequest& ARequest, const std::vector<std::string>& AFiles) {
-  const auto carried = [&](std::string_view AName) -> std::string {
-    for (const std::string& file : AFiles)
-      if (Core::Text::SameTextAscii(file, AName)) return file;
-    return {};
-  };
-  std::string executable;
-  if (!ARequest.ApplicationExecutable.empty() &&
-      Core::Text::SameTextAscii(Platform::ParentPath(ARequest.ApplicationExecutable), ARequest.Destination))
-    executable = carried(Platform::FileNameOf(ARequest.ApplicationExecutable));
-  for (const std::string_view name : App::Constants::ApplicationExecutableNames)
-    if (executable.empty()) executable = carried(name);
-  return executable;
-}
-
 }  // namespace
-
-struct TUpdateInstaller::TStaged {
-  Files::TStagedPackage Package;
-  std::string Folder;      // where it is swapped in
-  std::string Executable;  // the staged application executable; empty when the package carries none
-};
 
 bool IsPortableExecutable(const std::string& APath) {
   try {
@@ -121,6 +94,30 @@ void TUpdateInstaller::CheckFreeSpace(const std::string& AFolder, uint64_t ANeed
     throw Core::EUpdateError(FTranslator->TranslateFormat("UpdateDiskFull", {Megabytes(needed), Megabytes(*free)}));
 }
 
+std::string TUpdateInstaller::ExecutableAmong(const TInstallRequest& ARequest, const std::vector<std::string>& AFiles) {
+  const auto carried = [&](std::string_view AName) -> std::string {
+    for (const std::string& file : AFiles)
+      if (Core::Text::SameTextAscii(file, AName)) return file;
+    return {};
+  };
+  std::string executable;
+  if (!ARequest.ApplicationExecutable.empty() &&
+      Core::Text::SameTextAscii(Platform::ParentPath(ARequest.ApplicationExecutable), ARequest.Destination))
+    executable = carried(Platform::FileNameOf(ARequest.ApplicationExecutable));
+  for (const std::string_view name : App::Constants::ApplicationExecutableNames)
+    if (executable.empty()) executable = carried(name);
+  return executable;
+}
+
+Files::TStageCallbacks TUpdateInstaller::StageCallbacks(const TInstallRequest& ARequest) {
+  Files::TStageCallbacks callbacks;
+  callbacks.IsCancelled = ARequest.IsCancelled;
+  callbacks.OnProgress = [ARequest = &ARequest](int64_t ADone, int64_t ATotal) {
+    Report(*ARequest, ATotal > 0 ? ADone * kStagingShare / ATotal : 0);
+  };
+  return callbacks;
+}
+
 TUpdateInstaller::TStaged TUpdateInstaller::StageZip(const TInstallRequest& ARequest) {
   if (!Platform::FileExists(ARequest.PackagePath)) throw Core::EUpdateError(FTranslator->Translate("ErrorExtracting"));
   Files::TZipReader reader(ARequest.PackagePath);
@@ -128,66 +125,11 @@ TUpdateInstaller::TStaged TUpdateInstaller::StageZip(const TInstallRequest& AReq
   for (const Files::TZipEntry& entry : reader.Entries()) total += entry.UncompressedSize;
   Platform::CreateDirectories(ARequest.Destination);
   CheckFreeSpace(ARequest.Destination, total);
-  Files::TStageCallbacks callbacks;
-  callbacks.IsCancelled = ARequest.IsCancelled;
-  callbacks.OnProgress = [&](int64_t ADone, int64_t ATotal) {
-    Report(ARequest, ATotal > 0 ? ADone * kStagingShare / ATotal : 0);
-  };
-  TStaged staged{Files::StageZipArchive(reader, ARequest.Destination, callbacks), ARequest.Destination, {}};
-
-  const std::string executable = ExecutableOf(ARequest, staged.Package.Files);
-  if (!executable.empty()) staged.Executable = Platform::JoinPath(staged.Package.Folder, executable);
-  return staged;
-}
-
-TUpdateInstaller::TStaged TUpdateInstaller::StagePartial(const TInstallRequest& ARequest,
-                                                         const TPackageManifest& AManifest, const TDeltaPlan& APlan) {
-  if (APlan.WholePackage || !Platform::FileExists(ARequest.PackagePath))
-    throw Core::EUpdateError(FTranslator->Translate("ErrorExtracting"));
-  // The files the package brings; the last entry of a name is the one a staging keeps.
-  std::vector<std::string> files;
-  std::unordered_map<std::string, size_t> entryOf;
-  for (size_t i = 0; i < AManifest.Entries.size(); ++i) {
-    const std::string& name = AManifest.Entries[i].Name;
-    const std::optional<std::string> path = Files::SafeRelativePath(name);
-    if (!path || name.back() == '/' || name.back() == '\\') continue;
-    files.push_back(*path);
-    entryOf[Files::NameKey(*path)] = i;
-  }
-  uint64_t total = 0;
-  std::unordered_set<size_t> changed;
-  for (const size_t index : APlan.Entries)
-    if (index < AManifest.Entries.size()) {
-      total += AManifest.Entries[index].UncompressedSize;
-      changed.insert(index);
-    }
-  // An executable the plan found unchanged is proved by the installed copy,
-  // which must still be the manifest's entry; checked before anything is written.
-  const std::string executable = ExecutableOf(ARequest, files);
-  const size_t executableEntry = executable.empty() ? 0 : entryOf[Files::NameKey(executable)];
-  const bool installedProves = !executable.empty() && changed.count(executableEntry) == 0;
-  if (installedProves && !ARequest.RequiredVersion.empty() &&
-      !InstalledFileIs(AManifest.Entries[executableEntry], ARequest.Destination, executable))
-    throw Core::EUpdateError(FTranslator->Translate("ErrorExtracting"));
-
-  Platform::CreateDirectories(ARequest.Destination);
-  CheckFreeSpace(ARequest.Destination, total);
-  Files::TStageCallbacks callbacks;
-  callbacks.IsCancelled = ARequest.IsCancelled;
-  callbacks.OnProgress = [&](int64_t ADone, int64_t ATotal) {
-    Report(ARequest, ATotal > 0 ? ADone * kStagingShare / ATotal : 0);
-  };
   TStaged staged{
-      Files::StagePartialPackage(ARequest.PackagePath, AManifest, APlan.Entries, ARequest.Destination, callbacks),
-      ARequest.Destination,
-      {}};
-  if (installedProves) {
-    staged.Executable = Platform::JoinPath(ARequest.Destination, executable);
-  } else if (!executable.empty()) {
-    for (const std::string& file : staged.Package.Files)
-      if (Files::NameKey(file) == Files::NameKey(executable))
-        staged.Executable = Platform::JoinPath(staged.Package.Folder, file);
-  }
+      Files::StageZipArchive(reader, ARequest.Destination, StageCallbacks(ARequest)), ARequest.Destination, {}};
+
+  const std::string executable = ExecutableAmong(ARequest, staged.Package.Files);
+  if (!executable.empty()) staged.Executable = Platform::JoinPath(staged.Package.Folder, executable);
   return staged;
 }
 
@@ -228,13 +170,6 @@ TUpdateInstaller::TStaged TUpdateInstaller::StageExecutable(const TInstallReques
 void TUpdateInstaller::Install(const TInstallRequest& ARequest) {
   InstallStaged(ARequest,
                 [&] { return ARequest.Kind == TPackageKind::Zip ? StageZip(ARequest) : StageExecutable(ARequest); });
-}
-
-void TUpdateInstaller::InstallPartial(const TInstallRequest& ARequest, const TPackageManifest& AManifest,
-                                      const TDeltaPlan& APlan) {
-  TInstallRequest request = ARequest;
-  request.Kind = TPackageKind::Zip;
-  InstallStaged(request, [&] { return StagePartial(request, AManifest, APlan); });
 }
 
 void TUpdateInstaller::InstallStaged(const TInstallRequest& ARequest, const std::function<TStaged()>& AStage) {

@@ -6,12 +6,13 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "Core/Interfaces/ITranslator.h"
 #include "Core/Interfaces/IUpdateInstaller.h"
 #include "Core/Interfaces/IVersionResourceReader.h"
-#include "Infrastructure/Update/DeltaPlan.h"
-#include "Infrastructure/Update/PackageManifest.h"
+#include "Infrastructure/Files/PackageSwap.h"
+#include "Infrastructure/Files/ZipExtractor.h"
 
 namespace Infrastructure::Update {
 
@@ -28,17 +29,6 @@ class TUpdateInstaller : public Core::Interfaces::IUpdateInstaller {
                             TLockFactory ALocks = {});
 
   void Install(const Core::Interfaces::TInstallRequest& ARequest) override;
-  // Installs a ZIP package fetched in part: ARequest.PackagePath holds the
-  // records of APlan.Entries at their offsets in the package (the rest of the
-  // file may be anything), AManifest is the verified manifest APlan was made
-  // from for ARequest.Destination, and APlan is not a whole-package one (use
-  // Install for that). Only the changed files are staged, checked against the
-  // manifest and swapped in; every other installed file stays untouched. The
-  // version proof takes the package's executable when it changed, else the
-  // installed one once it is found still to be the manifest's entry. Throws
-  // Core::EUpdateError (Core::EUpdateCancelled) as Install does.
-  void InstallPartial(const Core::Interfaces::TInstallRequest& ARequest, const TPackageManifest& AManifest,
-                      const TDeltaPlan& APlan);
   void Recover(const std::string& AFolder) override;
   std::unique_ptr<Core::Interfaces::IInstallationLock> Lock(const std::string& AFolder) override;
   std::string DownloadPath(const std::string& AFolder, const std::string& AExtension) override;
@@ -48,15 +38,29 @@ class TUpdateInstaller : public Core::Interfaces::IUpdateInstaller {
   // than ARequiredVersion.
   std::string ProveVersion(const std::string& AExecutable, const std::string& ARequiredVersion) const;
 
+  // For each way of staging a package (whole, an executable, a ZIP fetched in part).
+  struct TStaged {
+    Files::TStagedPackage Package;
+    std::string Folder;      // where it is swapped in
+    std::string Executable;  // the executable proving the version; empty when the package carries none
+  };
+  // The one road after staging: runs AStage, proves the version, swaps in and
+  // reports; any failure discards the staging and becomes Core::EUpdateError
+  // (Core::EUpdateCancelled), the installation left as it was.
+  void InstallStaged(const Core::Interfaces::TInstallRequest& ARequest, const std::function<TStaged()>& AStage);
+  // Throws Core::EUpdateError when AFolder's volume lacks room for ANeeded bytes and some to spare.
+  void CheckFreeSpace(const std::string& AFolder, uint64_t ANeeded) const;
+  // Staging callbacks that move ARequest's progress through the staging share and ask it about cancelling.
+  static Files::TStageCallbacks StageCallbacks(const Core::Interfaces::TInstallRequest& ARequest);
+  // Of the files a package brings (relative paths), the application executable
+  // whose version counts: the package's copy of the installed one, else the
+  // first of the application's names it carries at its top; empty for none.
+  static std::string ExecutableAmong(const Core::Interfaces::TInstallRequest& ARequest,
+                                     const std::vector<std::string>& AFiles);
+
  private:
-  struct TStaged;
   TStaged StageZip(const Core::Interfaces::TInstallRequest& ARequest);
   TStaged StageExecutable(const Core::Interfaces::TInstallRequest& ARequest);
-  TStaged StagePartial(const Core::Interfaces::TInstallRequest& ARequest, const TPackageManifest& AManifest,
-                       const TDeltaPlan& APlan);
-  // Checks, swaps in and reports what AStage staged, turning every failure into Core::EUpdateError.
-  void InstallStaged(const Core::Interfaces::TInstallRequest& ARequest, const std::function<TStaged()>& AStage);
-  void CheckFreeSpace(const std::string& AFolder, uint64_t ANeeded) const;
 
   std::shared_ptr<Core::Interfaces::ITranslator> FTranslator;
   std::shared_ptr<Core::Interfaces::IVersionResourceReader> FVersions;

@@ -1,6 +1,7 @@
 // The one installation path over real files: a package that is not what it
 // claims, a folder that cannot take it or a full volume change nothing; the
 // executable it carries proves its version first.
+#include "Infrastructure/Update/PartialInstall.h"
 #include "Infrastructure/Update/UpdateInstaller.h"
 
 #include <gtest/gtest.h>
@@ -235,7 +236,7 @@ struct PartialInstallTest : UpdateInstallerTest {
   }
   std::string PartialRefusal(const TInstallRequest& ARequest) {
     try {
-      Installer.InstallPartial(ARequest, Manifest, Plan);
+      Infrastructure::Update::InstallPartialPackage(Installer, ARequest, Manifest, Plan);
       return "";
     } catch (const Core::EUpdateError& e) {
       return e.what();
