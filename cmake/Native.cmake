@@ -21,6 +21,8 @@ add_executable(unit_tests ${QL_UNIT_TEST_SOURCES} ${QL_SUPPORT_SOURCES})
 target_include_directories(unit_tests PRIVATE ${PROJECT_SOURCE_DIR}/tests)
 target_compile_options(unit_tests PRIVATE ${QL_WARNINGS})
 target_link_libraries(unit_tests PRIVATE ql_core GTest::gtest_main GTest::gmock)
+# Tests of the publisher's scripts (scripts/) run them from the source tree.
+target_compile_definitions(unit_tests PRIVATE QL_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
 
 include(Fixtures)
 include(GoogleTest)

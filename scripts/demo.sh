@@ -221,7 +221,7 @@ printf '%s\r\n' "; Informações de versão do QuorvaneSoft" "[Atualizacao]" "Ve
   "UrlPacote=$base/$package" "UrlBDE=$base/$installer" >"$demo/server/http-root/versao.ini"
 bash scripts/sign-release.sh --key "$keys/demo.pem" --package "$demo/server/http-root/$package" \
   --bde "$demo/server/http-root/$installer" "$demo/server/http-root/versao.ini"
-say "serving $base/: versao.ini (the release information, signed: versao.ini.sig), $package, $installer:"
+say "serving $base/: versao.ini (the release information, signed: versao.ini.sig), $package (and its $package.manifest), $installer:"
 sed 's/\r$//; s/^/    /' "$demo/server/http-root/versao.ini"
 
 # ---------------------------------------------------------------------------

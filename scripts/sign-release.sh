@@ -5,6 +5,10 @@
 # Sha256BDE, TamanhoBDE; existing values are replaced), then signs the
 # document's exact bytes into DOCUMENT.sig (ECDSA P-256, DER). Publish both
 # files side by side; sign again after any change to the document.
+# A ZIP package (any name not ending in .exe, as the launcher tells them apart)
+# also gets its manifest, FILE.manifest (scripts/package-manifest.py), whose
+# SHA-256 and size go in as Sha256Manifesto and TamanhoManifesto; publish it
+# beside the package. An .exe package drops those two keys.
 set -euo pipefail
 usage() { echo "usage: sign-release.sh --key KEY.pem [--package FILE] [--bde FILE] DOCUMENT" >&2; exit 2; }
 key="" package="" bde="" document=""
@@ -22,11 +26,14 @@ done
 grep -qi '^\[Atualizacao\]' "$document" || { echo "sign-release.sh: $document has no [Atualizacao] section" >&2; exit 1; }
 
 # Sets KEY=VALUE in [Atualizacao]: the existing line is replaced, else one is
-# added at the end of the section. Line ends (CR LF or LF) are kept.
+# added at the end of the section; with --remove, KEY's lines go. Line ends
+# (CR LF or LF) are kept.
 set_value() {
-  local name=$1 value=$2 tmp
+  local remove=0
+  if [ "$1" = --remove ]; then remove=1; shift; fi
+  local name=$1 value=${2:-} tmp
   tmp=$(mktemp "$document.XXXXXX")
-  awk -v name="$name" -v value="$value" '
+  awk -v name="$name" -v value="$value" -v done="$remove" '
     function flush() { if (inside && !done) { print name "=" value eol; done = 1 } }
     {
       line = $0; eol = ""
@@ -53,7 +60,21 @@ describe() {
   set_value "Tamanho$prefix" "$(stat -c %s "$file")"
 }
 
-[ -z "$package" ] || describe "$package" Pacote
+if [ -n "$package" ]; then
+  [ -f "$package" ] || { echo "sign-release.sh: no file $package" >&2; exit 1; }
+  # The manifest first: a package it refuses leaves the document untouched.
+  case "${package,,}" in
+    *.exe) ;;
+    *) python3 "$(dirname "$0")/package-manifest.py" "$package" "$package.manifest" ;;
+  esac
+  describe "$package" Pacote
+  case "${package,,}" in
+    *.exe)
+      set_value --remove Sha256Manifesto
+      set_value --remove TamanhoManifesto ;;
+    *) describe "$package.manifest" Manifesto ;;
+  esac
+fi
 [ -z "$bde" ] || describe "$bde" BDE
 openssl dgst -sha256 -sign "$key" -out "$document.sig" "$document"
 # The signature must verify with the public half before it is published.

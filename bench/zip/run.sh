@@ -8,9 +8,14 @@
 # time and peak memory of each, the median of the per-round time ratios and
 # the machine's load. Then, on small-5000, what keeping an update through a
 # power cut costs (zip_bench --durability): staging alone, staging with every
-# file flushed, and the next start's check of the new files.
+# file flushed, and the next start's check of the new files. Last, a delta
+# update of small-5000 with 1 % of its files changed (zip_bench --delta): the
+# bytes its plan fetches against the changed entries' compressed size, the
+# manifest's size an entry, and planning plus partial staging against staging
+# the whole package.
 #   bench/zip/run.sh [rounds] [earlier zip_bench]
 #   bench/zip/run.sh durability [rounds]     (that comparison alone)
+#   bench/zip/run.sh delta [rounds]          (the delta update alone)
 # (rounds: at least 9; archives are kept for later runs). The earlier driver is
 # built from another worktree, e.g.
 #   git worktree add /tmp/old 77a5f2b && cmake -S /tmp/old -B /tmp/old/b -G Ninja \
@@ -20,7 +25,7 @@ root=$(cd "$(dirname "$0")/../.." && pwd)
 build=$root/build/bench-native
 work=$build/zip-bench
 mode=all
-if [ "${1:-}" = durability ]; then mode=durability; shift; fi
+if [ "${1:-}" = durability ] || [ "${1:-}" = delta ]; then mode=$1; shift; fi
 rounds=$(( ${1:-9} < 9 ? 9 : ${1:-9} ))
 earlier=${2:-}
 large_mb=300
@@ -70,7 +75,36 @@ durability() {
   echo "Durability of an update, small-5000 (load $(cut -d' ' -f1-3 /proc/loadavg)):"
   "$driver" --durability "$work/small-5000.zip" "$work" "$rounds"
 }
+
+# small-5000-delta.zip: small-5000 with every 100th file changed (1 %), and its manifest.
+make_delta() {
+  local archive=$work/small-5000-delta.zip
+  if [ ! -f "$archive" ]; then
+    echo "Making small-5000-delta.zip: small-5000 with 1 % of its files changed"
+    rm -rf "$work/delta-src" && mkdir -p "$work/delta-src"
+    unzip -q "$work/small-5000.zip" -d "$work/delta-src"
+    python3 - "$work/delta-src" <<'EOF'
+import os, sys
+root = sys.argv[1]
+files = sorted(os.path.join(d, f) for d, _, names in os.walk(root) for f in names)
+for path in files[::100]:
+    with open(path, "r+b") as f:
+        data = f.read()
+        f.seek(0)
+        f.write(b"versao 2 " + data[9:])
+EOF
+    (cd "$work/delta-src" && zip -q -r "$archive" .)
+    rm -rf "$work/delta-src"
+  fi
+  python3 "$root/scripts/package-manifest.py" "$archive" "$archive.manifest"
+}
+delta() {
+  make_delta
+  echo "Delta update of small-5000, 1 % of its files changed (load $(cut -d' ' -f1-3 /proc/loadavg)):"
+  "$driver" --delta "$work/small-5000.zip" "$work/small-5000-delta.zip" "$work/small-5000-delta.zip.manifest" "$work" "$rounds"
+}
 if [ "$mode" = durability ]; then durability; exit 0; fi
+if [ "$mode" = delta ]; then delta; exit 0; fi
 make_small 20000
 
 if [ ! -f "$work/large.zip" ]; then
@@ -166,3 +200,6 @@ EOF
 
 echo
 durability
+
+echo
+delta

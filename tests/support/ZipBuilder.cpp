@@ -146,7 +146,7 @@ std::string TZipBuilder::Build() const {
     out += localExtra;
     out += stored;
     if (entry.DataDescriptor) {
-      Put32(out, 0x08074b50);
+      if (entry.DescriptorSignature) Put32(out, 0x08074b50);
       Put32(out, crc);
       if (entry.Zip64) {
         Put64(out, compressed);

@@ -16,6 +16,7 @@ struct TZipBuilderEntry {
   uint16_t Method = 8;              // 0 stored, 8 deflated; any other number stores Data unchanged
   uint16_t Flags = 0;               // general-purpose flags; bit 3 comes with DataDescriptor
   bool DataDescriptor = false;      // CRC and sizes after the data, zeros in the local header
+  bool DescriptorSignature = true;  // the descriptor's optional leading signature
   bool Zip64 = false;               // sizes and offset in ZIP64 extra fields
   std::string Extra;                // extra field bytes, in both headers
   uint32_t ExternalAttributes = 0;  // 0x10 marks a folder for DOS

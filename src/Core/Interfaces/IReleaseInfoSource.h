@@ -15,6 +15,8 @@ struct TReleaseInfo {
   // Sha256Pacote/TamanhoPacote and Sha256BDE/TamanhoBDE.
   Core::ValueObjects::TDownloadCheck PackageCheck;
   Core::ValueObjects::TDownloadCheck BdeCheck;
+  // Sha256Manifesto/TamanhoManifesto: the package's manifest (<UrlPacote>.manifest).
+  Core::ValueObjects::TDownloadCheck ManifestCheck;
   // A trusted key's signature was verified; false from a build that trusts none.
   bool Signed = false;
 };

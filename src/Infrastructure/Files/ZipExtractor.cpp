@@ -74,11 +74,6 @@ class TWatchedSink : public Platform::IByteSink {
   uint64_t FSinceReport = 0;
 };
 
-struct TPlannedEntry {
-  const TZipEntry* Entry;
-  std::string Path;  // relative, with the platform's separators
-};
-
 }  // namespace
 
 std::optional<std::string> SafeRelativePath(std::string_view AName) {
@@ -102,19 +97,27 @@ TStagedPackage StageZipArchive(TZipReader& AReader, const std::string& ADestinat
                                const TStageCallbacks& ACallbacks) {
   // Every entry is judged before the first byte is written: a refused
   // archive leaves the disk as it was.
-  std::vector<TPlannedEntry> plan;
+  std::vector<TStageEntry> plan;
   plan.reserve(AReader.Entries().size());
+  for (const TZipEntry& entry : AReader.Entries()) plan.push_back({&entry, JudgeEntry(entry)});
+  return StageZipEntries(AReader, plan, ADestination, ACallbacks);
+}
+
+std::string JudgeEntry(const TZipEntry& AEntry) {
+  std::optional<std::string> relative = SafeRelativePath(AEntry.Name);
+  if (!relative) throw EZipError("Nome de entrada inválido no pacote: " + AEntry.Name);
+  if (!AEntry.IsFolder() && !TZipReader::CanRead(AEntry))
+    throw EZipError("Entrada cifrada ou com método de compressão não suportado: " + AEntry.Name);
+  return std::move(*relative);
+}
+
+TStagedPackage StageZipEntries(TZipReader& AReader, const std::vector<TStageEntry>& AEntries,
+                               const std::string& ADestination, const TStageCallbacks& ACallbacks) {
   uint64_t total = 0, files = 0;
-  for (const TZipEntry& entry : AReader.Entries()) {
-    std::optional<std::string> relative = SafeRelativePath(entry.Name);
-    if (!relative) throw EZipError("Nome de entrada inválido no pacote: " + entry.Name);
-    if (!entry.IsFolder() && !TZipReader::CanRead(entry))
-      throw EZipError("Entrada cifrada ou com método de compressão não suportado: " + entry.Name);
-    if (!entry.IsFolder()) {
-      total += entry.UncompressedSize;
-      ++files;
-    }
-    plan.push_back({&entry, std::move(*relative)});
+  for (const TStageEntry& item : AEntries) {
+    if (item.Entry->IsFolder()) continue;
+    total += item.Entry->UncompressedSize;
+    ++files;
   }
   // Progress counts each file as the average file's bytes besides its own,
   // so thousands of small files move it as smoothly as one large entry does.
@@ -145,7 +148,7 @@ TStagedPackage StageZipArchive(TZipReader& AReader, const std::string& ADestinat
       }
     };
     uint64_t done = 0, bytes = 0;
-    for (const TPlannedEntry& item : plan) {
+    for (const TStageEntry& item : AEntries) {
       TWatchedSink::Report(ACallbacks, done, work);
       if (item.Entry->IsFolder()) {
         addFolder(item.Path);

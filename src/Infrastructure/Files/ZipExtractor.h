@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "Core/Interfaces/Progress.h"
 #include "Infrastructure/Files/PackageSwap.h"
@@ -41,6 +42,22 @@ struct TStageCallbacks {
 // for the archive's own faults).
 TStagedPackage StageZipArchive(TZipReader& AReader, const std::string& ADestination,
                                const TStageCallbacks& ACallbacks = {});
+
+// An entry to stage and the relative path it lands on.
+struct TStageEntry {
+  const TZipEntry* Entry;
+  std::string Path;  // relative, with the platform's separators (JudgeEntry's answer)
+};
+
+// The relative path AEntry lands on; throws EZipError, as StageZipArchive
+// refuses the archive, for an unsafe name, or for a file encrypted or using a
+// method other than stored or deflated.
+std::string JudgeEntry(const TZipEntry& AEntry);
+
+// StageZipArchive's work on entries already judged, in the given order: a
+// package fetched in part stages only what it fetched, the same way.
+TStagedPackage StageZipEntries(TZipReader& AReader, const std::vector<TStageEntry>& AEntries,
+                               const std::string& ADestination, const TStageCallbacks& ACallbacks = {});
 
 // The relative path an entry name stands for, with the platform's separators
 // and no trailing one; nothing when the name is refused: empty, absolute

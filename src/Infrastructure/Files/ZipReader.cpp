@@ -18,6 +18,7 @@ namespace {
 constexpr uint32_t kLocalHeaderSignature = 0x04034b50;
 constexpr uint32_t kCentralHeaderSignature = 0x02014b50;
 constexpr uint32_t kEndSignature = 0x06054b50;
+constexpr uint32_t kDataDescriptorSignature = 0x08074b50;
 constexpr uint32_t kZip64EndSignature = 0x06064b50;
 constexpr uint32_t kZip64LocatorSignature = 0x07064b50;
 constexpr size_t kLocalHeaderSize = 30;
@@ -210,6 +211,72 @@ TZipReader::TZipReader(const std::string& APath) : FFile(APath) {
   const uint64_t start = end.CentralDirectoryOffset + FPrefixSize;
   ReadCentralDirectory(start, end.CentralDirectorySize, end.EntryCount);
   CheckLayout(start);
+}
+
+TZipReader::TZipReader(const std::string& APath, TRecordsOnly) : FFile(APath) {}
+
+bool NameReadsAlike(std::string_view ARawName) {
+  return std::all_of(ARawName.begin(), ARawName.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+TZipEntry TZipReader::RecordEntry(uint64_t AOffset, uint64_t ALength) {
+  unsigned char header[kLocalHeaderSize];
+  if (ALength < kLocalHeaderSize) Corrupt("registro menor que um cabeçalho local");
+  ReadExact(FFile, AOffset, header, kLocalHeaderSize);
+  if (Get32(header) != kLocalHeaderSignature) Corrupt("cabeçalho local inválido");
+  TZipEntry entry;
+  entry.Flags = Get16(header + 6);
+  entry.Method = Get16(header + 8);
+  entry.LocalHeaderOffset = AOffset;
+  const size_t nameLength = Get16(header + 26);
+  const size_t extraLength = Get16(header + 28);
+  const uint64_t dataOffset = kLocalHeaderSize + nameLength + extraLength;
+  if (ALength < dataOffset) Corrupt("registro menor que seu cabeçalho local");
+  if (AddOverflows(AOffset, ALength, entry.DataLimit)) Corrupt("registro fora do arquivo");
+  std::string nameAndExtra(nameLength + extraLength, '\0');
+  ReadExact(FFile, AOffset + kLocalHeaderSize, nameAndExtra.data(), nameAndExtra.size());
+  entry.RawName = nameAndExtra.substr(0, nameLength);
+  if (!NameReadsAlike(entry.RawName)) Unsupported("nome fora do ASCII num registro lido sem o diretório central");
+  entry.Name = entry.RawName;
+  const std::string_view extra = std::string_view(nameAndExtra).substr(nameLength);
+  bool zip64 = false;
+  ForEachExtraBlock(extra, [&](uint16_t AId, std::string_view) { zip64 = zip64 || AId == kZip64ExtraId; });
+
+  const uint64_t room = ALength - dataOffset;  // data and descriptor
+  if (!entry.HasDataDescriptor()) {
+    entry.Crc32 = Get32(header + 14);
+    entry.CompressedSize = Get32(header + 18);
+    entry.UncompressedSize = Get32(header + 22);
+    TZip64Fields fields;
+    if (entry.UncompressedSize == 0xFFFFFFFF) fields.Uncompressed = &entry.UncompressedSize;
+    if (entry.CompressedSize == 0xFFFFFFFF) fields.Compressed = &entry.CompressedSize;
+    ApplyZip64(extra, fields);
+    if (entry.CompressedSize != room) Corrupt("tamanho compactado difere do registro");
+  } else {
+    // CRC-32, then both sizes in 8 bytes each with a ZIP64 block, else 4; the
+    // signature before them is optional. The compressed size it states must
+    // fill the record up to the descriptor, which settles whether it is there.
+    const size_t fields = zip64 ? 20 : 12;
+    unsigned char tail[4 + 20];
+    bool found = false;
+    for (const size_t size : {fields + 4, fields}) {
+      if (room < size) continue;
+      ReadExact(FFile, AOffset + ALength - size, tail, size);
+      const unsigned char* p = tail + (size - fields);
+      if (size != fields && Get32(tail) != kDataDescriptorSignature) continue;
+      const uint64_t compressed = zip64 ? Get64(p + 4) : Get32(p + 4);
+      if (compressed != room - size) continue;
+      entry.Crc32 = Get32(p);
+      entry.CompressedSize = compressed;
+      entry.UncompressedSize = zip64 ? Get64(p + 12) : Get32(p + 8);
+      found = true;
+      break;
+    }
+    if (!found) Corrupt("descritor de dados não confere com o registro");
+  }
+  if (entry.Method == kStored && !entry.IsEncrypted() && entry.CompressedSize != entry.UncompressedSize)
+    Corrupt("tamanhos incoerentes");
+  return entry;
 }
 
 TZipReader::TEndRecord TZipReader::ReadEndRecord(uint64_t AFileSize) {

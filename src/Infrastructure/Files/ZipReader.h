@@ -10,6 +10,7 @@
 // CanRead() and refused by ReadEntry().
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "Core/Errors.h"
@@ -49,12 +50,26 @@ class TZipReader {
   // Core::EFileSystemError when the file cannot be read.
   explicit TZipReader(const std::string& APath);
 
+  // Opens an archive of which only some records hold valid bytes (a package
+  // fetched by ranges): no central directory is read, Entries() stays empty
+  // and entries come from RecordEntry. Throws Core::EFileSystemError.
+  struct TRecordsOnly {};
+  TZipReader(const std::string& APath, TRecordsOnly);
+
   const std::vector<TZipEntry>& Entries() const { return FEntries; }
   // Bytes before the archive proper (a self-extractor's program), 0 for a plain archive.
   uint64_t PrefixSize() const { return FPrefixSize; }
 
   // False for encrypted entries and methods other than stored and deflated.
   static bool CanRead(const TZipEntry& AEntry);
+
+  // The entry held by the record [AOffset, AOffset + ALength), as far as the
+  // record itself tells: local header, name, extra, data and, for an entry
+  // written with one, the data descriptor that ends the record (with or
+  // without its signature), which then gives CRC-32 and sizes. Name is the
+  // stored name unchanged, so only names that read alike (below) are taken.
+  // Throws EZipError when the record does not add up.
+  TZipEntry RecordEntry(uint64_t AOffset, uint64_t ALength);
 
   // Streams the entry's contents into ASink. Throws EZipError when the entry is
   // unreadable or its bytes do not match its size or CRC-32; the sink may have
@@ -78,5 +93,10 @@ class TZipReader {
   std::vector<unsigned char> FInput;
   std::vector<unsigned char> FOutput;
 };
+
+// True when the stored name reads the same whatever the entry's flags and
+// maker say (plain ASCII): how other bytes read (UTF-8 or CP437) is decided by
+// the central directory, which a record alone does not carry.
+bool NameReadsAlike(std::string_view ARawName);
 
 }  // namespace Infrastructure::Files

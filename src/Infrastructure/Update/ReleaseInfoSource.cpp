@@ -64,6 +64,8 @@ TReleaseInfo TReleaseInfoSource::ParseDocument(std::string_view ADocument) {
   info.PackageCheck.Size = ReadSize(document, "TamanhoPacote");
   info.BdeCheck.Sha256 = Core::Text::Trim(document.ReadString(kSection, "Sha256BDE"));
   info.BdeCheck.Size = ReadSize(document, "TamanhoBDE");
+  info.ManifestCheck.Sha256 = Core::Text::Trim(document.ReadString(kSection, "Sha256Manifesto"));
+  info.ManifestCheck.Size = ReadSize(document, "TamanhoManifesto");
   return info;
 }
 

@@ -10,6 +10,8 @@
 //   TamanhoPacote=<bytes>
 //   Sha256BDE=<64 hex digits>
 //   TamanhoBDE=<bytes>
+//   Sha256Manifesto=<64 hex digits>  optional: the package's manifest
+//   TamanhoManifesto=<bytes>          (PackageManifest.h), beside it at <UrlPacote>.manifest
 //
 // A build that trusts keys also fetches <address>.sig, an ECDSA P-256
 // signature (DER, as `openssl dgst -sha256 -sign` writes it) of the document's

@@ -43,12 +43,6 @@ uint32_t ReadLittleEndian32(const unsigned char* AData) {
 
 }  // namespace
 
-struct TUpdateInstaller::TStaged {
-  Files::TStagedPackage Package;
-  std::string Folder;      // where it is swapped in
-  std::string Executable;  // the staged application executable; empty when the package carries none
-};
-
 bool IsPortableExecutable(const std::string& APath) {
   try {
     Platform::TFileReader file(APath);
@@ -100,6 +94,30 @@ void TUpdateInstaller::CheckFreeSpace(const std::string& AFolder, uint64_t ANeed
     throw Core::EUpdateError(FTranslator->TranslateFormat("UpdateDiskFull", {Megabytes(needed), Megabytes(*free)}));
 }
 
+std::string TUpdateInstaller::ExecutableAmong(const TInstallRequest& ARequest, const std::vector<std::string>& AFiles) {
+  const auto carried = [&](std::string_view AName) -> std::string {
+    for (const std::string& file : AFiles)
+      if (Core::Text::SameTextAscii(file, AName)) return file;
+    return {};
+  };
+  std::string executable;
+  if (!ARequest.ApplicationExecutable.empty() &&
+      Core::Text::SameTextAscii(Platform::ParentPath(ARequest.ApplicationExecutable), ARequest.Destination))
+    executable = carried(Platform::FileNameOf(ARequest.ApplicationExecutable));
+  for (const std::string_view name : App::Constants::ApplicationExecutableNames)
+    if (executable.empty()) executable = carried(name);
+  return executable;
+}
+
+Files::TStageCallbacks TUpdateInstaller::StageCallbacks(const TInstallRequest& ARequest) {
+  Files::TStageCallbacks callbacks;
+  callbacks.IsCancelled = ARequest.IsCancelled;
+  callbacks.OnProgress = [ARequest = &ARequest](int64_t ADone, int64_t ATotal) {
+    Report(*ARequest, ATotal > 0 ? ADone * kStagingShare / ATotal : 0);
+  };
+  return callbacks;
+}
+
 TUpdateInstaller::TStaged TUpdateInstaller::StageZip(const TInstallRequest& ARequest) {
   if (!Platform::FileExists(ARequest.PackagePath)) throw Core::EUpdateError(FTranslator->Translate("ErrorExtracting"));
   Files::TZipReader reader(ARequest.PackagePath);
@@ -107,25 +125,11 @@ TUpdateInstaller::TStaged TUpdateInstaller::StageZip(const TInstallRequest& AReq
   for (const Files::TZipEntry& entry : reader.Entries()) total += entry.UncompressedSize;
   Platform::CreateDirectories(ARequest.Destination);
   CheckFreeSpace(ARequest.Destination, total);
-  Files::TStageCallbacks callbacks;
-  callbacks.IsCancelled = ARequest.IsCancelled;
-  callbacks.OnProgress = [&](int64_t ADone, int64_t ATotal) {
-    Report(ARequest, ATotal > 0 ? ADone * kStagingShare / ATotal : 0);
-  };
-  TStaged staged{Files::StageZipArchive(reader, ARequest.Destination, callbacks), ARequest.Destination, {}};
+  TStaged staged{
+      Files::StageZipArchive(reader, ARequest.Destination, StageCallbacks(ARequest)), ARequest.Destination, {}};
 
-  // The executable whose version counts: the package's copy of the installed
-  // one, else the first of the application's names it carries at its top.
-  const auto carried = [&](std::string_view AName) -> std::string {
-    for (const std::string& file : staged.Package.Files)
-      if (Core::Text::SameTextAscii(file, AName)) return Platform::JoinPath(staged.Package.Folder, file);
-    return {};
-  };
-  if (!ARequest.ApplicationExecutable.empty() &&
-      Core::Text::SameTextAscii(Platform::ParentPath(ARequest.ApplicationExecutable), ARequest.Destination))
-    staged.Executable = carried(Platform::FileNameOf(ARequest.ApplicationExecutable));
-  for (const std::string_view name : App::Constants::ApplicationExecutableNames)
-    if (staged.Executable.empty()) staged.Executable = carried(name);
+  const std::string executable = ExecutableAmong(ARequest, staged.Package.Files);
+  if (!executable.empty()) staged.Executable = Platform::JoinPath(staged.Package.Folder, executable);
   return staged;
 }
 
@@ -164,6 +168,11 @@ TUpdateInstaller::TStaged TUpdateInstaller::StageExecutable(const TInstallReques
 }
 
 void TUpdateInstaller::Install(const TInstallRequest& ARequest) {
+  InstallStaged(ARequest,
+                [&] { return ARequest.Kind == TPackageKind::Zip ? StageZip(ARequest) : StageExecutable(ARequest); });
+}
+
+void TUpdateInstaller::InstallStaged(const TInstallRequest& ARequest, const std::function<TStaged()>& AStage) {
   const bool zip = ARequest.Kind == TPackageKind::Zip;
   TStaged staged;
   bool swapping = false;  // from then on the swap cleans up after itself
@@ -172,7 +181,7 @@ void TUpdateInstaller::Install(const TInstallRequest& ARequest) {
   };
   try {
     CheckCancelled(ARequest);
-    staged = zip ? StageZip(ARequest) : StageExecutable(ARequest);
+    staged = AStage();
     Report(ARequest, kStagingShare);
     if (!ARequest.RequiredVersion.empty()) {
       if (staged.Executable.empty()) throw Core::EUpdateError(FTranslator->Translate("PackageWithoutExecutable"));

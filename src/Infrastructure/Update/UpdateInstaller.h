@@ -6,10 +6,13 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "Core/Interfaces/ITranslator.h"
 #include "Core/Interfaces/IUpdateInstaller.h"
 #include "Core/Interfaces/IVersionResourceReader.h"
+#include "Infrastructure/Files/PackageSwap.h"
+#include "Infrastructure/Files/ZipExtractor.h"
 
 namespace Infrastructure::Update {
 
@@ -35,11 +38,29 @@ class TUpdateInstaller : public Core::Interfaces::IUpdateInstaller {
   // than ARequiredVersion.
   std::string ProveVersion(const std::string& AExecutable, const std::string& ARequiredVersion) const;
 
+  // For each way of staging a package (whole, an executable, a ZIP fetched in part).
+  struct TStaged {
+    Files::TStagedPackage Package;
+    std::string Folder;      // where it is swapped in
+    std::string Executable;  // the executable proving the version; empty when the package carries none
+  };
+  // The one road after staging: runs AStage, proves the version, swaps in and
+  // reports; any failure discards the staging and becomes Core::EUpdateError
+  // (Core::EUpdateCancelled), the installation left as it was.
+  void InstallStaged(const Core::Interfaces::TInstallRequest& ARequest, const std::function<TStaged()>& AStage);
+  // Throws Core::EUpdateError when AFolder's volume lacks room for ANeeded bytes and some to spare.
+  void CheckFreeSpace(const std::string& AFolder, uint64_t ANeeded) const;
+  // Staging callbacks that move ARequest's progress through the staging share and ask it about cancelling.
+  static Files::TStageCallbacks StageCallbacks(const Core::Interfaces::TInstallRequest& ARequest);
+  // Of the files a package brings (relative paths), the application executable
+  // whose version counts: the package's copy of the installed one, else the
+  // first of the application's names it carries at its top; empty for none.
+  static std::string ExecutableAmong(const Core::Interfaces::TInstallRequest& ARequest,
+                                     const std::vector<std::string>& AFiles);
+
  private:
-  struct TStaged;
   TStaged StageZip(const Core::Interfaces::TInstallRequest& ARequest);
   TStaged StageExecutable(const Core::Interfaces::TInstallRequest& ARequest);
-  void CheckFreeSpace(const std::string& AFolder, uint64_t ANeeded) const;
 
   std::shared_ptr<Core::Interfaces::ITranslator> FTranslator;
   std::shared_ptr<Core::Interfaces::IVersionResourceReader> FVersions;

@@ -78,7 +78,8 @@ struct TCheck {
   std::shared_ptr<TMemoryFileService> Files = std::make_shared<TMemoryFileService>();
   std::shared_ptr<TScriptedDatabaseService> Database = std::make_shared<TScriptedDatabaseService>();
   std::shared_ptr<TRecordingLogger> Logger = std::make_shared<TRecordingLogger>();
-  Core::Interfaces::TReleaseInfo Release{"1.3.0.0", "http://127.0.0.1/pacote.zip", "http://127.0.0.1/bde.exe", {}, {}};
+  Core::Interfaces::TReleaseInfo Release{"1.3.0.0", "http://127.0.0.1/pacote.zip", "http://127.0.0.1/bde.exe", {}, {},
+                                         {}};
   bool ReleaseFails = false;
   TReleaseAnswer Answer = TReleaseAnswer::Given;
   bool Keyed = false;

@@ -154,16 +154,23 @@ TEST(ReleaseInfoSource, EveryFailureIsAnErrorThatSaysWhyAndWhere) {
 
 TEST(ReleaseInfoSource, DownloadChecksAreReadAndABadSizeRefusesTheDocument) {
   const auto info = TReleaseInfoSource::ParseDocument(
-      "[Atualizacao]\nSha256Pacote= ABCDEF \nTamanhoPacote=1048576\nSha256BDE=xyz\nTamanhoBDE=0\n");
+      "[Atualizacao]\nSha256Pacote= ABCDEF \nTamanhoPacote=1048576\nSha256BDE=xyz\nTamanhoBDE=0\n"
+      "Sha256Manifesto=0123abcd\nTamanhoManifesto=4242\n");
   EXPECT_EQ(info.PackageCheck.Sha256, "ABCDEF");  // kept as published; the download refuses it
   EXPECT_EQ(info.PackageCheck.Size, 1048576);
   EXPECT_EQ(info.BdeCheck.Sha256, "xyz");
   EXPECT_EQ(info.BdeCheck.Size, 0);
-  EXPECT_TRUE(TReleaseInfoSource::ParseDocument("[Atualizacao]\n").PackageCheck.IsEmpty());
-  for (const char* size : {"-1", "1e6", "12 MB", "9999999999999999999"}) {
-    SCOPED_TRACE(size);
-    EXPECT_THROW(TReleaseInfoSource::ParseDocument(std::string("[Atualizacao]\nTamanhoBDE=") + size + "\n"),
-                 EReleaseInfoError);
+  EXPECT_EQ(info.ManifestCheck.Sha256, "0123abcd");
+  EXPECT_EQ(info.ManifestCheck.Size, 4242);
+  const TReleaseInfo bare = TReleaseInfoSource::ParseDocument("[Atualizacao]\n");
+  EXPECT_TRUE(bare.PackageCheck.IsEmpty());
+  EXPECT_TRUE(bare.ManifestCheck.IsEmpty());
+  for (const char* key : {"TamanhoBDE", "TamanhoManifesto"}) {
+    for (const char* size : {"-1", "1e6", "12 MB", "9999999999999999999"}) {
+      SCOPED_TRACE(std::string(key) + "=" + size);
+      EXPECT_THROW(TReleaseInfoSource::ParseDocument(std::string("[Atualizacao]\n") + key + "=" + size + "\n"),
+                   EReleaseInfoError);
+    }
   }
 }
 

@@ -1,6 +1,7 @@
 // The one installation path over real files: a package that is not what it
 // claims, a folder that cannot take it or a full volume change nothing; the
 // executable it carries proves its version first.
+#include "Infrastructure/Update/PartialInstall.h"
 #include "Infrastructure/Update/UpdateInstaller.h"
 
 #include <gtest/gtest.h>
@@ -12,12 +13,16 @@
 #include "Core/Errors.h"
 #include "Infrastructure/Platform/FileSystem.h"
 #include "Infrastructure/Translator/PortugueseTranslator.h"
+#include "support/ManifestBuilder.h"
 #include "support/TempDir.h"
 #include "support/Utf8Path.h"
 #include "support/ZipBuilder.h"
 
 #ifndef _WIN32
+#include <fcntl.h>
 #include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 using Core::Interfaces::TInstallRequest;
@@ -208,6 +213,126 @@ TEST_F(UpdateInstallerTest, CancelledBeforeTheSwapLeavesTheApplicationAsItWas) {
   request.IsCancelled = [] { return true; };
   EXPECT_THROW(Installer.Install(request), Core::EUpdateCancelled);
   EXPECT_EQ(FolderSnapshot(Dir.Join("app")), before);
+}
+
+// A package fetched in part: the unchanged files, the executable among them,
+// stay as they are, and the installed executable proves the version.
+struct PartialInstallTest : UpdateInstallerTest {
+  Infrastructure::Update::TPackageManifest Manifest;
+  Infrastructure::Update::TDeltaPlan Plan;
+
+  void SetUp() override {
+    UpdateInstallerTest::SetUp();
+    Dir.WriteFile("app/modulo.dll", "módulo 1");
+  }
+  // Plans APackage against the installation and writes the partial file of the plan.
+  TInstallRequest Partial(const TestSupport::TZipBuilder& APackage, const std::string& ARequired = "2.0.0.0") {
+    TInstallRequest request = Zip(APackage, ARequired);
+    Manifest = TestSupport::ManifestOfZip(request.PackagePath);
+    Plan = Infrastructure::Update::PlanDelta(Manifest, request.Destination);
+    TestSupport::WritePartialPackage(request.PackagePath, Plan.Ranges, Dir.Join("parcial.part"));
+    request.PackagePath = Dir.Join("parcial.part");
+    return request;
+  }
+  std::string PartialRefusal(const TInstallRequest& ARequest) {
+    try {
+      Infrastructure::Update::InstallPartialPackage(Installer, ARequest, Manifest, Plan);
+      return "";
+    } catch (const Core::EUpdateError& e) {
+      return e.what();
+    }
+  }
+  TestSupport::TZipBuilder Version2() {
+    TestSupport::TZipBuilder package;
+    package.File("QuorvaneSoft.exe", PortableExecutable("v1"))
+        .File("modulo.dll", "módulo 1")
+        .File("dados.dat", "dados v2")
+        .File("novo/leiame.txt", "novo");
+    return package;
+  }
+};
+
+TEST_F(PartialInstallTest, OnlyTheChangedFilesAreSwappedInAndTheOthersKeepTheirFileAndTimes) {
+  Versions->Versions["QuorvaneSoft.exe"] = "2.1.0.0";
+  const std::string module = Dir.Join("app/modulo.dll");
+  std::filesystem::last_write_time(TestSupport::PathFromUtf8(module),
+                                   std::filesystem::file_time_type::clock::now() - std::chrono::hours(24 * 30));
+  // As the system keeps it (whole seconds through the MinGW library).
+  const auto old = std::filesystem::last_write_time(TestSupport::PathFromUtf8(module));
+  TInstallRequest request = Partial(Version2());
+  ASSERT_FALSE(Plan.WholePackage);
+  ASSERT_EQ(Plan.Entries, (std::vector<size_t>{2, 3}));
+  std::vector<std::string> replaced;
+  request.OnFileReplaced = [&](const std::string& APath) { replaced.push_back(APath); };
+#ifndef _WIN32
+  // Held open across the update: the same file, not a new one under its name.
+  const int held = ::open(module.c_str(), O_RDONLY);
+  ASSERT_GE(held, 0);
+  struct stat before {};
+  ::fstat(held, &before);
+#endif
+
+  EXPECT_EQ(PartialRefusal(request), "");
+  Installer.Recover(Dir.Join("app"));
+  EXPECT_EQ(FolderSnapshot(Dir.Join("app")),
+            (std::map<std::string, std::string>{{"QuorvaneSoft.exe", PortableExecutable("v1")},
+                                                {"modulo.dll", "módulo 1"},
+                                                {"dados.dat", "dados v2"},
+                                                {"novo", "<pasta>"},
+                                                {"novo/leiame.txt", "novo"}}));
+  EXPECT_EQ(replaced, (std::vector<std::string>{Dir.Join("app/dados.dat"), Dir.Join("app/novo/leiame.txt")}));
+  EXPECT_EQ(std::filesystem::last_write_time(TestSupport::PathFromUtf8(module)), old);
+#ifndef _WIN32
+  struct stat after {};
+  EXPECT_EQ(::stat(module.c_str(), &after), 0);
+  EXPECT_EQ(after.st_ino, before.st_ino);
+  ::close(held);
+#endif
+}
+
+TEST_F(PartialInstallTest, TheVersionIsProvedByTheChangedExecutableOrByTheInstalledOne) {
+  struct TCase {
+    const char* Name;
+    std::string Installed;  // the installed executable's version
+    bool ExecutableChanges;
+    std::function<void()> BeforeInstall;
+    std::string Message;
+  };
+  const TCase cases[] = {
+      {"unchanged and new enough", "2.0.0.0", false, {}, ""},
+      {"unchanged and too old",
+       "1.9.0.0",
+       false,
+       {},
+       "O pacote baixado traz a versão 1.9.0.0, mais antiga que a exigida (2.0.0.0). Nada foi alterado."},
+      {"unchanged when planned, changed since", "2.0.0.0", false,
+       [&] { Dir.WriteFile("app/QuorvaneSoft.exe", PortableExecutable("v1, alterado")); }, "Erro ao extrair arquivo"},
+      {"changed and new enough", "2.0.0.0", true, {}, ""},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    Dir.WriteFile("app/QuorvaneSoft.exe", PortableExecutable("v1"));
+    Dir.WriteFile("app/dados.dat", "dados v1");
+    Installer.Recover(Dir.Join("app"));
+    Versions->Versions["QuorvaneSoft.exe"] = c.Installed;
+    TestSupport::TZipBuilder package = Version2();
+    if (c.ExecutableChanges) {
+      package = TestSupport::TZipBuilder();
+      package.File("QuorvaneSoft.exe", PortableExecutable("v2")).File("dados.dat", "dados v2");
+    }
+    const TInstallRequest request = Partial(package);
+    if (c.BeforeInstall) c.BeforeInstall();
+    const auto before = FolderSnapshot(Dir.Join("app"));
+    const std::string message = PartialRefusal(request);
+    EXPECT_EQ(message.substr(0, c.Message.size()), c.Message);
+    if (!c.Message.empty()) {
+      EXPECT_EQ(FolderSnapshot(Dir.Join("app")), before);
+    }
+    Installer.Recover(Dir.Join("app"));
+    if (c.Message.empty() && c.ExecutableChanges) {
+      EXPECT_EQ(TestSupport::ReadFileBytes(Dir.Join("app/QuorvaneSoft.exe")), PortableExecutable("v2"));
+    }
+  }
 }
 
 #ifndef _WIN32
