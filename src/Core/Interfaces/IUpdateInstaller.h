@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "Core/Interfaces/Progress.h"
 
@@ -44,6 +45,11 @@ struct TInstallRequest {
   std::function<bool()> IsCancelled;
   // Each file of the destination the swap replaced or added, once it is in place.
   std::function<void(const std::string& APath)> OnFileReplaced;
+  // A ZIP package fetched in part (IPackageFetcher): PackagePath holds only the records of
+  // these entries of the manifest, whose bytes are given; only they are staged and swapped in.
+  bool ChangedOnly = false;
+  std::string Manifest;
+  std::vector<size_t> Entries;
 };
 
 class IUpdateInstaller {
