@@ -16,7 +16,7 @@ PACKAGES=(
   unzip zip libarchive-tools
   unixodbc unixodbc-dev odbcinst odbc-postgresql libsqliteodbc postgresql
   libodbc2:i386 odbc-postgresql:i386 libsqliteodbc:i386
-  time ccache
+  time ccache nginx
 )
 
 if [ "$(id -u)" -ne 0 ]; then
@@ -44,5 +44,19 @@ fi
 
 echo "setup.sh: installing ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
+# nginx runs for the tests only, from a configuration of their own
+# (tests/fixtures/servers/nginx.sh): its package must not start or enable the
+# machine's web server on port 80. A policy already in place is left as it is.
+policy=/usr/sbin/policy-rc.d
+own_policy=""
+if [[ " ${missing[*]} " == *" nginx "* ]] && [ ! -e "$policy" ]; then
+  printf '#!/bin/sh\nexit 101\n' >"$policy"
+  chmod 755 "$policy"
+  own_policy=1
+  trap 'rm -f "$policy"' EXIT
+fi
 apt-get update -qq
 apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+if [ -n "$own_policy" ] && command -v systemctl >/dev/null; then
+  systemctl disable nginx >/dev/null 2>&1 || true
+fi

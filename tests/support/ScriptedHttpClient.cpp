@@ -12,7 +12,9 @@ THttpResult TScriptedHttpClient::Get(const std::string& AUrl, IHttpSink& ASink, 
   Options.push_back(AOptions);
   THttpResult result;
   const auto own = AnswersByUrl.find(AUrl);
-  const TScriptedAnswer& Answer = own != AnswersByUrl.end() ? own->second : this->Answer;
+  TScriptedAnswer responded;
+  if (Respond) responded = Respond(AUrl, AOptions);
+  const TScriptedAnswer& Answer = Respond ? responded : own != AnswersByUrl.end() ? own->second : this->Answer;
   try {
     if (BeforeTraffic) BeforeTraffic();
     const bool fails = !Answer.Failure.empty();
@@ -21,6 +23,12 @@ THttpResult TScriptedHttpClient::Get(const std::string& AUrl, IHttpSink& ASink, 
       return result;
     }
     result.StatusCode = Answer.StatusCode;
+    result.ETag = Answer.ETag;
+    result.LastModified = Answer.LastModified;
+    result.ContentRange = Answer.ContentRange;
+    result.ContentEncoding = Answer.ContentEncoding;
+    result.ContentType = Answer.ContentType;
+    ASink.Begin(result);
     const size_t end = fails ? std::min(Answer.FailAfterBytes, Answer.Body.size()) : Answer.Body.size();
     const int64_t length = Answer.AnnounceLength ? static_cast<int64_t>(Answer.Body.size()) : -1;
     for (size_t at = 0; at < end;) {

@@ -19,6 +19,12 @@ struct TScriptedAnswer {
   // Non-empty: the transfer fails with this text after FailAfterBytes bytes.
   std::string Failure;
   size_t FailAfterBytes = 0;
+  // Headers of the answer, reported as received.
+  std::string ETag{};
+  std::string LastModified{};
+  std::string ContentRange{};
+  std::string ContentEncoding{};
+  std::string ContentType{};
 };
 
 // An answer that arrives whole.
@@ -31,6 +37,9 @@ class TScriptedHttpClient : public Core::Interfaces::IHttpClient {
   TScriptedAnswer Answer;
   // Answers for particular addresses; any other gets Answer.
   std::map<std::string, TScriptedAnswer> AnswersByUrl;
+  // When set, answers every request instead of the fields above (a server
+  // that looks at the Range and If-Range it is sent).
+  std::function<TScriptedAnswer(const std::string& AUrl, const Core::Interfaces::THttpOptions& AOptions)> Respond;
   // Runs when Get starts, before the first byte.
   std::function<void()> BeforeTraffic;
   std::vector<std::string> Urls;

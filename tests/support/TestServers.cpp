@@ -41,13 +41,45 @@ std::string TestHttpUrl(const std::string& APath) {
   return "http://127.0.0.1:" + TestServerValue("http.port").value_or("0") + APath;
 }
 
-std::string ServeTestFile(const std::string& AName, const std::string& AContent) {
-  const auto root = TestServerValue("http.root");
-  if (!root) throw std::runtime_error("the HTTP test server is not running");
+namespace {
+
+std::string ServeInto(const char* ARootValue, const std::string& AName, const std::string& AContent) {
+  const auto root = TestServerValue(ARootValue);
+  if (!root) throw std::runtime_error(std::string("no test server left ") + ARootValue);
   std::ofstream out(PathFromUtf8(HostPath(*root + "/" + AName)), std::ios::binary | std::ios::trunc);
   out.write(AContent.data(), static_cast<std::streamsize>(AContent.size()));
   if (!out) throw std::runtime_error("cannot serve " + AName);
   return AName;
+}
+
+}  // namespace
+
+std::string ServeTestFile(const std::string& AName, const std::string& AContent) {
+  return ServeInto("http.root", AName, AContent);
+}
+
+std::optional<std::string> ServedFileBytes(const std::string& AName) {
+  const auto root = TestServerValue("http.root");
+  if (!root) return std::nullopt;
+  std::ifstream in(PathFromUtf8(HostPath(*root + "/" + AName)), std::ios::binary);
+  if (!in) return std::nullopt;
+  std::ostringstream content;
+  content << in.rdbuf();
+  return content.str();
+}
+
+std::optional<std::string> NginxUnavailable() {
+  if (const auto reason = TestServerValue("nginx.skip")) return *reason;
+  if (!TestServerValue("nginx.port")) return std::string("nginx was not started (no nginx.port in QL_TEST_STATE)");
+  return std::nullopt;
+}
+
+std::string TestNginxUrl(const std::string& APath) {
+  return "http://127.0.0.1:" + TestServerValue("nginx.port").value_or("0") + APath;
+}
+
+std::string ServeNginxFile(const std::string& AName, const std::string& AContent) {
+  return ServeInto("nginx.root", AName, AContent);
 }
 
 }  // namespace TestSupport

@@ -23,4 +23,19 @@ std::string TestHttpUrl(const std::string& APath);
 // /nolength/<AName>, /chunked/<AName>) and answers AName. Throws when it cannot.
 std::string ServeTestFile(const std::string& AName, const std::string& AContent);
 
+// The bytes of a file the HTTP test server wrote into its folder (its
+// range.log, say), or nullopt.
+std::optional<std::string> ServedFileBytes(const std::string& AName);
+
+// Why nginx (tests/fixtures/servers/nginx.sh) is not there to test against,
+// or nullopt when it is.
+std::optional<std::string> NginxUnavailable();
+
+// "http://127.0.0.1:<nginx port><APath>".
+std::string TestNginxUrl(const std::string& APath);
+
+// Puts a file into nginx's folder (served as /<AName>) and answers AName.
+// Throws when it cannot.
+std::string ServeNginxFile(const std::string& AName, const std::string& AContent);
+
 }  // namespace TestSupport

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -11,11 +12,17 @@
 
 namespace Core::Interfaces {
 
+struct THttpResult;
+
 // Where the body goes, block by block. A write that fails throws; the
 // transfer then ends as a failure carrying the exception's text.
 class IHttpSink {
  public:
   virtual ~IHttpSink() = default;
+  // Once the final answer's status and headers are known, before its first
+  // byte (AAnswer is not Completed yet). Throwing refuses the body: the
+  // transfer ends as a failure carrying the text, the status and headers kept.
+  virtual void Begin(const THttpResult& AAnswer) { (void)AAnswer; }
   virtual void Write(const void* AData, size_t ASize) = 0;
 };
 
@@ -41,6 +48,13 @@ class TMemorySink final : public IHttpSink {
 // Setting AAbort to true ends the transfer as a failure.
 using TReceiveDataEvent = std::function<void(int64_t AContentLength, int64_t AReadCount, bool& AAbort)>;
 
+// One byte range, both ends included: "Range: bytes=First-Last". The port
+// never asks for more than one range (a multipart answer is not a body).
+struct THttpByteRange {
+  uint64_t First = 0;
+  uint64_t Last = 0;
+};
+
 struct THttpOptions {
   uint32_t ConnectionTimeoutMs = 30000;
   // The longest wait for the answer and for each block of its body.
@@ -51,6 +65,12 @@ struct THttpOptions {
   // Each wait above is cut to what is left of it, so neither a server that
   // trickles nor one that sends nothing holds the caller past it.
   uint32_t DeadlineMs = 0;
+  // Asks for these bytes only; the answer says whether it gave them (206 and
+  // its Content-Range) or the whole body (200).
+  std::optional<THttpByteRange> Range{};
+  // Sent as If-Range beside Range (an ETag as received, or an HTTP date):
+  // the server gives the range only while the body is still that one.
+  std::string IfRange{};
 };
 
 struct THttpResult {
@@ -60,6 +80,13 @@ struct THttpResult {
   int StatusCode = 0;
   // Why the transfer did not complete, in Portuguese; empty when it did.
   std::string ErrorMessage;
+  // Headers of the final answer, as received (empty when absent): what a
+  // ranged download checks before it trusts the bytes.
+  std::string ETag;
+  std::string LastModified;
+  std::string ContentRange;
+  std::string ContentEncoding;
+  std::string ContentType;
 
   bool Succeeded() const { return Completed && StatusCode >= 200 && StatusCode <= 299; }
 };

@@ -9,6 +9,7 @@ namespace {
 class TCountingSink final : public IHttpSink {
  public:
   explicit TCountingSink(IHttpSink& AInner) : FInner(AInner) {}
+  void Begin(const THttpResult& AAnswer) override { FInner.Begin(AAnswer); }
   void Write(const void* AData, size_t ASize) override {
     FInner.Write(AData, ASize);
     FBytes += static_cast<int64_t>(ASize);
@@ -27,11 +28,16 @@ TLoggingHttpClient::TLoggingHttpClient(std::shared_ptr<IHttpClient> AInner, std:
 
 THttpResult TLoggingHttpClient::Get(const std::string& AUrl, IHttpSink& ASink, const THttpOptions& AOptions,
                                     const TReceiveDataEvent& AOnReceiveData) {
-  FLogger->Info("HTTP - GET " + AUrl);
+  std::string range;
+  if (AOptions.Range)
+    range = " (bytes " + std::to_string(AOptions.Range->First) + "-" + std::to_string(AOptions.Range->Last) +
+            (AOptions.IfRange.empty() ? "" : ", If-Range " + AOptions.IfRange) + ")";
+  FLogger->Info("HTTP - GET " + AUrl + range);
   TCountingSink counting(ASink);
   const THttpResult result = FInner->Get(AUrl, counting, AOptions, AOnReceiveData);
   const std::string summary = "HTTP - " + AUrl + ": status " + std::to_string(result.StatusCode) + ", " +
-                              std::to_string(counting.Bytes()) + " bytes";
+                              std::to_string(counting.Bytes()) + " bytes" +
+                              (result.ContentRange.empty() ? "" : ", Content-Range " + result.ContentRange);
   if (result.Succeeded())
     FLogger->Info(summary);
   else

@@ -67,6 +67,9 @@ enum class TCreateMode {
   // Created when missing; every write goes to the end, even with other
   // writers on the same file (a log two launchers share).
   Append,
+  // Created when missing, kept as it is otherwise: a partial download that
+  // is written at the offsets its bytes have (Seek, SetLength).
+  Keep,
 };
 
 // A file opened for writing, written front to back.
@@ -86,6 +89,11 @@ class TFileWriter : public IByteSink {
   bool IsOpen() const { return FHandle != kNoHandle; }
   const std::string& Path() const { return FPath; }
   uint64_t BytesWritten() const { return FBytesWritten; }
+  // The next write goes to AOffset (not for Append).
+  void Seek(uint64_t AOffset);
+  // The file's length becomes ALength: cut, or grown with zeros. The position stays.
+  void SetLength(uint64_t ALength);
+  uint64_t Size() const;
   // Forces what was written onto the disk.
   void Flush();
   // Throws when the system reports that the data could not be kept.

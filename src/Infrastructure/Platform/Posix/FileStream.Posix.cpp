@@ -88,6 +88,7 @@ TFileWriter::TFileWriter(const std::string& APath, TCreateMode AMode) : FPath(AP
   const int flags = O_WRONLY | O_CREAT | O_CLOEXEC |
                     (AMode == TCreateMode::New      ? O_EXCL
                      : AMode == TCreateMode::Append ? O_APPEND
+                     : AMode == TCreateMode::Keep   ? 0
                                                     : O_TRUNC);
   const int fd = ::open(APath.c_str(), flags, 0666);
   if (fd < 0) Fail("Não foi possível criar o arquivo", APath, errno);
@@ -123,6 +124,23 @@ void TFileWriter::Write(const void* AData, size_t ASize) {
     done += static_cast<size_t>(put);
     FBytesWritten += static_cast<uint64_t>(put);
   }
+}
+
+void TFileWriter::Seek(uint64_t AOffset) {
+  if (FHandle == kNoHandle || ::lseek(Fd(FHandle), static_cast<off_t>(AOffset), SEEK_SET) < 0)
+    Fail("Não foi possível gravar o arquivo", FPath, FHandle == kNoHandle ? EBADF : errno);
+}
+
+void TFileWriter::SetLength(uint64_t ALength) {
+  if (FHandle == kNoHandle || ::ftruncate(Fd(FHandle), static_cast<off_t>(ALength)) != 0)
+    Fail("Não foi possível gravar o arquivo", FPath, FHandle == kNoHandle ? EBADF : errno);
+}
+
+uint64_t TFileWriter::Size() const {
+  struct stat info;
+  if (FHandle == kNoHandle || ::fstat(Fd(FHandle), &info) != 0)
+    Fail("Não foi possível ler o arquivo", FPath, FHandle == kNoHandle ? EBADF : errno);
+  return static_cast<uint64_t>(info.st_size);
 }
 
 void TFileWriter::Flush() {

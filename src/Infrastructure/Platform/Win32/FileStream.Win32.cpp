@@ -91,9 +91,9 @@ TFileWriter::TFileWriter(const std::string& APath, TCreateMode AMode) : FPath(AP
   // Append access alone makes each write land at the end as one piece.
   const HANDLE file = CreateFileW(ToWide(APath).c_str(), append ? FILE_APPEND_DATA | SYNCHRONIZE : GENERIC_WRITE,
                                   FILE_SHARE_READ | FILE_SHARE_DELETE | (append ? FILE_SHARE_WRITE : 0), nullptr,
-                                  append                      ? OPEN_ALWAYS
-                                  : AMode == TCreateMode::New ? CREATE_NEW
-                                                              : CREATE_ALWAYS,
+                                  append || AMode == TCreateMode::Keep ? OPEN_ALWAYS
+                                  : AMode == TCreateMode::New          ? CREATE_NEW
+                                                                       : CREATE_ALWAYS,
                                   FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) Fail("Não foi possível criar o arquivo", APath, GetLastError());
   FHandle = reinterpret_cast<std::intptr_t>(file);
@@ -130,6 +130,30 @@ void TFileWriter::Write(const void* AData, size_t ASize) {
     done += put;
     FBytesWritten += put;
   }
+}
+
+void TFileWriter::Seek(uint64_t AOffset) {
+  LARGE_INTEGER offset;
+  offset.QuadPart = static_cast<LONGLONG>(AOffset);
+  if (FHandle == kNoHandle || !SetFilePointerEx(Handle(FHandle), offset, nullptr, FILE_BEGIN))
+    Fail("Não foi possível gravar o arquivo", FPath, FHandle == kNoHandle ? ERROR_INVALID_HANDLE : GetLastError());
+}
+
+void TFileWriter::SetLength(uint64_t ALength) {
+  if (FHandle == kNoHandle) Fail("Não foi possível gravar o arquivo", FPath, ERROR_INVALID_HANDLE);
+  LARGE_INTEGER zero{}, position{}, length{};
+  length.QuadPart = static_cast<LONGLONG>(ALength);
+  if (!SetFilePointerEx(Handle(FHandle), zero, &position, FILE_CURRENT) ||
+      !SetFilePointerEx(Handle(FHandle), length, nullptr, FILE_BEGIN) || !SetEndOfFile(Handle(FHandle)) ||
+      !SetFilePointerEx(Handle(FHandle), position, nullptr, FILE_BEGIN))
+    Fail("Não foi possível gravar o arquivo", FPath, GetLastError());
+}
+
+uint64_t TFileWriter::Size() const {
+  LARGE_INTEGER size;
+  if (FHandle == kNoHandle || !GetFileSizeEx(Handle(FHandle), &size))
+    Fail("Não foi possível ler o arquivo", FPath, FHandle == kNoHandle ? ERROR_INVALID_HANDLE : GetLastError());
+  return static_cast<uint64_t>(size.QuadPart);
 }
 
 void TFileWriter::Flush() {

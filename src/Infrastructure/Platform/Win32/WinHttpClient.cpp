@@ -190,6 +190,32 @@ int64_t ContentLength(HINTERNET ARequest) {
   return value;
 }
 
+// The request's own headers: a single range and its validator. Control
+// characters in a validator would end the header line, so it is refused.
+std::wstring RequestHeaders(const THttpOptions& AOptions) {
+  if (!AOptions.Range) return {};
+  if (AOptions.Range->Last < AOptions.Range->First) throw EHttpFailure("Intervalo de bytes inválido");
+  std::string headers =
+      "Range: bytes=" + std::to_string(AOptions.Range->First) + "-" + std::to_string(AOptions.Range->Last) + "\r\n";
+  if (!AOptions.IfRange.empty()) {
+    if (std::any_of(AOptions.IfRange.begin(), AOptions.IfRange.end(),
+                    [](char c) { return (c >= 0 && c < 0x20) || c == 0x7f; }))
+      throw EHttpFailure("Validador If-Range inválido");
+    headers += "If-Range: " + AOptions.IfRange + "\r\n";
+  }
+  return ToWide(headers);
+}
+
+// A header of the answer as received; only ASCII is expected, anything else is kept byte for byte
+// where it fits (a validator is compared, never shown).
+std::string HeaderText(HINTERNET ARequest, DWORD AInfo) {
+  const std::wstring text = QueryText(ARequest, AInfo);
+  std::string narrow;
+  narrow.reserve(text.size());
+  for (wchar_t c : text) narrow.push_back(c < 0x100 ? static_cast<char>(c) : '?');
+  return narrow;
+}
+
 // The whole request's deadline: every wait is cut to what is left of it, so a
 // server that trickles or sends nothing cannot hold the caller past it.
 class TDeadline {
@@ -237,6 +263,11 @@ THttpResult Transfer(const std::string& AUrl, IHttpSink& ASink, const THttpOptio
     if (wait < response) SetDword(request.Get(), WINHTTP_OPTION_RECEIVE_TIMEOUT, static_cast<DWORD>(wait), AOptions);
   };
   SetDword(request.Get(), WINHTTP_OPTION_MAX_HTTP_AUTOMATIC_REDIRECTS, AOptions.MaxRedirects, AOptions);
+  // Added once, they go with every send of this request (the proxy's second try, redirects).
+  const std::wstring headers = RequestHeaders(AOptions);
+  if (!headers.empty() && !WinHttpAddRequestHeaders(request.Get(), headers.c_str(), static_cast<DWORD>(headers.size()),
+                                                    WINHTTP_ADDREQ_FLAG_ADD | WINHTTP_ADDREQ_FLAG_REPLACE))
+    Fail(AOptions);
 
   THttpResult result;
   DWORD status = 0;
@@ -262,6 +293,11 @@ THttpResult Transfer(const std::string& AUrl, IHttpSink& ASink, const THttpOptio
     return result;
   }
   const int64_t length = ContentLength(request.Get());
+  result.ETag = HeaderText(request.Get(), WINHTTP_QUERY_ETAG);
+  result.LastModified = HeaderText(request.Get(), WINHTTP_QUERY_LAST_MODIFIED);
+  result.ContentRange = HeaderText(request.Get(), WINHTTP_QUERY_CONTENT_RANGE);
+  result.ContentEncoding = HeaderText(request.Get(), WINHTTP_QUERY_CONTENT_ENCODING);
+  result.ContentType = HeaderText(request.Get(), WINHTTP_QUERY_CONTENT_TYPE);
 
   // WinHTTP hands the body over a few KB at a time; the sink gets it gathered
   // into larger blocks (one file write each), but never held back for long,
@@ -287,6 +323,7 @@ THttpResult Transfer(const std::string& AUrl, IHttpSink& ASink, const THttpOptio
     }
   };
   try {
+    ASink.Begin(result);
     for (;;) {
       DWORD available = 0;
       limitNextWait();
