@@ -6,6 +6,7 @@
 #include "Infrastructure/Platform/FileSystem.h"
 #include "Infrastructure/Update/AutoUpdateService.h"
 #include "Infrastructure/Update/ReleaseInfoSource.h"
+#include "Infrastructure/Update/PackageFetcher.h"
 #include "Infrastructure/Update/UpdateInstaller.h"
 #include "ReleaseKeys.h"
 
@@ -72,6 +73,10 @@ std::shared_ptr<Presentation::ViewModels::TSplashViewModel> CreateSplashViewMode
   Application::UseCases::TUpdatePorts ports;
   ports.Files = AServices.Files;
   ports.Installer = std::make_shared<Infrastructure::Update::TUpdateInstaller>(AServices.Translator);
+  ports.Packages = std::make_shared<Infrastructure::Update::TPackageFetcher>(
+      std::make_shared<Infrastructure::Logging::TLoggingHttpClient>(Infrastructure::Platform::DefaultHttpClient(),
+                                                                    AServices.Logger),
+      AServices.Logger);
   ports.Translator = AServices.Translator;
   ports.Logger = AServices.Logger;
   ports.Sleep = APlatform.Sleep;

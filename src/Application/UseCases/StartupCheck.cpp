@@ -144,6 +144,7 @@ void TStartupCheckUseCase::RunChecks(TStartupStatus& AStatus) {
   AStatus.DownloadUrl = release.PackageUrl;
   AStatus.BdeUrl = release.BdeUrl;
   AStatus.PackageCheck = release.PackageCheck;
+  AStatus.ManifestCheck = release.ManifestCheck;
   AStatus.BdeCheck = release.BdeCheck;
 
   const std::string executable = FFileService->GetApplicationExecutable();

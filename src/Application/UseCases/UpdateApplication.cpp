@@ -51,6 +51,7 @@ TUpdatePlan TUpdateApplicationUseCase::PlanFor(const Core::ValueObjects::TStartu
   TUpdatePlan plan;
   plan.PackageUrl = AStatus.DownloadUrl;
   plan.PackageCheck = AStatus.PackageCheck;
+  plan.ManifestCheck = AStatus.ManifestCheck;
   plan.Trust = AStatus.Trust;
   plan.DatabaseVersion = AStatus.DatabaseVersion;
   plan.MinimumVersion = AStatus.MinimumVersion;
@@ -86,9 +87,11 @@ void TUpdateApplicationUseCase::Remove(const std::string& ADownload) {
 TUpdateOutcome TUpdateApplicationUseCase::ExecuteUpdate(const TUpdatePlan& APlan, IUpdateObserver& AObserver,
                                                         const std::atomic<bool>& ACancel) {
   std::string download;  // the file this run downloaded: it never outlives the run
+  // What the fetcher fetched: gone once used or refused; a fetch cut short is kept for the next start.
+  Core::Interfaces::TFetchedPackage fetched;
   TUpdateOutcome outcome;
   try {
-    outcome = Run(APlan, AObserver, ACancel, download);
+    outcome = Run(APlan, AObserver, ACancel, download, fetched);
   } catch (const Core::EUpdateCancelled&) {
     outcome = Ending(TUpdateResult::Cancelled);
   } catch (const Core::EUpdateError& e) {
@@ -100,7 +103,31 @@ TUpdateOutcome TUpdateApplicationUseCase::ExecuteUpdate(const TUpdatePlan& APlan
     outcome = Ending(TUpdateResult::Failed, FPorts.Translator->TranslateFormat("DownloadException", {e.what()}));
   }
   Remove(download);
+  if (!fetched.Path.empty()) FPorts.Packages->Discard(fetched);
   return outcome;
+}
+
+Core::ValueObjects::TDownloadVerdict TUpdateApplicationUseCase::Fetch(const TUpdatePlan& APlan,
+                                                                      const std::string& AFolder,
+                                                                      IUpdateObserver& AObserver,
+                                                                      const std::atomic<bool>& ACancel,
+                                                                      Core::Interfaces::TFetchedPackage& AFetched) {
+  Core::Interfaces::TPackageFetchRequest request;
+  request.Url = APlan.PackageUrl;
+  request.Check = APlan.PackageCheck;
+  // Only a manifest the signed document vouches for says which installed files can stay.
+  if (APlan.Trust == Core::ValueObjects::TReleaseTrust::Verified) request.ManifestCheck = APlan.ManifestCheck;
+  request.Folder = AFolder;
+  request.OnPlanned = [&](int64_t AToFetch, int64_t APackageSize, bool AChangedOnly) {
+    AObserver.DownloadPlanned(AToFetch, APackageSize, AChangedOnly);
+  };
+  request.OnProgress = [&](int64_t AReceived, int64_t ATotal) { AObserver.DownloadProgress(AReceived, ATotal); };
+  request.IsCancelled = [&] { return ACancel.load(); };
+  AFetched = FPorts.Packages->Fetch(request);
+  if (AFetched.ChangedOnly)
+    FPorts.Logger->Info("ExecuteUpdate - Baixados somente os arquivos alterados: " +
+                        std::to_string(AFetched.Entries.size()));
+  return AFetched.Verdict;
 }
 
 bool TUpdateApplicationUseCase::WaitForLock(IInstallationLock& ALock, IUpdateObserver& AObserver,
@@ -125,7 +152,8 @@ bool TUpdateApplicationUseCase::WaitForLock(IInstallationLock& ALock, IUpdateObs
 }
 
 TUpdateOutcome TUpdateApplicationUseCase::Run(const TUpdatePlan& APlan, IUpdateObserver& AObserver,
-                                              const std::atomic<bool>& ACancel, std::string& ADownload) {
+                                              const std::atomic<bool>& ACancel, std::string& ADownload,
+                                              Core::Interfaces::TFetchedPackage& AFetched) {
   const bool zip = APlan.IsZip();
   // Before anything is locked or fetched: a build with keys downloads only what a verified
   // document vouches for.
@@ -169,14 +197,23 @@ TUpdateOutcome TUpdateApplicationUseCase::Run(const TUpdatePlan& APlan, IUpdateO
 
   std::string package = APlan.LocalPackage;
   if (package.empty()) {
-    // A name of its own, in the folder the update holds: two launchers never share a download,
-    // and another's start-up clean-up never removes one in progress.
-    ADownload = FPorts.Installer->DownloadPath(folder, zip ? ".zip" : ".exe");
-    FPorts.Logger->Debug("ExecuteUpdate - URL: " + APlan.PackageUrl + ", caminho: " + ADownload);
-    // Hashed and measured as it arrives against what the release document published.
-    const Core::ValueObjects::TDownloadVerdict verdict = FPorts.Files->DownloadVerifiedFile(
-        APlan.PackageUrl, ADownload, APlan.PackageCheck,
-        [&](int64_t AReceived, int64_t ATotal) { AObserver.DownloadProgress(AReceived, ATotal); });
+    // A ZIP package whose digest and size were published can be fetched in part and resumed.
+    const bool fetcher = zip && FPorts.Packages && !APlan.PackageCheck.Sha256.empty() && APlan.PackageCheck.Size >= 0;
+    Core::ValueObjects::TDownloadVerdict verdict;
+    if (fetcher) {
+      verdict = Fetch(APlan, folder, AObserver, ACancel, AFetched);
+      if (AFetched.Cancelled) return Ending(TUpdateResult::Cancelled);
+    } else {
+      // A name of its own, in the folder the update holds: two launchers never share a download,
+      // and another's start-up clean-up never removes one in progress.
+      ADownload = FPorts.Installer->DownloadPath(folder, zip ? ".zip" : ".exe");
+      FPorts.Logger->Debug("ExecuteUpdate - URL: " + APlan.PackageUrl + ", caminho: " + ADownload);
+      AObserver.DownloadPlanned(APlan.PackageCheck.Size, APlan.PackageCheck.Size, false);
+      // Hashed and measured as it arrives against what the release document published.
+      verdict = FPorts.Files->DownloadVerifiedFile(
+          APlan.PackageUrl, ADownload, APlan.PackageCheck,
+          [&](int64_t AReceived, int64_t ATotal) { AObserver.DownloadProgress(AReceived, ATotal); });
+    }
     if (verdict != Core::ValueObjects::TDownloadVerdict::Ok) {
       const std::string_view refusal = Core::ValueObjects::DownloadVerdictKey(verdict);
       if (refusal.empty()) {
@@ -184,7 +221,8 @@ TUpdateOutcome TUpdateApplicationUseCase::Run(const TUpdatePlan& APlan, IUpdateO
         return Ending(TUpdateResult::Failed, FPorts.Translator->Translate("ErrorDownloading"));
       }
       const std::string message = FPorts.Translator->TranslateFormat(
-          std::string(refusal), {Core::ValueObjects::DownloadVerdictSubject(verdict, APlan.PackageUrl, ADownload)});
+          std::string(refusal), {fetcher ? (Core::ValueObjects::IsWriteFailure(verdict) ? folder : APlan.PackageUrl)
+                   : Core::ValueObjects::DownloadVerdictSubject(verdict, APlan.PackageUrl, ADownload)});
       // The folder or its disk refused the file: a fault of this machine, not of the download.
       if (Core::ValueObjects::IsWriteFailure(verdict)) {
         FPorts.Logger->Error("ExecuteUpdate - O download não pôde ser gravado: " + std::string(refusal));
@@ -195,7 +233,7 @@ TUpdateOutcome TUpdateApplicationUseCase::Run(const TUpdatePlan& APlan, IUpdateO
       return Ending(TUpdateResult::Refused, message);
     }
     FPorts.Logger->Info("ExecuteUpdate - Download concluído com sucesso");
-    package = ADownload;
+    package = fetcher ? AFetched.Path : ADownload;
   }
   if (ACancel || !AObserver.BeginInstallation(zip)) return Ending(TUpdateResult::Cancelled);
 
@@ -211,6 +249,9 @@ TUpdateOutcome TUpdateApplicationUseCase::Run(const TUpdatePlan& APlan, IUpdateO
   request.OnFileReplaced = [this](const std::string& APath) {
     FPorts.Logger->Info("ExecuteUpdate - Arquivo substituído: " + APath);
   };
+  request.ChangedOnly = AFetched.ChangedOnly;
+  request.Manifest = AFetched.Manifest;
+  request.Entries = AFetched.Entries;
   FPorts.Installer->Install(request);
   lock->Release();
   FPorts.Logger->Info(zip ? "ExecuteUpdate - ZIP extraído com sucesso" : "ExecuteUpdate - Executável substituído");

@@ -12,6 +12,7 @@
 #include "Core/Interfaces/IClock.h"
 #include "Core/Interfaces/IFileService.h"
 #include "Core/Interfaces/ILoggerService.h"
+#include "Core/Interfaces/IPackageFetcher.h"
 #include "Core/Interfaces/ITranslator.h"
 #include "Core/Interfaces/IUpdateInstaller.h"
 #include "Core/Interfaces/IUpdateRoad.h"
@@ -54,6 +55,9 @@ struct TUpdatePorts {
   std::string LauncherPath;
   // Makes the update service on the first ExecuteUpdate of update information.
   Core::Interfaces::TUpdateServiceFactory ServiceFactory;
+  // Fetches a ZIP package whose SHA-256 and size were published (only what changed, resumed);
+  // empty: every package is downloaded whole through Files.
+  std::shared_ptr<Core::Interfaces::IPackageFetcher> Packages;
 };
 
 class TUpdateApplicationUseCase : public IUpdateApplicationUseCase {
@@ -89,7 +93,11 @@ class TUpdateApplicationUseCase : public IUpdateApplicationUseCase {
                    const std::atomic<bool>& ACancel, Core::ValueObjects::TUpdateOutcome& AOutcome);
   Core::ValueObjects::TUpdateOutcome Run(const Core::ValueObjects::TUpdatePlan& APlan,
                                          Core::Interfaces::IUpdateObserver& AObserver, const std::atomic<bool>& ACancel,
-                                         std::string& ADownload);
+                                         std::string& ADownload, Core::Interfaces::TFetchedPackage& AFetched);
+  // The package through the fetcher; the verdict of the fetch.
+  Core::ValueObjects::TDownloadVerdict Fetch(const Core::ValueObjects::TUpdatePlan& APlan, const std::string& AFolder,
+                                             Core::Interfaces::IUpdateObserver& AObserver,
+                                             const std::atomic<bool>& ACancel, Core::Interfaces::TFetchedPackage& AFetched);
   void Remove(const std::string& ADownload);
 
   TUpdatePorts FPorts;

@@ -15,6 +15,10 @@ class IUpdateObserver {
   virtual ~IUpdateObserver() = default;
   // Another launcher holds the installation folder; this one waits for it.
   virtual void WaitingForOtherLauncher() {}
+  // Before the first byte: how much will be fetched of a package of APackageSize bytes, and
+  // whether that is only what changed from the installation.
+  virtual void DownloadPlanned(int64_t /*AToFetch*/, int64_t /*APackageSize*/, bool /*AChangedOnly*/) {}
+  // (bytes fetched, bytes to fetch).
   virtual void DownloadProgress(int64_t /*AReceived*/, int64_t /*ATotal*/) {}
   // The package is downloaded and verified. False (the user is closing) abandons the update
   // before anything is touched; once true, the installation runs to its end or undoes itself.

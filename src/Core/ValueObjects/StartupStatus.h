@@ -19,6 +19,8 @@ struct TStartupStatus {
   std::string BdeUrl;
   // What the release document says the package and the BDE installer must be.
   TDownloadCheck PackageCheck;
+  // What it published for the package's manifest (<package>.manifest); empty: none.
+  TDownloadCheck ManifestCheck;
   TDownloadCheck BdeCheck;
   // Whether the release document was signed by a trusted key, or why not.
   TReleaseTrust Trust = TReleaseTrust::Unkeyed;

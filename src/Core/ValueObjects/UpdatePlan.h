@@ -14,6 +14,8 @@ struct TUpdatePlan {
   std::string PackageUrl;
   // What the release document published for the package (empty: nothing published).
   TDownloadCheck PackageCheck;
+  // What it published for the package's manifest (<package>.manifest); empty: none.
+  TDownloadCheck ManifestCheck;
   // Whether the release document was signed by a trusted key, or why not.
   TReleaseTrust Trust = TReleaseTrust::Unkeyed;
   // The versions the installed application must reach (either may be empty).

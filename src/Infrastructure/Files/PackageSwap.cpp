@@ -1,5 +1,7 @@
 #include "Infrastructure/Files/PackageSwap.h"
 
+#include "Infrastructure/Files/ResumableDownload.h"
+
 #include <zlib.h>
 
 #include <algorithm>
@@ -339,8 +341,10 @@ void RecoverSwap(const std::string& ADestination) {
       if (entry.Name == keep) continue;
       if (entry.IsDirectory && IsSpecialName(entry.Name, kStagingPrefix))
         Platform::RemoveDirectoryTree(JoinPath(ADestination, entry.Name));
-      else if (!entry.IsDirectory && (IsSpecialName(entry.Name, kDownloadPrefix) || IsTemporaryOf(entry.Name, kJournalName) ||
-                                      IsTemporaryOf(entry.Name, kCleanupName)))
+      // A download kept for the next start to continue is its own fetcher's to remove.
+      else if (!entry.IsDirectory &&
+               ((IsSpecialName(entry.Name, kDownloadPrefix) && !IsResumableDownloadName(entry.Name)) ||
+                IsTemporaryOf(entry.Name, kJournalName) || IsTemporaryOf(entry.Name, kCleanupName)))
         Platform::RemoveFile(JoinPath(ADestination, entry.Name));
     }
   } catch (const std::exception&) {

@@ -170,6 +170,8 @@ constexpr TCatalogueEntry kCatalogue[] = {
     {"FolderNotWritable",
      "Este usuário não tem permissão para alterar a pasta \"%s\". Nada foi alterado. Peça a um administrador que "
      "atualize a aplicação ou inicie o inicializador como administrador."},
+    // Only the files that changed since the installed version are fetched.
+    {"DownloadingChangedOnly", "Baixando %s de %s (somente arquivos alterados)... %s%%"},
     {"FolderDiskFull",
      "Não há espaço livre no disco da pasta \"%s\". Nada foi alterado. Libere espaço e tente novamente."},
     // The network's proxy refused the user's Windows credentials.

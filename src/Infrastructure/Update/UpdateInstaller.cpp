@@ -13,6 +13,7 @@
 #include "Infrastructure/Platform/FileStream.h"
 #include "Infrastructure/Platform/FileSystem.h"
 #include "Infrastructure/Platform/InstallationLock.h"
+#include "Infrastructure/Update/PartialInstall.h"
 
 namespace Infrastructure::Update {
 
@@ -168,6 +169,16 @@ TUpdateInstaller::TStaged TUpdateInstaller::StageExecutable(const TInstallReques
 }
 
 void TUpdateInstaller::Install(const TInstallRequest& ARequest) {
+  if (ARequest.ChangedOnly) {
+    // The fetcher verified these bytes against the signed document before planning with them.
+    std::string why;
+    const std::optional<TPackageManifest> manifest = ParsePackageManifest(ARequest.Manifest, &why);
+    if (!manifest) throw Core::EUpdateError(FTranslator->TranslateFormat("UpdateFailed", {why}));
+    TDeltaPlan plan;
+    plan.Entries = ARequest.Entries;
+    InstallPartialPackage(*this, ARequest, *manifest, plan);
+    return;
+  }
   InstallStaged(ARequest,
                 [&] { return ARequest.Kind == TPackageKind::Zip ? StageZip(ARequest) : StageExecutable(ARequest); });
 }

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "Presentation/ViewModels/DownloadAmounts.h"
+
 namespace Presentation::ViewModels {
 
 void TSplashViewModel::TUpdateReports::WaitingForOtherLauncher() {
@@ -9,15 +11,25 @@ void TSplashViewModel::TUpdateReports::WaitingForOtherLauncher() {
                       kDownloadBandStart);
 }
 
+void TSplashViewModel::TUpdateReports::DownloadPlanned(int64_t AToFetch, int64_t APackageSize, bool AChangedOnly) {
+  FChangedOnly = AChangedOnly;
+  FToFetch = AToFetch;
+  FPackageSize = APackageSize;
+}
+
 void TSplashViewModel::TUpdateReports::DownloadProgress(int64_t AReceived, int64_t ATotal) {
   const int32_t progress = TSplashViewModel::DownloadProgress(AReceived, ATotal);
   // The download must not wait for a repaint per block.
   if (progress < 0 || progress == FLastDownload) return;
   FLastDownload = progress;
-  FOwner.ShowFromTask(
-      TAppState::DownloadingApplication,
-      FOwner.FTranslator->TranslateFormat("DownloadingProgress", {std::to_string(progress - kDownloadBandStart)}),
-      progress);
+  // The text counts the whole download, the bar its band of the start-up.
+  const std::string percent = std::to_string(DownloadPercent(AReceived, ATotal));
+  FOwner.ShowFromTask(TAppState::DownloadingApplication,
+                      FChangedOnly ? FOwner.FTranslator->TranslateFormat(
+                                         "DownloadingChangedOnly",
+                                         {Megabytes(FToFetch), Megabytes(FPackageSize), percent})
+                                   : FOwner.FTranslator->TranslateFormat("DownloadingProgress", {percent}),
+                      progress);
 }
 
 bool TSplashViewModel::TUpdateReports::BeginInstallation(bool AZip) {

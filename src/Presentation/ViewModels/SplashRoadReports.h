@@ -15,6 +15,7 @@ class TSplashViewModel::TUpdateReports : public Core::Interfaces::IUpdateObserve
   explicit TUpdateReports(TSplashViewModel& AOwner) : FOwner(AOwner) {}
 
   void WaitingForOtherLauncher() override;
+  void DownloadPlanned(int64_t AToFetch, int64_t APackageSize, bool AChangedOnly) override;
   void DownloadProgress(int64_t AReceived, int64_t ATotal) override;
   // On the window's thread, so a close either comes before (nothing installed) or waits for the end.
   bool BeginInstallation(bool AZip) override;
@@ -23,6 +24,10 @@ class TSplashViewModel::TUpdateReports : public Core::Interfaces::IUpdateObserve
  private:
   TSplashViewModel& FOwner;
   int32_t FLastDownload = -1;  // the first report (0 %) shows too
+  // Only what changed is fetched: how much, of how large a package (for the text).
+  bool FChangedOnly = false;
+  int64_t FToFetch = 0;
+  int64_t FPackageSize = 0;
   int32_t FLastInstall = 92;
   bool FZip = true;
 };

@@ -1,0 +1,164 @@
+#include "Infrastructure/Update/PackageFetcher.h"
+
+#include <optional>
+#include <utility>
+
+#include "Core/Text/TextUtils.h"
+#include "Infrastructure/Crypto/HexDigest.h"
+#include "Infrastructure/Files/PackageSwap.h"
+#include "Infrastructure/Files/ResumableDownload.h"
+#include "Infrastructure/Platform/Crypto.h"
+#include "Infrastructure/Platform/FileStream.h"
+#include "Infrastructure/Platform/FileSystem.h"
+#include "Infrastructure/Update/DeltaPlan.h"
+#include "Infrastructure/Update/PackageManifest.h"
+
+namespace Infrastructure::Update {
+
+using Core::Interfaces::TFetchedPackage;
+using Core::Interfaces::TPackageFetchRequest;
+using Core::ValueObjects::TDownloadVerdict;
+
+namespace {
+
+std::string Lower(std::string AText) {
+  for (char& c : AText)
+    if (c >= 'A' && c <= 'F') c = static_cast<char>(c - 'A' + 'a');
+  return AText;
+}
+
+}  // namespace
+
+TPackageFetcher::TPackageFetcher(std::shared_ptr<Core::Interfaces::IHttpClient> AClient,
+                                 std::shared_ptr<Core::Interfaces::ILoggerService> ALogger, Files::TRetryPolicy APolicy)
+    : FClient(std::move(AClient)), FLogger(std::move(ALogger)), FPolicy(std::move(APolicy)) {}
+
+// The manifest published beside the package, when it is the one the document vouches for and
+// describes a package of the published size; nothing (and the whole package is fetched) else.
+static std::optional<std::pair<std::string, TPackageManifest>> FetchManifest(
+    Core::Interfaces::IHttpClient& AClient, Core::Interfaces::ILoggerService& ALogger,
+    const TPackageFetchRequest& ARequest, const Core::Interfaces::THttpOptions& AOptions) {
+  const Core::ValueObjects::TDownloadCheck& check = ARequest.ManifestCheck;
+  const std::optional<Platform::TSha256Digest> digest = Crypto::ParseSha256Hex(check.Sha256);
+  if (!digest || check.Size <= 0) return std::nullopt;
+  const std::string url = ARequest.Url + std::string(kManifestSuffix);
+  Core::Interfaces::TMemorySink sink(static_cast<size_t>(check.Size));
+  const Core::Interfaces::THttpResult answer = AClient.Get(url, sink, AOptions);
+  std::string why;
+  if (!answer.Succeeded())
+    why = answer.ErrorMessage.empty() ? "HTTP " + std::to_string(answer.StatusCode) : answer.ErrorMessage;
+  else if (sink.Data().size() != static_cast<uint64_t>(check.Size) || Platform::Sha256Of(sink.Data()) != *digest)
+    why = "o tamanho ou o SHA-256 não confere com as informações de atualização";
+  std::optional<TPackageManifest> manifest;
+  if (why.empty()) {
+    manifest = ParsePackageManifest(sink.Data(), &why);
+    if (manifest && static_cast<int64_t>(manifest->PackageSize) != ARequest.Check.Size) {
+      manifest.reset();
+      why = "descreve um pacote de outro tamanho";
+    }
+  }
+  if (!manifest) {
+    ALogger.Warning("Manifesto " + url + " não usado (" + why + "): o pacote é baixado inteiro");
+    return std::nullopt;
+  }
+  return std::make_pair(sink.Data(), std::move(*manifest));
+}
+
+TFetchedPackage TPackageFetcher::Fetch(const TPackageFetchRequest& ARequest) {
+  TFetchedPackage result;
+  result.Sha256 = Lower(std::string(Core::Text::Trim(ARequest.Check.Sha256)));
+  Files::TRetryPolicy policy = FPolicy;
+  policy.IsCancelled = ARequest.IsCancelled;
+  // A newer release makes what was kept for an older one useless.
+  Files::DiscardOtherResumableDownloads(ARequest.Folder, result.Sha256);
+
+  std::optional<std::pair<std::string, TPackageManifest>> manifest;
+  std::optional<TDeltaPlan> plan;
+  if (!FRangeSupport.Refuses(ARequest.Url)) manifest = FetchManifest(*FClient, *FLogger, ARequest, policy.Http);
+  if (manifest) {
+    try {
+      plan = PlanDelta(manifest->second, ARequest.Folder);
+    } catch (const std::exception& e) {
+      // The installer refuses such a package with its own words once it is whole.
+      FLogger->Warning(std::string("Atualização parcial impossível: ") + e.what());
+    }
+  }
+
+  Files::TFetchProgress progress;
+  progress.Report = ARequest.OnProgress;
+  const int64_t packageSize = ARequest.Check.Size;
+  if (plan && !plan->WholePackage) {
+    progress.Total = static_cast<int64_t>(plan->FetchBytes);
+    if (ARequest.OnPlanned) ARequest.OnPlanned(progress.Total, packageSize, true);
+    FLogger->Info("Atualização parcial: " + std::to_string(plan->Entries.size()) + " arquivo(s) alterado(s), " +
+                  std::to_string(plan->FetchBytes) + " de " + std::to_string(packageSize) + " bytes em " +
+                  std::to_string(plan->Ranges.size()) + " pedido(s)");
+    result.Path = Platform::JoinPath(ARequest.Folder,
+                                     std::string(Files::kDownloadPrefix) + Files::NewUpdateId() + ".zip.part");
+    Files::TRangedSource source{ARequest.Url, static_cast<uint64_t>(packageSize), result.Sha256, {}};
+    if (plan->Ranges.empty()) Platform::WriteFileAtomically(result.Path, {});
+    bool whole = false;
+    for (const TByteRange& range : plan->Ranges) {
+      const Files::TRangedResult fetched =
+          Files::FetchRange(*FClient, source, FRangeSupport, result.Path, range.Offset, range.Length, progress, policy);
+      result.Verdict = fetched.Verdict;
+      result.Cancelled = fetched.Cancelled;
+      if (fetched.Outcome == Files::TRangedOutcome::WholeBody) {
+        // The server sent the whole package instead, checked as such: nothing more to fetch.
+        FLogger->Warning("O servidor respondeu o pedido parcial com o pacote inteiro");
+        whole = true;
+        break;
+      }
+      if (fetched.Outcome != Files::TRangedOutcome::Ok) {
+        FLogger->Error("Falha ao baixar parte do pacote: " + fetched.ErrorMessage);
+        Platform::RemoveFile(result.Path);
+        result.Path.clear();
+        return result;
+      }
+    }
+    if (whole) {
+      if (result.Verdict != TDownloadVerdict::Ok) {
+        Platform::RemoveFile(result.Path);
+        result.Path.clear();
+      }
+      return result;
+    }
+    result.Verdict = TDownloadVerdict::Ok;
+    result.ChangedOnly = true;
+    result.Manifest = std::move(manifest->first);
+    result.Entries = plan->Entries;
+    return result;
+  }
+
+  progress.Total = packageSize;
+  if (ARequest.OnPlanned) ARequest.OnPlanned(packageSize, packageSize, false);
+  Files::TResumableRequest request;
+  request.Url = ARequest.Url;
+  request.Folder = ARequest.Folder;
+  request.Size = static_cast<uint64_t>(packageSize);
+  request.Sha256 = result.Sha256;
+  if (manifest) {
+    request.Pieces = manifest->second.Pieces;
+    request.PieceSize = TPackageManifest::kPieceSize;
+  }
+  const Files::TResumableResult fetched =
+      Files::DownloadResumablePackage(*FClient, request, FRangeSupport, progress, policy);
+  if (fetched.KeptBytes > 0)
+    FLogger->Info("Download retomado: " + std::to_string(fetched.KeptBytes) + " bytes de uma tentativa anterior");
+  if (fetched.Verdict != TDownloadVerdict::Ok && !fetched.ErrorMessage.empty())
+    FLogger->Error("Falha ao baixar o pacote: " + fetched.ErrorMessage);
+  result.Verdict = fetched.Verdict;
+  result.Cancelled = fetched.Cancelled;
+  if (result.Verdict == TDownloadVerdict::Ok) result.Path = fetched.Path;
+  return result;
+}
+
+void TPackageFetcher::Discard(const TFetchedPackage& APackage) {
+  if (!APackage.Path.empty() && Files::IsResumableDownloadName(Platform::FileNameOf(APackage.Path))) {
+    Files::DiscardResumableDownload(Platform::ParentPath(APackage.Path), APackage.Sha256);
+    return;
+  }
+  if (!APackage.Path.empty() && Platform::FileExists(APackage.Path)) Platform::RemoveFile(APackage.Path);
+}
+
+}  // namespace Infrastructure::Update
