@@ -78,3 +78,42 @@ void WritePartialPackage(const std::string& AZipPath, const std::vector<Infrastr
 }
 
 }  // namespace TestSupport
+
+namespace TestSupport {
+
+namespace {
+
+void PutLittle(std::string& AOut, uint64_t AValue, int ABytes) {
+  for (int i = 0; i < ABytes; ++i) AOut += static_cast<char>((AValue >> (8 * i)) & 0xFF);
+}
+
+void PutVarint(std::string& AOut, uint64_t AValue) {
+  for (; AValue >= 0x80; AValue >>= 7) AOut += static_cast<char>(AValue | 0x80);
+  AOut += static_cast<char>(AValue);
+}
+
+}  // namespace
+
+std::string EncodeManifest(const Infrastructure::Update::TPackageManifest& AManifest) {
+  std::string out = "QLMF";
+  PutLittle(out, 1, 4);
+  PutLittle(out, AManifest.PackageSize, 8);
+  PutLittle(out, Infrastructure::Update::TPackageManifest::kPieceSize, 4);
+  PutLittle(out, AManifest.Pieces.size(), 4);
+  PutLittle(out, AManifest.Entries.size(), 4);
+  for (const auto& piece : AManifest.Pieces) out.append(piece.begin(), piece.end());
+  for (const auto& entry : AManifest.Entries) {
+    PutVarint(out, entry.Name.size());
+    out += entry.Name;
+    PutVarint(out, entry.Method);
+    PutLittle(out, entry.Crc32, 4);
+    PutVarint(out, entry.UncompressedSize);
+    PutVarint(out, entry.RecordOffset);
+    PutVarint(out, entry.RecordLength);
+    out.append(entry.ContentSha256.begin(), entry.ContentSha256.end());
+    out.append(entry.RecordSha256.begin(), entry.RecordSha256.end());
+  }
+  return out;
+}
+
+}  // namespace TestSupport

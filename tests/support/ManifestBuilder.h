@@ -14,6 +14,9 @@ namespace TestSupport {
 
 Infrastructure::Update::TPackageManifest ManifestOfZip(const std::string& AZipPath);
 
+// AManifest in the published layout (what scripts/package-manifest.py writes).
+std::string EncodeManifest(const Infrastructure::Update::TPackageManifest& AManifest);
+
 // A file as long as the package at AZipPath holding only the bytes of
 // ARanges, zeros elsewhere: what a fetch by ranges leaves.
 void WritePartialPackage(const std::string& AZipPath, const std::vector<Infrastructure::Update::TByteRange>& ARanges,

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <set>
+#include <sstream>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -41,6 +42,7 @@
 #include "Presentation/Views/Splash.h"
 #include "WindowsTestSupport.h"
 #include "support/DatabasePeers.h"
+#include "support/ManifestBuilder.h"
 #include "support/TempDir.h"
 #include "support/TestServers.h"
 #include "support/ZipBuilder.h"
@@ -440,6 +442,91 @@ TEST_F(TStartupRoadsOnWindows, ABuildWithKeysInstallsOnlyWhatAVerifiedDocumentVo
     EXPECT_EQ(LastMessage, c.Message);
     EXPECT_TRUE(TestSupport::ReadFileBytes(Application) == oldApplication) << "the old executable was touched";
     EXPECT_EQ(LeftBehind(Dir.Path()), std::vector<std::string>{}) << "something was downloaded";
+  }
+}
+
+// Release N+1 of a package of many files, installed at N where a few differ: with a manifest the
+// signed document vouches for, only those are fetched, from a server that honours ranges or not.
+TEST_F(TStartupRoadsOnWindows, AKeyedUpdateFetchesOnlyTheFilesThatChangedFromAnyServer) {
+  const std::optional<std::string> key = TestSupport::TestStateFile("keys/a.pub.pem");
+  ASSERT_TRUE(key) << "the test keys are missing";
+  const std::string newApplication = TestSupport::ReadFileBytes(kNewApplication);
+  // Data that does not compress, so that sizes tell what was fetched.
+  const auto data = [](int AFile, int ARelease) {
+    std::string bytes(30000, '\0');
+    uint32_t state = static_cast<uint32_t>(AFile * 7919 + ARelease * 104729 + 1);
+    for (char& c : bytes) c = static_cast<char>((state = state * 1103515245u + 12345u) >> 24);
+    return bytes;
+  };
+  constexpr int kFiles = 40;
+  TestSupport::TZipBuilder release;
+  release.File("QuorvaneSoft.exe", newApplication);
+  for (int i = 0; i < kFiles; ++i)
+    release.File("Dados/arquivo_" + std::to_string(i) + ".dat", data(i, i == 7 ? 2 : 1));  // 7 changed
+  const std::string packageBytes = release.Build();
+  const std::string name = Unique("parcial.zip");
+  TestSupport::ServeTestFile(name, packageBytes);
+  Dir.WriteFile("pacote-servido.zip", packageBytes);
+  const std::string manifest =
+      TestSupport::EncodeManifest(TestSupport::ManifestOfZip(Dir.Join("pacote-servido.zip")));
+  Infrastructure::Platform::RemoveFile(Dir.Join("pacote-servido.zip"));
+  TestSupport::ServeTestFile(name + ".manifest", manifest);
+  const std::string published =
+      "Sha256Pacote=" + Infrastructure::Crypto::ToHex(Infrastructure::Platform::Sha256Of(packageBytes)) +
+      "\r\nTamanhoPacote=" + std::to_string(packageBytes.size()) +
+      "\r\nSha256Manifesto=" + Infrastructure::Crypto::ToHex(Infrastructure::Platform::Sha256Of(manifest)) +
+      "\r\nTamanhoManifesto=" + std::to_string(manifest.size()) + "\r\n";
+  // What changed: the executable (about as large as 3 data files), file 7, and file 9 (missing).
+  const struct {
+    const char* Name;
+    std::string Route;
+    uint64_t MaxPackageBytes;  // served for the package, the manifest not counted
+    size_t MaxRequests;
+  } cases[] = {
+      {"a server that honours ranges", "/range/ok/0/", newApplication.size() + 3 * 30000 + 4096, 3},
+      {"a server that answers ranges with the whole package", "/range/ignore/99/", packageBytes.size(), 1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    States.clear();
+    Launched = false;
+    Dir.WriteFile("QuorvaneSoft.exe", TestSupport::ReadFileBytes(kOldApplication));
+    for (int i = 0; i < kFiles; ++i) Dir.WriteFile("Dados/arquivo_" + std::to_string(i) + ".dat", data(i, 1));
+    Infrastructure::Platform::RemoveFile(Dir.Join("Dados/arquivo_9.dat"));
+    const uint64_t untouchedTime = *Infrastructure::Platform::LastWriteTime(Dir.Join("Dados/arquivo_3.dat"));
+    const std::string log = TestSupport::ServedFileBytes("range.log").value_or("");
+    const std::string url = TestSupport::TestHttpUrl(c.Route + name);
+    Publish(url, "", published, "a");
+
+    Run(CreateViewModel({*key}));
+
+    ASSERT_TRUE(Launched) << LastMessage;
+    EXPECT_TRUE(WaitForMarker(Application)) << "the updated application did not start";
+    Infrastructure::Platform::RemoveFile(Application + ".started");
+    EXPECT_TRUE(TestSupport::ReadFileBytes(Application) == newApplication);
+    for (int i = 0; i < kFiles; ++i)
+      EXPECT_TRUE(TestSupport::ReadFileBytes(Dir.Join("Dados/arquivo_" + std::to_string(i) + ".dat")) ==
+                  data(i, i == 7 ? 2 : 1))
+          << i;
+    EXPECT_EQ(*Infrastructure::Platform::LastWriteTime(Dir.Join("Dados/arquivo_3.dat")), untouchedTime)
+        << "an unchanged file was replaced";
+    EXPECT_EQ(LeftBehind(Dir.Path()), std::vector<std::string>{});
+    // The server's own count of what it sent for the package.
+    uint64_t served = 0;
+    size_t requests = 0;
+    const std::string packagePath = c.Route + name + " ";
+    const std::string now = TestSupport::ServedFileBytes("range.log").value_or("");
+    std::istringstream lines(now.substr(std::min(log.size(), now.size())));
+    for (std::string line; std::getline(lines, line);) {
+      if (line.compare(0, packagePath.size(), packagePath) != 0) continue;
+      ++requests;
+      served += std::stoull(line.substr(line.rfind("bytes=") + 6));
+    }
+    std::printf("%s: %zu request(s), %llu of %zu bytes of the package\n", c.Name, requests,
+                static_cast<unsigned long long>(served), packageBytes.size());
+    EXPECT_LE(served, c.MaxPackageBytes);
+    EXPECT_GE(requests, 1u);
+    EXPECT_LE(requests, c.MaxRequests);
   }
 }
 

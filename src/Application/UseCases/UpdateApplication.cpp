@@ -208,7 +208,6 @@ TUpdateOutcome TUpdateApplicationUseCase::Run(const TUpdatePlan& APlan, IUpdateO
       // and another's start-up clean-up never removes one in progress.
       ADownload = FPorts.Installer->DownloadPath(folder, zip ? ".zip" : ".exe");
       FPorts.Logger->Debug("ExecuteUpdate - URL: " + APlan.PackageUrl + ", caminho: " + ADownload);
-      AObserver.DownloadPlanned(APlan.PackageCheck.Size, APlan.PackageCheck.Size, false);
       // Hashed and measured as it arrives against what the release document published.
       verdict = FPorts.Files->DownloadVerifiedFile(
           APlan.PackageUrl, ADownload, APlan.PackageCheck,

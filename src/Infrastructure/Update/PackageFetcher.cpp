@@ -7,6 +7,7 @@
 #include "Infrastructure/Crypto/HexDigest.h"
 #include "Infrastructure/Files/PackageSwap.h"
 #include "Infrastructure/Files/ResumableDownload.h"
+#include "Infrastructure/Files/ZipReader.h"
 #include "Infrastructure/Platform/Crypto.h"
 #include "Infrastructure/Platform/FileStream.h"
 #include "Infrastructure/Platform/FileSystem.h"
@@ -25,6 +26,19 @@ std::string Lower(std::string AText) {
   for (char& c : AText)
     if (c >= 'A' && c <= 'F') c = static_cast<char>(c - 'A' + 'a');
   return AText;
+}
+
+// Even with the whole package at hand, only the entries that differ are installed: an unchanged
+// file (a DLL in use, say) is not touched.
+// Not when a name's reading rests on the central directory alone (outside ASCII): the package
+// is then installed whole, as the installer reads it.
+void TakeChangedOnly(TFetchedPackage& AResult, std::pair<std::string, TPackageManifest>& AManifest,
+                     const TDeltaPlan& APlan) {
+  for (const TManifestEntry& entry : AManifest.second.Entries)
+    if (!Files::NameReadsAlike(entry.Name)) return;
+  AResult.ChangedOnly = true;
+  AResult.Manifest = std::move(AManifest.first);
+  AResult.Entries = APlan.Entries;
 }
 
 }  // namespace
@@ -116,17 +130,13 @@ TFetchedPackage TPackageFetcher::Fetch(const TPackageFetchRequest& ARequest) {
         return result;
       }
     }
-    if (whole) {
-      if (result.Verdict != TDownloadVerdict::Ok) {
-        Platform::RemoveFile(result.Path);
-        result.Path.clear();
-      }
+    if (whole && result.Verdict != TDownloadVerdict::Ok) {
+      Platform::RemoveFile(result.Path);
+      result.Path.clear();
       return result;
     }
     result.Verdict = TDownloadVerdict::Ok;
-    result.ChangedOnly = true;
-    result.Manifest = std::move(manifest->first);
-    result.Entries = plan->Entries;
+    TakeChangedOnly(result, *manifest, *plan);
     return result;
   }
 
@@ -149,7 +159,10 @@ TFetchedPackage TPackageFetcher::Fetch(const TPackageFetchRequest& ARequest) {
     FLogger->Error("Falha ao baixar o pacote: " + fetched.ErrorMessage);
   result.Verdict = fetched.Verdict;
   result.Cancelled = fetched.Cancelled;
-  if (result.Verdict == TDownloadVerdict::Ok) result.Path = fetched.Path;
+  if (result.Verdict == TDownloadVerdict::Ok) {
+    result.Path = fetched.Path;
+    if (plan) TakeChangedOnly(result, *manifest, *plan);
+  }
   return result;
 }
 

@@ -38,6 +38,10 @@ class TRecordingObserver : public Core::Interfaces::IUpdateObserver {
   bool Begin = true;
   std::function<void()> OnDownload;
   void WaitingForOtherLauncher() override { Events.push_back("waiting"); }
+  void DownloadPlanned(int64_t AToFetch, int64_t APackageSize, bool AChangedOnly) override {
+    Events.push_back("planned " + std::to_string(AToFetch) + "/" + std::to_string(APackageSize) +
+                     (AChangedOnly ? " changed" : " whole"));
+  }
   void DownloadProgress(int64_t AReceived, int64_t ATotal) override {
     Events.push_back("download " + std::to_string(AReceived) + "/" + std::to_string(ATotal));
     if (OnDownload) OnDownload();
@@ -76,6 +80,22 @@ class TRecordingLogger : public Infrastructure::Logging::TDebugLoggerService {
   std::vector<std::string> Lines;
 };
 
+// The package fetcher as the road sees it: what it was asked, what it answers, what it discarded.
+class TScriptedFetcher : public Core::Interfaces::IPackageFetcher {
+ public:
+  Core::Interfaces::TFetchedPackage Answer;
+  std::vector<Core::Interfaces::TPackageFetchRequest> Requests;
+  std::vector<std::string> Discarded;
+
+  Core::Interfaces::TFetchedPackage Fetch(const Core::Interfaces::TPackageFetchRequest& ARequest) override {
+    Requests.push_back(ARequest);
+    if (ARequest.OnPlanned) ARequest.OnPlanned(4, 10, Answer.ChangedOnly);
+    if (ARequest.OnProgress) ARequest.OnProgress(4, 4);
+    return Answer;
+  }
+  void Discard(const Core::Interfaces::TFetchedPackage& APackage) override { Discarded.push_back(APackage.Path); }
+};
+
 struct TRoad {
   TRoad() {
     Files->ApplicationExecutable = kApp;
@@ -101,6 +121,7 @@ struct TRoad {
       };
       ports.LauncherPath = kLauncher;
       ports.ServiceFactory = Infrastructure::Update::AutoUpdateServiceFactory(Files, ports.Translator, nullptr);
+      ports.Packages = Packages;
       FUseCase = std::make_unique<TUpdateApplicationUseCase>(ports);
     }
     return *FUseCase;
@@ -109,6 +130,7 @@ struct TRoad {
 
   std::shared_ptr<TFiles> Files = std::make_shared<TFiles>();
   std::shared_ptr<TScriptedInstaller> Installer = std::make_shared<TScriptedInstaller>();
+  std::shared_ptr<TScriptedFetcher> Packages;  // set: ZIP packages with a digest go through it
   std::shared_ptr<Core::Interfaces::ILoggerService> Logger =
       std::make_shared<Infrastructure::Logging::TDebugLoggerService>();
   TRecordingObserver Observer;
@@ -170,6 +192,78 @@ TEST(UpdateRoad, InstallsAVerifiedPackageAndRemovesItsDownload) {
     EXPECT_EQ(road.Installer->Requests[0].Kind, Core::Interfaces::TPackageKind::Executable);
     EXPECT_EQ(road.Installer->Requests[0].Destination, kApp);
     EXPECT_EQ(road.Removed, TEvents{Core::Text::JoinPath(kFolder, "download.exe")});
+  }
+}
+
+TEST(UpdateRoad, APublishedZipPackageIsFetchedInPartOnlyWithAVerifiedManifest) {
+  using Core::ValueObjects::TReleaseTrust;
+  const std::string kPart = kFolder + "/.~ql-download-x.zip.part";
+  const struct {
+    const char* name;
+    TReleaseTrust trust;
+    bool changedOnly;
+    Core::ValueObjects::TDownloadVerdict verdict;
+    bool cancelled;
+    TUpdateResult result;
+    TEvents events;
+  } cases[] = {
+      {"only what changed", TReleaseTrust::Verified, true, Core::ValueObjects::TDownloadVerdict::Ok, false,
+       TUpdateResult::Installed, {"planned 4/10 changed", "download 4/4", "install zip", "installing"}},
+      {"whole, unkeyed: no manifest asked", TReleaseTrust::Unkeyed, false, Core::ValueObjects::TDownloadVerdict::Ok,
+       false, TUpdateResult::Installed, {"planned 4/10 whole", "download 4/4", "install zip", "installing"}},
+      {"a fetch cut short: kept for the next start", TReleaseTrust::Verified, false,
+       Core::ValueObjects::TDownloadVerdict::Failed, false, TUpdateResult::Failed,
+       {"planned 4/10 whole", "download 4/4"}},
+      {"refused: not what was published", TReleaseTrust::Verified, false,
+       Core::ValueObjects::TDownloadVerdict::DigestMismatch, false, TUpdateResult::Refused,
+       {"planned 4/10 whole", "download 4/4"}},
+      {"closed while fetching", TReleaseTrust::Verified, false, Core::ValueObjects::TDownloadVerdict::Failed, true,
+       TUpdateResult::Cancelled, {"planned 4/10 whole", "download 4/4"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TRoad road;
+    road.Packages = std::make_shared<TScriptedFetcher>();
+    road.Packages->Answer.Verdict = c.verdict;
+    road.Packages->Answer.Cancelled = c.cancelled;
+    road.Packages->Answer.ChangedOnly = c.changedOnly;
+    if (c.verdict == Core::ValueObjects::TDownloadVerdict::Ok) road.Packages->Answer.Path = kPart;
+    if (c.changedOnly) {
+      road.Packages->Answer.Manifest = "QLMF...";
+      road.Packages->Answer.Entries = {2, 7};
+    }
+    TUpdatePlan plan = Plan("http://127.0.0.1/app.zip");
+    plan.Trust = c.trust;
+    plan.PackageCheck = {std::string(64, 'a'), 10};
+    plan.ManifestCheck = {std::string(64, 'b'), 3};
+    EXPECT_EQ(road.Run(plan).Result, c.result);
+    EXPECT_EQ(road.Observer.Events, c.events);
+    EXPECT_TRUE(road.Files->Checks.empty());  // not downloaded a second way
+    ASSERT_EQ(road.Packages->Requests.size(), 1u);
+    const Core::Interfaces::TPackageFetchRequest& asked = road.Packages->Requests[0];
+    EXPECT_EQ(asked.Folder, kFolder);
+    EXPECT_EQ(asked.Check.Sha256, plan.PackageCheck.Sha256);
+    EXPECT_EQ(asked.ManifestCheck.Sha256, c.trust == TReleaseTrust::Verified ? plan.ManifestCheck.Sha256 : "");
+    if (c.result == TUpdateResult::Installed) {
+      ASSERT_EQ(road.Installer->Requests.size(), 1u);
+      const Core::Interfaces::TInstallRequest& request = road.Installer->Requests[0];
+      EXPECT_EQ(request.PackagePath, kPart);
+      EXPECT_EQ(request.ChangedOnly, c.changedOnly);
+      EXPECT_EQ(request.Entries, (c.changedOnly ? std::vector<size_t>{2, 7} : std::vector<size_t>{}));
+      EXPECT_EQ(road.Packages->Discarded, TEvents{kPart});
+    } else {
+      EXPECT_TRUE(road.Installer->Requests.empty());
+      EXPECT_TRUE(road.Packages->Discarded.empty());  // what a cut fetch kept is the fetcher's
+    }
+    EXPECT_TRUE(road.Removed.empty());
+  }
+  {
+    SCOPED_TRACE("no digest published: downloaded whole as before");
+    TRoad road;
+    road.Packages = std::make_shared<TScriptedFetcher>();
+    EXPECT_EQ(road.Run(Plan("http://127.0.0.1/app.zip")).Result, TUpdateResult::Installed);
+    EXPECT_TRUE(road.Packages->Requests.empty());
+    EXPECT_EQ(road.Removed, TEvents{kZipDownload});
   }
 }
 

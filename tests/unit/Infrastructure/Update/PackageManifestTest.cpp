@@ -15,6 +15,7 @@
 
 #include "Infrastructure/Crypto/HexDigest.h"
 #include "Infrastructure/Update/ReleaseInfoSource.h"
+#include "support/ManifestBuilder.h"
 #include "support/TempDir.h"
 #include "support/ZipBuilder.h"
 
@@ -207,6 +208,8 @@ TEST(PackageManifest, AFiveThousandEntryPackageStaysUnder120BytesAnEntry) {
   const auto manifest = ParsePackageManifest(bytes);
   ASSERT_TRUE(manifest);
   EXPECT_EQ(FindPackageMismatch(*manifest, zip), std::nullopt);
+  // The tests that cannot run the script (under Wine) write what it writes.
+  EXPECT_TRUE(TestSupport::EncodeManifest(TestSupport::ManifestOfZip(zip)) == bytes);
   const double perEntry = static_cast<double>(bytes.size()) / 5000;
   std::printf("manifest of 5000 entries, %llu-byte package: %zu bytes, %.1f bytes an entry\n",
               static_cast<unsigned long long>(manifest->PackageSize), bytes.size(), perEntry);
