@@ -1,0 +1,144 @@
+#include "Infrastructure/Update/PackageFetcher.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "Infrastructure/Crypto/HexDigest.h"
+#include "Infrastructure/Logging/DebugLoggerService.h"
+#include "Infrastructure/Platform/Crypto.h"
+#include "Infrastructure/Platform/FileSystem.h"
+#include "Infrastructure/Translator/PortugueseTranslator.h"
+#include "Infrastructure/Update/UpdateInstaller.h"
+#include "support/ManifestBuilder.h"
+#include "support/ScriptedHttpClient.h"
+#include "support/TempDir.h"
+#include "support/ZipBuilder.h"
+
+using Core::Interfaces::TFetchedPackage;
+using Core::Interfaces::TPackageFetchRequest;
+using Core::ValueObjects::TDownloadVerdict;
+using TestSupport::TScriptedAnswer;
+
+namespace {
+
+constexpr char kUrl[] = "http://127.0.0.1/pacote.zip";
+
+std::string Noise(size_t ASize, uint32_t ASeed) {
+  std::string bytes(ASize, '\0');
+  for (char& c : bytes) c = static_cast<char>((ASeed = ASeed * 1103515245u + 12345u) >> 24);
+  return bytes;
+}
+
+// A package of ten files, installed with file 4 different and file 6 missing.
+struct TRelease {
+  TRelease() {
+    TestSupport::TZipBuilder builder;
+    for (uint32_t i = 0; i < 10; ++i) builder.File("dados/" + std::to_string(i) + ".dat", Noise(20000, i));
+    Package = builder.Build();
+    const std::string zip = Work.WriteFile("pacote.zip", Package);
+    Manifest = TestSupport::EncodeManifest(TestSupport::ManifestOfZip(zip));
+    for (uint32_t i = 0; i < 10; ++i)
+      if (i != 6) Installed.WriteFile("dados/" + std::to_string(i) + ".dat", Noise(20000, i == 4 ? 99 : i));
+  }
+
+  TPackageFetchRequest Request(bool AWithManifest = true) const {
+    TPackageFetchRequest request;
+    request.Url = kUrl;
+    request.Check = {Infrastructure::Crypto::ToHex(Infrastructure::Platform::Sha256Of(Package)),
+                     static_cast<int64_t>(Package.size())};
+    if (AWithManifest)
+      request.ManifestCheck = {Infrastructure::Crypto::ToHex(Infrastructure::Platform::Sha256Of(Manifest)),
+                               static_cast<int64_t>(Manifest.size())};
+    request.Folder = Installed.Path();
+    return request;
+  }
+
+  // A static file server: single ranges honoured unless AIgnoreRanges; the manifest as given.
+  void Serve(TestSupport::TScriptedHttpClient& AClient, bool AIgnoreRanges, const std::string& AManifest) {
+    AClient.Respond = [this, AIgnoreRanges, AManifest](const std::string& AUrl,
+                                                      const Core::Interfaces::THttpOptions& AOptions) {
+      if (AUrl == std::string(kUrl) + ".manifest") return TestSupport::Reply(200, AManifest, true, 4096);
+      ++PackageRequests;
+      TScriptedAnswer answer = TestSupport::Reply(200, Package, true, 4096);
+      answer.ETag = "\"v1\"";
+      if (AOptions.Range && !AIgnoreRanges) {
+        const uint64_t first = AOptions.Range->First, last = AOptions.Range->Last;
+        answer.StatusCode = 206;
+        answer.Body = Package.substr(first, last - first + 1);
+        answer.ContentRange =
+            "bytes " + std::to_string(first) + "-" + std::to_string(last) + "/" + std::to_string(Package.size());
+      }
+      Served += answer.Body.size();
+      return answer;
+    };
+  }
+
+  TestSupport::TTempDir Work, Installed;
+  std::string Package, Manifest;
+  int PackageRequests = 0;
+  uint64_t Served = 0;
+};
+
+}  // namespace
+
+TEST(PackageFetcher, FetchesOnlyWhatChangedAndInstallsOnlyThatFromAnyServer) {
+  const struct {
+    const char* name;
+    bool ignoreRanges;
+    bool withManifest;
+    bool tamperedManifest;
+    bool changedOnly;
+    int maxRequests;
+    bool lessThanPackage;
+  } cases[] = {
+      {"ranges honoured", false, true, false, true, 2, true},
+      {"ranges answered with the whole package", true, true, false, true, 1, false},
+      {"a manifest that is not the one published", false, true, true, false, 1, false},
+      {"no manifest published", false, false, false, false, 1, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TRelease release;
+    auto client = std::make_shared<TestSupport::TScriptedHttpClient>();
+    std::string manifest = release.Manifest;
+    if (c.tamperedManifest) manifest[40] ^= 1;
+    release.Serve(*client, c.ignoreRanges, manifest);
+    Infrastructure::Update::TPackageFetcher fetcher(client,
+                                                    std::make_shared<Infrastructure::Logging::TDebugLoggerService>());
+    std::vector<std::string> planned;
+    TPackageFetchRequest request = release.Request(c.withManifest);
+    request.OnPlanned = [&](int64_t AToFetch, int64_t ASize, bool AChangedOnly) {
+      planned.push_back(std::to_string(AToFetch < ASize) + std::to_string(AChangedOnly));
+    };
+    const TFetchedPackage fetched = fetcher.Fetch(request);
+
+    ASSERT_EQ(fetched.Verdict, TDownloadVerdict::Ok);
+    EXPECT_EQ(fetched.ChangedOnly, c.changedOnly);
+    if (c.changedOnly) EXPECT_EQ(fetched.Entries, (std::vector<size_t>{4, 6}));
+    EXPECT_LE(release.PackageRequests, c.maxRequests);
+    EXPECT_EQ(release.Served < release.Package.size(), c.lessThanPackage);
+    EXPECT_EQ(planned, std::vector<std::string>{c.changedOnly ? "11" : "00"});
+
+    Core::Interfaces::TInstallRequest install;
+    install.PackagePath = fetched.Path;
+    install.Destination = release.Installed.Path();
+    install.ChangedOnly = fetched.ChangedOnly;
+    install.Manifest = fetched.Manifest;
+    install.Entries = fetched.Entries;
+    const std::string untouched = release.Installed.Join("dados/2.dat");
+    const auto before = Infrastructure::Platform::LastWriteTime(untouched);
+    Infrastructure::Update::TUpdateInstaller(std::make_shared<Infrastructure::Translator::TPortugueseTranslator>())
+        .Install(install);
+    for (uint32_t i = 0; i < 10; ++i)
+      EXPECT_TRUE(TestSupport::ReadFileBytes(release.Installed.Join("dados/" + std::to_string(i) + ".dat")) ==
+                  Noise(20000, i))
+          << i;
+    if (c.changedOnly) EXPECT_EQ(Infrastructure::Platform::LastWriteTime(untouched), before);
+    fetcher.Discard(fetched);
+    for (const auto& entry : Infrastructure::Platform::ListDirectory(release.Installed.Path()))
+      EXPECT_EQ(entry.Name.find(".~ql-download"), std::string::npos) << entry.Name;
+  }
+}
