@@ -350,7 +350,7 @@ not_fetched() { ! fetched "$@"; }
 # Where it strikes moves from run to run; the 64-bit twin runs the same roads
 # without emulation in the Windows suite. Such a cut run is what a power cut or
 # a kill leaves, so the launcher is started again over it, as a user would, up
-# to four times (the machine's load makes it more frequent; three runs in a row
+# to four times (the machine's load makes it more frequent: two runs in a row
 # were cut on one loaded machine): a fault of the launcher's own that recurs
 # still fails the run.
 emulator_crashed() {

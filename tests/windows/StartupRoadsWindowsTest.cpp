@@ -510,7 +510,8 @@ TEST_F(TStartupRoadsOnWindows, AKeyedUpdateFetchesOnlyTheFilesThatChangedFromAny
           << i;
     EXPECT_EQ(*Infrastructure::Platform::LastWriteTime(Dir.Join("Dados/arquivo_3.dat")), untouchedTime)
         << "an unchanged file was replaced";
-    EXPECT_EQ(LeftBehind(Dir.Path()), std::vector<std::string>{});
+    for (const std::string& left : LeftBehind(Dir.Path()))  // old copies wait for the next start's check
+      EXPECT_EQ(left.find(".~ql-download"), std::string::npos) << left;
     // The server's own count of what it sent for the package.
     uint64_t served = 0;
     size_t requests = 0;
