@@ -297,8 +297,8 @@ run_launcher() {
   while [ "$SECONDS" -lt "$deadline" ]; do
     if [ -f "$app.started" ]; then started=1; break; fi
     if [ -z "$ended_at" ] && ! kill -0 "$launcher_pid" 2>/dev/null; then ended_at=$SECONDS; fi
-    # Nothing starts after that: no need to wait any longer.
-    if [ -n "$ended_at" ] && emulator_crashed "$run_wine_line"; then break; fi
+    # Nothing starts after that, and a crashed Wine may sit waiting for a debugger: no need to wait.
+    if emulator_crashed "$run_wine_line"; then break; fi
     # The launcher has closed: a started application records it within seconds.
     if [ -n "$ended_at" ] && [ $((SECONDS - ended_at)) -ge $((patience / 3)) ]; then break; fi
     sleep 0.2
