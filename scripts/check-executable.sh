@@ -17,9 +17,9 @@ strings -el "$exe" | grep -qx '041604E4' || fail "no Portuguese (Brazil) version
 strings -el "$exe" | grep -qx 'FileVersion' || fail "no FileVersion"
 grep -aq 'Microsoft.Windows.Common-Controls' "$exe" || fail "no Common Controls 6 manifest"
 grep -aq 'asInvoker' "$exe" || fail "manifest does not ask for asInvoker"
-# The size budget of the shipped executable, stripped: 560 KB. What it takes and how it was brought
+# The size budget of the shipped executable, stripped: 640 KB. What it takes and how it was brought
 # under it: the README's "Executable size".
 size=$(stat -c %s "$exe")
-[ "$size" -le 560000 ] || fail "stripped size $size bytes is over the 560 KB budget"
+[ "$size" -le 640000 ] || fail "stripped size $size bytes is over the 640 KB budget"
 
 echo "ok: $(basename "$exe"): $size bytes: PE32 GUI, imports: $(echo $imports)"
