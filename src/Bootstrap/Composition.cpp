@@ -5,8 +5,8 @@
 #include "Bootstrap/ServiceLocator.h"
 #include "Infrastructure/Platform/FileSystem.h"
 #include "Infrastructure/Update/AutoUpdateService.h"
-#include "Infrastructure/Update/ReleaseInfoSource.h"
 #include "Infrastructure/Update/PackageFetcher.h"
+#include "Infrastructure/Update/ReleaseInfoSource.h"
 #include "Infrastructure/Update/UpdateInstaller.h"
 #include "ReleaseKeys.h"
 

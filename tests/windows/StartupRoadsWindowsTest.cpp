@@ -10,10 +10,10 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <set>
-#include <sstream>
 #include <memory>
 #include <ostream>
+#include <set>
+#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -467,8 +467,7 @@ TEST_F(TStartupRoadsOnWindows, AKeyedUpdateFetchesOnlyTheFilesThatChangedFromAny
   const std::string name = Unique("parcial.zip");
   TestSupport::ServeTestFile(name, packageBytes);
   Dir.WriteFile("pacote-servido.zip", packageBytes);
-  const std::string manifest =
-      TestSupport::EncodeManifest(TestSupport::ManifestOfZip(Dir.Join("pacote-servido.zip")));
+  const std::string manifest = TestSupport::EncodeManifest(TestSupport::ManifestOfZip(Dir.Join("pacote-servido.zip")));
   Infrastructure::Platform::RemoveFile(Dir.Join("pacote-servido.zip"));
   TestSupport::ServeTestFile(name + ".manifest", manifest);
   const std::string published =

@@ -97,7 +97,8 @@ class TUpdateApplicationUseCase : public IUpdateApplicationUseCase {
   // The package through the fetcher; the verdict of the fetch.
   Core::ValueObjects::TDownloadVerdict Fetch(const Core::ValueObjects::TUpdatePlan& APlan, const std::string& AFolder,
                                              Core::Interfaces::IUpdateObserver& AObserver,
-                                             const std::atomic<bool>& ACancel, Core::Interfaces::TFetchedPackage& AFetched);
+                                             const std::atomic<bool>& ACancel,
+                                             Core::Interfaces::TFetchedPackage& AFetched);
   void Remove(const std::string& ADownload);
 
   TUpdatePorts FPorts;

@@ -107,8 +107,8 @@ TFetchedPackage TPackageFetcher::Fetch(const TPackageFetchRequest& ARequest) {
     FLogger->Info("Atualização parcial: " + std::to_string(plan->Entries.size()) + " arquivo(s) alterado(s), " +
                   std::to_string(plan->FetchBytes) + " de " + std::to_string(packageSize) + " bytes em " +
                   std::to_string(plan->Ranges.size()) + " pedido(s)");
-    result.Path = Platform::JoinPath(ARequest.Folder,
-                                     std::string(Files::kDownloadPrefix) + Files::NewUpdateId() + ".zip.part");
+    result.Path =
+        Platform::JoinPath(ARequest.Folder, std::string(Files::kDownloadPrefix) + Files::NewUpdateId() + ".zip.part");
     Files::TRangedSource source{ARequest.Url, static_cast<uint64_t>(packageSize), result.Sha256, {}};
     if (plan->Ranges.empty()) Platform::WriteFileAtomically(result.Path, {});
     bool whole = false;

@@ -25,10 +25,10 @@ void TSplashViewModel::TUpdateReports::DownloadProgress(int64_t AReceived, int64
   // The text counts the whole download, the bar its band of the start-up.
   const std::string percent = std::to_string(DownloadPercent(AReceived, ATotal));
   FOwner.ShowFromTask(TAppState::DownloadingApplication,
-                      FChangedOnly ? FOwner.FTranslator->TranslateFormat(
-                                         "DownloadingChangedOnly",
-                                         {Megabytes(FToFetch), Megabytes(FPackageSize), percent})
-                                   : FOwner.FTranslator->TranslateFormat("DownloadingProgress", {percent}),
+                      FChangedOnly
+                          ? FOwner.FTranslator->TranslateFormat("DownloadingChangedOnly",
+                                                                {Megabytes(FToFetch), Megabytes(FPackageSize), percent})
+                          : FOwner.FTranslator->TranslateFormat("DownloadingProgress", {percent}),
                       progress);
 }
 

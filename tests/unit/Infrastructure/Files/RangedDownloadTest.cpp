@@ -457,9 +457,9 @@ TEST(ResumeSidecar, ReadsBackWhatItWritesAndNothingElse) {
   EXPECT_EQ(back->Sha256, sidecar.Sha256);
   EXPECT_EQ(back->Validator, sidecar.Validator);
   for (const std::string& bad : {text.substr(0, text.size() - 1), text + "x\n", "QLRESUME 2" + text.substr(10),
-                                std::string(text).replace(text.find("size=") + 5, 1, "01"),
-                                std::string(text).replace(text.find("sha256=") + 7, 1, "A"),
-                                std::string(text).replace(text.find("abc"), 1, "\r")}) {
+                                 std::string(text).replace(text.find("size=") + 5, 1, "01"),
+                                 std::string(text).replace(text.find("sha256=") + 7, 1, "A"),
+                                 std::string(text).replace(text.find("abc"), 1, "\r")}) {
     SCOPED_TRACE(bad);
     EXPECT_FALSE(ParseResumeSidecar(bad));
   }

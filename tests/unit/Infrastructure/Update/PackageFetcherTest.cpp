@@ -59,7 +59,7 @@ struct TRelease {
   // A static file server: single ranges honoured unless AIgnoreRanges; the manifest as given.
   void Serve(TestSupport::TScriptedHttpClient& AClient, bool AIgnoreRanges, const std::string& AManifest) {
     AClient.Respond = [this, AIgnoreRanges, AManifest](const std::string& AUrl,
-                                                      const Core::Interfaces::THttpOptions& AOptions) {
+                                                       const Core::Interfaces::THttpOptions& AOptions) {
       if (AUrl == std::string(kUrl) + ".manifest") return TestSupport::Reply(200, AManifest, true, 4096);
       ++PackageRequests;
       TScriptedAnswer answer = TestSupport::Reply(200, Package, true, 4096);

@@ -200,9 +200,19 @@ TEST(SplashRoads, UpdateRoads) {
     road.Check->Status = Passed(true, "http://127.0.0.1/app.zip");
     road.Files->DownloadReports = {{0, 0}, {0, 1024000}, {100, 1000}, {512000, 1024000}, {512001, 1024000},
                                    {1024000, 1024000}};
-    TReports expected{check, required, needed, checking, url, starting, from, "DownloadingApplication 60 Baixando... 0%",
-                      "DownloadingApplication 63 Baixando... 10%", "DownloadingApplication 75 Baixando... 50%",
-                      "DownloadingApplication 90 Baixando... 100%", complete, installing};
+    TReports expected{check,
+                      required,
+                      needed,
+                      checking,
+                      url,
+                      starting,
+                      from,
+                      "DownloadingApplication 60 Baixando... 0%",
+                      "DownloadingApplication 63 Baixando... 10%",
+                      "DownloadingApplication 75 Baixando... 50%",
+                      "DownloadingApplication 90 Baixando... 100%",
+                      complete,
+                      installing};
     for (int progress = 93; progress <= 99; ++progress)
       expected.push_back("InstallingUpdate " + std::to_string(progress) + " Instalando atualização...");
     expected.insert(expected.end(), {"ReadyToLaunch 100 Atualização concluída com sucesso!", launch, "launch"});
