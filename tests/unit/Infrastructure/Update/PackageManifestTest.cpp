@@ -218,7 +218,7 @@ TEST(PackageManifest, AFiveThousandEntryPackageStaysUnder120BytesAnEntry) {
 }
 
 // Manifests written field by field, for damage the script never makes.
-struct TSpec {
+struct TFields {
   uint32_t Version = 1;
   uint64_t PackageSize = 3 * kPiece - 5;
   uint32_t PieceSize = kPiece;
@@ -240,15 +240,15 @@ TSha256Digest Filled(uint8_t AByte) {
   return digest;
 }
 
-std::string Encode(const TSpec& ASpec) {
+std::string Encode(const TFields& AFields) {
   std::string out = "QLMF";
-  Put(out, ASpec.Version, 4);
-  Put(out, ASpec.PackageSize, 8);
-  Put(out, ASpec.PieceSize, 4);
-  Put(out, static_cast<uint64_t>(ASpec.PieceCount), 4);
-  Put(out, ASpec.EntryCount < 0 ? ASpec.Entries.size() : static_cast<uint64_t>(ASpec.EntryCount), 4);
-  for (int64_t i = 0; i < ASpec.PieceCount && i < 3; ++i) out.append(32, static_cast<char>(0xA0 + i));
-  for (const TManifestEntry& entry : ASpec.Entries) {
+  Put(out, AFields.Version, 4);
+  Put(out, AFields.PackageSize, 8);
+  Put(out, AFields.PieceSize, 4);
+  Put(out, static_cast<uint64_t>(AFields.PieceCount), 4);
+  Put(out, AFields.EntryCount < 0 ? AFields.Entries.size() : static_cast<uint64_t>(AFields.EntryCount), 4);
+  for (int64_t i = 0; i < AFields.PieceCount && i < 3; ++i) out.append(32, static_cast<char>(0xA0 + i));
+  for (const TManifestEntry& entry : AFields.Entries) {
     PutVarint(out, entry.Name.size());
     out += entry.Name;
     PutVarint(out, entry.Method);
@@ -262,28 +262,28 @@ std::string Encode(const TSpec& ASpec) {
   return out;
 }
 
-TSpec SoundSpec() {
-  TSpec spec;
-  spec.Entries.push_back({"App.exe", 8, 0x12345678, 300000, 0, 200, Filled(1), Filled(2)});
-  spec.Entries.push_back({"Dados/", 0, 0, 0, 200, 36, Filled(3), Filled(4)});
-  spec.Entries.push_back({"Dados/último.dat", 0, 7, 2 * kPiece, 236, 2 * kPiece + 47, Filled(5), Filled(6)});
-  return spec;
+TFields SoundFields() {
+  TFields fields;
+  fields.Entries.push_back({"App.exe", 8, 0x12345678, 300000, 0, 200, Filled(1), Filled(2)});
+  fields.Entries.push_back({"Dados/", 0, 0, 0, 200, 36, Filled(3), Filled(4)});
+  fields.Entries.push_back({"Dados/último.dat", 0, 7, 2 * kPiece, 236, 2 * kPiece + 47, Filled(5), Filled(6)});
+  return fields;
 }
 
 constexpr size_t kFirstEntry = 28 + 3 * 32;
 
 TEST(PackageManifest, ReadsEveryFieldOfASoundManifest) {
   std::string error;
-  const auto manifest = ParsePackageManifest(Encode(SoundSpec()), &error);
+  const auto manifest = ParsePackageManifest(Encode(SoundFields()), &error);
   ASSERT_TRUE(manifest) << error;
   EXPECT_EQ(manifest->PackageSize, 3u * kPiece - 5);
   ASSERT_EQ(manifest->Pieces.size(), 3u);
   EXPECT_EQ(manifest->Pieces[2], Filled(0xA2));
-  const TSpec spec = SoundSpec();
-  ASSERT_EQ(manifest->Entries.size(), spec.Entries.size());
-  for (size_t i = 0; i < spec.Entries.size(); ++i) {
+  const TFields fields = SoundFields();
+  ASSERT_EQ(manifest->Entries.size(), fields.Entries.size());
+  for (size_t i = 0; i < fields.Entries.size(); ++i) {
     SCOPED_TRACE(i);
-    const TManifestEntry &got = manifest->Entries[i], &want = spec.Entries[i];
+    const TManifestEntry &got = manifest->Entries[i], &want = fields.Entries[i];
     EXPECT_EQ(got.Name, want.Name);
     EXPECT_EQ(got.Method, want.Method);
     EXPECT_EQ(got.Crc32, want.Crc32);
@@ -294,7 +294,7 @@ TEST(PackageManifest, ReadsEveryFieldOfASoundManifest) {
     EXPECT_EQ(got.RecordSha256, want.RecordSha256);
   }
   // An empty package: no pieces, no entries.
-  TSpec empty;
+  TFields empty;
   empty.PackageSize = 0;
   empty.PieceCount = 0;
   EXPECT_TRUE(ParsePackageManifest(Encode(empty)));
@@ -303,35 +303,35 @@ TEST(PackageManifest, ReadsEveryFieldOfASoundManifest) {
 TEST(PackageManifest, RefusesMalformedManifests) {
   struct TCase {
     const char* Name;
-    std::function<void(TSpec&)> Change;
+    std::function<void(TFields&)> Change;
     std::function<void(std::string&)> Damage;
   };
-  const auto entry = [](size_t I) { return [I](TSpec& S) -> TManifestEntry& { return S.Entries[I]; }; };
-  const auto rename = [&](std::string AName) { return [=](TSpec& S) { entry(1)(S).Name = AName; }; };
+  const auto entry = [](size_t I) { return [I](TFields& S) -> TManifestEntry& { return S.Entries[I]; }; };
+  const auto rename = [&](std::string AName) { return [=](TFields& S) { entry(1)(S).Name = AName; }; };
   const TCase cases[] = {
       {"nothing", {}, [](std::string& B) { B.clear(); }},
       {"a header cut short", {}, [](std::string& B) { B.resize(27); }},
       {"another magic", {}, [](std::string& B) { B[3] = 'X'; }},
-      {"another version", [](TSpec& S) { S.Version = 2; }, {}},
-      {"another piece size", [](TSpec& S) { S.PieceSize = kPiece / 2; }, {}},
-      {"a piece too few", [](TSpec& S) { S.PieceCount = 2; }, {}},
-      {"a piece too many", [](TSpec& S) { S.PackageSize = 2 * kPiece; }, {}},
+      {"another version", [](TFields& S) { S.Version = 2; }, {}},
+      {"another piece size", [](TFields& S) { S.PieceSize = kPiece / 2; }, {}},
+      {"a piece too few", [](TFields& S) { S.PieceCount = 2; }, {}},
+      {"a piece too many", [](TFields& S) { S.PackageSize = 2 * kPiece; }, {}},
       {"pieces beyond the bytes",
-       [](TSpec& S) {
+       [](TFields& S) {
          S.PieceCount = 0xFFFFFFFF;
          S.PackageSize = 0xFFFFFFFFull * kPiece;
        },
        {}},
-      {"entries beyond the bytes", [](TSpec& S) { S.EntryCount = 0xFFFFFFFF; }, {}},
-      {"an entry too many", [](TSpec& S) { S.EntryCount = 4; }, {}},
-      {"an entry too few", [](TSpec& S) { S.EntryCount = 2; }, {}},
+      {"entries beyond the bytes", [](TFields& S) { S.EntryCount = 0xFFFFFFFF; }, {}},
+      {"an entry too many", [](TFields& S) { S.EntryCount = 4; }, {}},
+      {"an entry too few", [](TFields& S) { S.EntryCount = 2; }, {}},
       {"the last entry cut short", {}, [](std::string& B) { B.pop_back(); }},
       {"a byte after the last entry", {}, [](std::string& B) { B += '\0'; }},
       {"a name length in a longer form than needed",
        {},
        [](std::string& B) { B.replace(kFirstEntry, 1, std::string("\x87\x00", 2)); }},
       {"a varint past 64 bits", {}, [](std::string& B) { B.replace(kFirstEntry, 1, std::string(9, '\xFF') + "\x02"); }},
-      {"a method past 16 bits", [&](TSpec& S) { entry(0)(S).Method = 0; },
+      {"a method past 16 bits", [&](TFields& S) { entry(0)(S).Method = 0; },
        [](std::string& B) { B.replace(kFirstEntry + 1 + 7, 1, "\x80\x80\x04"); }},
       {"an empty name", rename(""), {}},
       {"a name that climbs out", rename("Dados/../../x"), {}},
@@ -339,20 +339,20 @@ TEST(PackageManifest, RefusesMalformedManifests) {
       {"a name with a drive", rename("C:Dados/"), {}},
       {"a device name", rename("Dados/NUL.txt"), {}},
       {"a name with a control character", rename("Dados\t/"), {}},
-      {"a method the launcher cannot extract", [&](TSpec& S) { entry(1)(S).Method = 12; }, {}},
-      {"records overlapping", [&](TSpec& S) { entry(1)(S).RecordOffset = 199; }, {}},
-      {"records out of order", [&](TSpec& S) { std::swap(S.Entries[0], S.Entries[1]); }, {}},
-      {"a record past the package", [&](TSpec& S) { entry(2)(S).RecordLength = 3 * kPiece - 5 - 235; }, {}},
-      {"a record whose end wraps around", [&](TSpec& S) { entry(2)(S).RecordLength = ~uint64_t{0} - 100; }, {}},
-      {"a record that begins past the package", [&](TSpec& S) { entry(2)(S).RecordOffset = 3 * kPiece; }, {}},
-      {"a record shorter than its local header and name", [&](TSpec& S) { entry(1)(S).RecordLength = 35; }, {}},
+      {"a method the launcher cannot extract", [&](TFields& S) { entry(1)(S).Method = 12; }, {}},
+      {"records overlapping", [&](TFields& S) { entry(1)(S).RecordOffset = 199; }, {}},
+      {"records out of order", [&](TFields& S) { std::swap(S.Entries[0], S.Entries[1]); }, {}},
+      {"a record past the package", [&](TFields& S) { entry(2)(S).RecordLength = 3 * kPiece - 5 - 235; }, {}},
+      {"a record whose end wraps around", [&](TFields& S) { entry(2)(S).RecordLength = ~uint64_t{0} - 100; }, {}},
+      {"a record that begins past the package", [&](TFields& S) { entry(2)(S).RecordOffset = 3 * kPiece; }, {}},
+      {"a record shorter than its local header and name", [&](TFields& S) { entry(1)(S).RecordLength = 35; }, {}},
   };
-  ASSERT_TRUE(ParsePackageManifest(Encode(SoundSpec())));
+  ASSERT_TRUE(ParsePackageManifest(Encode(SoundFields())));
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.Name);
-    TSpec spec = SoundSpec();
-    if (c.Change) c.Change(spec);
-    std::string bytes = Encode(spec);
+    TFields fields = SoundFields();
+    if (c.Change) c.Change(fields);
+    std::string bytes = Encode(fields);
     if (c.Damage) c.Damage(bytes);
     std::string error;
     EXPECT_FALSE(ParsePackageManifest(bytes, &error));
