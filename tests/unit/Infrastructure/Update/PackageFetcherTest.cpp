@@ -117,7 +117,9 @@ TEST(PackageFetcher, FetchesOnlyWhatChangedAndInstallsOnlyThatFromAnyServer) {
 
     ASSERT_EQ(fetched.Verdict, TDownloadVerdict::Ok);
     EXPECT_EQ(fetched.ChangedOnly, c.changedOnly);
-    if (c.changedOnly) EXPECT_EQ(fetched.Entries, (std::vector<size_t>{4, 6}));
+    if (c.changedOnly) {
+      EXPECT_EQ(fetched.Entries, (std::vector<size_t>{4, 6}));
+    }
     EXPECT_LE(release.PackageRequests, c.maxRequests);
     EXPECT_EQ(release.Served < release.Package.size(), c.lessThanPackage);
     EXPECT_EQ(planned, std::vector<std::string>{c.changedOnly ? "11" : "00"});
@@ -136,7 +138,9 @@ TEST(PackageFetcher, FetchesOnlyWhatChangedAndInstallsOnlyThatFromAnyServer) {
       EXPECT_TRUE(TestSupport::ReadFileBytes(release.Installed.Join("dados/" + std::to_string(i) + ".dat")) ==
                   Noise(20000, i))
           << i;
-    if (c.changedOnly) EXPECT_EQ(Infrastructure::Platform::LastWriteTime(untouched), before);
+    if (c.changedOnly) {
+      EXPECT_EQ(Infrastructure::Platform::LastWriteTime(untouched), before);
+    }
     fetcher.Discard(fetched);
     for (const auto& entry : Infrastructure::Platform::ListDirectory(release.Installed.Path()))
       EXPECT_EQ(entry.Name.find(".~ql-download"), std::string::npos) << entry.Name;
