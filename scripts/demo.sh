@@ -279,8 +279,11 @@ requests_since() {
 # passed; ten under emulation, where each 32-bit program takes about a minute
 # to start) and until every program of the prefix has ended. Sets started=1
 # when the application started.
+# Told once: asking runs a program, and the wait below polls five times a second.
+emulated=''
+[ "$QL_WINE_ARCH" = win32 ] && [ "$(ql_32bit_mode)" = emulated ] && emulated=1
 patience=60
-[ "$QL_WINE_ARCH" = win32 ] && [ "$(ql_32bit_mode)" = emulated ] && patience=600
+[ -n "$emulated" ] && patience=600
 run_launcher() {
   local name=$1
   started=0
@@ -354,7 +357,7 @@ not_fetched() { ! fetched "$@"; }
 # were cut on one loaded machine): a fault of the launcher's own that recurs
 # still fails the run.
 emulator_crashed() {
-  [ "$QL_WINE_ARCH" = win32 ] && [ "$(ql_32bit_mode)" = emulated ] &&
+  [ -n "$emulated" ] &&
     tail -n "+$(($1 + 1))" "$demo/logs/wine.log" | grep -qE '^(qemu: uncaught target signal|wine: Unhandled exception|.*error while loading shared libraries)'
 }
 
