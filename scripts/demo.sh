@@ -230,7 +230,7 @@ mkdir -p "$execs"
 cp "$launcher_exe" "$execs/QuorvaneSoftLauncher.exe"
 cp "$build/demo_app_old.exe" "$app"
 printf '%s\r\n' "; Configuração do QuorvaneSoft Launcher" "[BancoDados]" "${database_lines[@]}" "" \
-  "[Atualizacao]" "URL=$base/versao.ini" >"$execs/Config.ini"
+  "[Atualizacao]" "URL=$base/versao.ini" "" "[Diagnostico]" "Log=1" >"$execs/Config.ini"
 cp "$execs/Config.ini" "$demo/Config.ini"
 say "C:\\QuorvaneSoft\\Execs holds QuorvaneSoftLauncher.exe, QuorvaneSoft.exe ($old_version) and Config.ini:"
 sed 's/\r$//; s/^/    /' "$execs/Config.ini"
@@ -284,9 +284,19 @@ emulated=''
 [ "$QL_WINE_ARCH" = win32 ] && [ "$(ql_32bit_mode)" = emulated ] && emulated=1
 patience=60
 [ -n "$emulated" ] && patience=600
+# Under emulation, a run the application should end by starting is also given
+# up when the launcher, its log, Wine and the server have all been silent this
+# long (the launcher logs every step; see emulator_stalled).
+stall_patience=''
+launcher_log() { compgen -G "$WINEPREFIX/drive_c/users/*/AppData/Local/QuorvaneSoft/Launcher/launcher.log" | head -n 1; }
+signs_of_life() {
+  local log
+  log=$(launcher_log)
+  stat -c %s "$demo/logs/wine.log" "$demo/logs/http.log" ${log:+"$log"} 2>/dev/null | paste -sd ' ' -
+}
 run_launcher() {
-  local name=$1
-  started=0
+  local name=$1 signs last_signs='' last_change=$SECONDS
+  started=0 stalled=0
   touch "$demo/logs/wine.log"
   run_wine_line=$(wc -l <"$demo/logs/wine.log")
   rm -f "$app.started"
@@ -304,6 +314,16 @@ run_launcher() {
     if emulator_crashed "$run_wine_line"; then break; fi
     # The launcher has closed: a started application records it within seconds.
     if [ -n "$ended_at" ] && [ $((SECONDS - ended_at)) -ge $((patience / 3)) ]; then break; fi
+    if [ -n "$stall_patience" ]; then
+      signs=$(signs_of_life)
+      if [ "$signs" != "$last_signs" ]; then
+        last_signs=$signs last_change=$SECONDS
+      elif [ $((SECONDS - last_change)) -ge "$stall_patience" ]; then
+        echo "demo: no sign of life from the emulated launcher for ${stall_patience}s; ended" >>"$demo/logs/wine.log"
+        stalled=1
+        break
+      fi
+    fi
     sleep 0.2
   done
   if [ "$started" = 1 ]; then
@@ -356,6 +376,9 @@ not_fetched() { ! fetched "$@"; }
 # to four times (the machine's load makes it more frequent: two runs in a row
 # were cut on one loaded machine): a fault of the launcher's own that recurs
 # still fails the run.
+# emulator_stalled: the same emulation has also been seen to stop a run dead,
+# with one core busy and no request sent for minutes (the launcher's log then
+# says at which step); that run is ended and started again like a crashed one.
 emulator_crashed() {
   [ -n "$emulated" ] &&
     tail -n "+$(($1 + 1))" "$demo/logs/wine.log" | grep -qE '^(qemu: uncaught target signal|wine: Unhandled exception|.*error while loading shared libraries)'
@@ -367,10 +390,19 @@ run_and_observe() {
   failures_before=${#failures[@]}
   local log_line attempt=1
   log_line=$(wc -l <"$demo/logs/http.log")
+  # A road that ends in a question or an error waits for a person: silence there is no stall.
+  stall_patience=''
+  [ -n "$emulated" ] && [ "${2:-}" = starts ] && stall_patience=300
   while :; do
     if [ "$attempt" = 1 ]; then run_launcher "$1"; else run_launcher "$1-again$attempt"; fi
-    [ "$started" = 1 ] || [ "$attempt" -ge 5 ] || ! emulator_crashed "$run_wine_line" && break
-    say "  the emulated 32-bit Wine crashed (see emulator_crashed in this script and wine.log); starting"
+    [ "$started" = 1 ] || [ "$attempt" -ge 5 ] && break
+    if emulator_crashed "$run_wine_line"; then
+      say "  the emulated 32-bit Wine crashed (see emulator_crashed in this script and wine.log); starting"
+    elif [ "$stalled" = 1 ]; then
+      say "  the emulated 32-bit Wine stalled (see emulator_stalled in this script and wine.log); starting"
+    else
+      break
+    fi
     say "  the launcher again, as a user would, over whatever that run left behind"
     attempt=$((attempt + 1))
   done
@@ -385,7 +417,7 @@ road_held() { [ ${#failures[@]} -eq "$failures_before" ]; }
 step "Run 1: application $old_version, database $database_version, minimum $minimum_version, no BDE"
 say "Expected road: update (download $package, extract it, start the application)"
 bde_installed && fail "the new prefix already has a BDE"
-run_and_observe run1-update
+run_and_observe run1-update starts
 check "the package was downloaded" fetched "$package" "$requests"
 check "the installed executable is now version $new_version" cmp -s "$app" "$build/demo_app_new.exe"
 check "no download left behind" no_download_left
@@ -403,7 +435,7 @@ run2= run3=
 if [ -z "$update_only" ]; then
   step "Run 2: the same launcher again (the application should now be $new_version; still no BDE)"
   say "Expected road: BDE installation (download $installer, run it, start the application)"
-  run_and_observe run2-bde
+  run_and_observe run2-bde starts
   check "no package was downloaded" not_fetched "$package" "$requests"
   check "the BDE installer was downloaded" fetched "$installer" "$requests"
   check "the BDE is installed (its folder and HKLM\\SOFTWARE\\Borland\\Database Engine)" bde_installed
