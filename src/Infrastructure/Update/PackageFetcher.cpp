@@ -140,7 +140,8 @@ TFetchedPackage TPackageFetcher::Fetch(const TPackageFetchRequest& ARequest) {
     return result;
   }
 
-  progress.Total = packageSize;
+  // The resumable download adds what it still has to fetch (the package less what a cut start kept).
+  progress.Total = 0;
   if (ARequest.OnPlanned) ARequest.OnPlanned(packageSize, packageSize, false);
   Files::TResumableRequest request;
   request.Url = ARequest.Url;

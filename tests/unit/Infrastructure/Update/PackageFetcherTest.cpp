@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "Infrastructure/Crypto/HexDigest.h"
@@ -113,9 +114,15 @@ TEST(PackageFetcher, FetchesOnlyWhatChangedAndInstallsOnlyThatFromAnyServer) {
     request.OnPlanned = [&](int64_t AToFetch, int64_t ASize, bool AChangedOnly) {
       planned.push_back(std::to_string(AToFetch < ASize) + std::to_string(AChangedOnly));
     };
+    std::pair<int64_t, int64_t> progress{0, 0};  // the last report: (fetched, total)
+    request.OnProgress = [&](int64_t AFetched, int64_t ATotal) { progress = {AFetched, ATotal}; };
     const TFetchedPackage fetched = fetcher.Fetch(request);
 
     ASSERT_EQ(fetched.Verdict, TDownloadVerdict::Ok);
+    // The percentage shown ends full (nearly, when a whole body replaced ranges planned apart).
+    ASSERT_GT(progress.second, 0);
+    EXPECT_LE(progress.first, progress.second);
+    EXPECT_GE(progress.first * 100 / progress.second, c.ignoreRanges ? 90 : 100);
     EXPECT_EQ(fetched.ChangedOnly, c.changedOnly);
     if (c.changedOnly) {
       EXPECT_EQ(fetched.Entries, (std::vector<size_t>{4, 6}));
