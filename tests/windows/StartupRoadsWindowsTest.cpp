@@ -596,9 +596,11 @@ TEST_F(TStartupRoadsOnWindows, ADownloadCutPartWayIsResumedAtTheNextStart) {
     EXPECT_EQ(LastMessage.substr(0, Translator->Translate("ErrorDownloading").size()),
               Translator->Translate("ErrorDownloading"));
     EXPECT_TRUE(TestSupport::ReadFileBytes(Application) == oldApplication) << "the old executable was touched";
-    EXPECT_EQ(LeftBehind(Dir.Path()).size(), 2u) << "the bytes that arrived and what they are are kept";
+    // The bytes that arrived, what they are, and the manifest to check them with.
+    EXPECT_EQ(LeftBehind(Dir.Path()).size(), c.Keyed ? 3u : 2u);
     const TServed first = ServedSince(log, path);
     EXPECT_EQ(first.Requests, 4u);
+    EXPECT_EQ(ServedSince(log, path + ".manifest").Requests, c.Keyed ? 1u : 0u);
 
     const std::string between = TestSupport::ServedFileBytes("range.log").value_or("");
     States.clear();
@@ -612,6 +614,7 @@ TEST_F(TStartupRoadsOnWindows, ADownloadCutPartWayIsResumedAtTheNextStart) {
     for (const std::string& left : LeftBehind(Dir.Path()))
       EXPECT_EQ(left.find(".~ql-download"), std::string::npos) << left;
     const TServed second = ServedSince(between, path);
+    EXPECT_EQ(ServedSince(between, path + ".manifest").Requests, 0u) << "the kept manifest was fetched again";
     ASSERT_EQ(second.Requests, 1u);
     EXPECT_NE(second.Lines[0].find(" range=bytes=" + std::to_string(c.ResumedAt) + "-"), std::string::npos)
         << second.Lines[0];

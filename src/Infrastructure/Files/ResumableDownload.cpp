@@ -153,12 +153,17 @@ std::string ResumableSidecarPath(const std::string& APartPath) {
   return APartPath + std::string(kSidecarSuffix);
 }
 
+std::string ResumableManifestPath(const std::string& APartPath) {
+  return APartPath + std::string(kKeptManifestSuffix);
+}
+
 bool IsResumableDownloadName(std::string_view AName) {
   if (AName.substr(0, kResumablePrefix.size()) != kResumablePrefix) return false;
   AName.remove_prefix(kResumablePrefix.size());
   if (!IsLowerHex(AName.substr(0, kHexDigits))) return false;
   AName.remove_prefix(std::min(AName.size(), kHexDigits));
-  return AName == kPartSuffix || AName == std::string(kPartSuffix) + std::string(kSidecarSuffix);
+  return AName == kPartSuffix || AName == std::string(kPartSuffix) + std::string(kSidecarSuffix) ||
+         AName == std::string(kPartSuffix) + std::string(kKeptManifestSuffix);
 }
 
 std::string FormatResumeSidecar(const TResumeSidecar& ASidecar) {
@@ -233,6 +238,7 @@ TResumableResult DownloadResumablePackage(IHttpClient& AClient, const TResumable
 void DiscardResumableDownload(const std::string& AFolder, const std::string& ASha256) {
   const std::string part = ResumablePartPath(AFolder, ASha256);
   RemoveQuietly(ResumableSidecarPath(part));
+  RemoveQuietly(ResumableManifestPath(part));
   RemoveQuietly(part);
 }
 

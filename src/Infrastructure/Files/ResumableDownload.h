@@ -31,12 +31,16 @@ namespace Infrastructure::Files {
 
 inline constexpr std::string_view kResumablePrefix = ".~ql-download-resume-";
 inline constexpr std::string_view kSidecarSuffix = ".info";
+inline constexpr std::string_view kKeptManifestSuffix = ".manifest";
 
 // The .part file of the package with published SHA-256 ASha256 (any case) in AFolder.
 std::string ResumablePartPath(const std::string& AFolder, const std::string& ASha256);
 std::string ResumableSidecarPath(const std::string& APartPath);
-// A resumable download's .part or sidecar (not a temporary beside them): what a
-// clean-up of the folder's download names must leave for the next start.
+// The package's manifest kept beside its .part, so the next start checks the kept
+// pieces without fetching it again (it is checked against the published digest anew).
+std::string ResumableManifestPath(const std::string& APartPath);
+// A resumable download's .part, sidecar or kept manifest (not a temporary beside them):
+// what a clean-up of the folder's download names must leave for the next start.
 bool IsResumableDownloadName(std::string_view AName);
 
 struct TResumeSidecar {

@@ -47,25 +47,58 @@ TPackageFetcher::TPackageFetcher(std::shared_ptr<Core::Interfaces::IHttpClient> 
                                  std::shared_ptr<Core::Interfaces::ILoggerService> ALogger, Files::TRetryPolicy APolicy)
     : FClient(std::move(AClient)), FLogger(std::move(ALogger)), FPolicy(std::move(APolicy)) {}
 
+// The resumable download's files of the package with published SHA-256 AHex, when AHex can name them.
+static std::optional<std::string> ResumablePart(const std::string& AFolder, const std::string& AHex) {
+  std::string part = Files::ResumablePartPath(AFolder, AHex);
+  if (!Files::IsResumableDownloadName(Platform::FileNameOf(part))) return std::nullopt;
+  return part;
+}
+
+// The bytes of AKept when it holds exactly ASize of them; nothing else.
+static std::optional<std::string> KeptBytes(const std::string& AKept, int64_t ASize) {
+  try {
+    if (Platform::QueryPath(AKept) != Platform::TPathState::File) return std::nullopt;
+    Platform::TFileReader file(AKept);
+    if (file.Size() != static_cast<uint64_t>(ASize)) return std::nullopt;
+    std::string bytes(static_cast<size_t>(ASize), '\0');
+    size_t got = 0;
+    for (size_t read; got < bytes.size() && (read = file.Read(bytes.data() + got, bytes.size() - got)) != 0;)
+      got += read;
+    if (got != bytes.size()) return std::nullopt;
+    return bytes;
+  } catch (const std::exception&) {
+    return std::nullopt;
+  }
+}
+
 // The manifest published beside the package, when it is the one the document vouches for and
 // describes a package of the published size; nothing (and the whole package is fetched) else.
+// A copy kept beside a download a start left cut is used instead of fetching it again, after
+// the same check.
 static std::optional<std::pair<std::string, TPackageManifest>> FetchManifest(
     Core::Interfaces::IHttpClient& AClient, Core::Interfaces::ILoggerService& ALogger,
-    const TPackageFetchRequest& ARequest, const Core::Interfaces::THttpOptions& AOptions) {
+    const TPackageFetchRequest& ARequest, const Core::Interfaces::THttpOptions& AOptions, const std::string& AKept) {
   const Core::ValueObjects::TDownloadCheck& check = ARequest.ManifestCheck;
   const std::optional<Platform::TSha256Digest> digest = Crypto::ParseSha256Hex(check.Sha256);
   if (!digest || check.Size <= 0) return std::nullopt;
+  const auto published = [&](const std::string& ABytes) {
+    return ABytes.size() == static_cast<uint64_t>(check.Size) && Platform::Sha256Of(ABytes) == *digest;
+  };
   const std::string url = ARequest.Url + std::string(kManifestSuffix);
-  Core::Interfaces::TMemorySink sink(static_cast<size_t>(check.Size));
-  const Core::Interfaces::THttpResult answer = AClient.Get(url, sink, AOptions);
   std::string why;
-  if (!answer.Succeeded())
-    why = answer.ErrorMessage.empty() ? "HTTP " + std::to_string(answer.StatusCode) : answer.ErrorMessage;
-  else if (sink.Data().size() != static_cast<uint64_t>(check.Size) || Platform::Sha256Of(sink.Data()) != *digest)
-    why = "o tamanho ou o SHA-256 não confere com as informações de atualização";
+  std::optional<std::string> bytes = AKept.empty() ? std::nullopt : KeptBytes(AKept, check.Size);
+  if (!bytes || !published(*bytes)) {
+    Core::Interfaces::TMemorySink sink(static_cast<size_t>(check.Size));
+    const Core::Interfaces::THttpResult answer = AClient.Get(url, sink, AOptions);
+    bytes = sink.Data();
+    if (!answer.Succeeded())
+      why = answer.ErrorMessage.empty() ? "HTTP " + std::to_string(answer.StatusCode) : answer.ErrorMessage;
+    else if (!published(*bytes))
+      why = "o tamanho ou o SHA-256 não confere com as informações de atualização";
+  }
   std::optional<TPackageManifest> manifest;
   if (why.empty()) {
-    manifest = ParsePackageManifest(sink.Data(), &why);
+    manifest = ParsePackageManifest(*bytes, &why);
     if (manifest && static_cast<int64_t>(manifest->PackageSize) != ARequest.Check.Size) {
       manifest.reset();
       why = "descreve um pacote de outro tamanho";
@@ -75,7 +108,7 @@ static std::optional<std::pair<std::string, TPackageManifest>> FetchManifest(
     ALogger.Warning("Manifesto " + url + " não usado (" + why + "): o pacote é baixado inteiro");
     return std::nullopt;
   }
-  return std::make_pair(sink.Data(), std::move(*manifest));
+  return std::make_pair(std::move(*bytes), std::move(*manifest));
 }
 
 TFetchedPackage TPackageFetcher::Fetch(const TPackageFetchRequest& ARequest) {
@@ -88,7 +121,10 @@ TFetchedPackage TPackageFetcher::Fetch(const TPackageFetchRequest& ARequest) {
 
   std::optional<std::pair<std::string, TPackageManifest>> manifest;
   std::optional<TDeltaPlan> plan;
-  if (!FRangeSupport.Refuses(ARequest.Url)) manifest = FetchManifest(*FClient, *FLogger, ARequest, policy.Http);
+  const std::optional<std::string> resumable = ResumablePart(ARequest.Folder, result.Sha256);
+  const std::string keptManifest = resumable ? Files::ResumableManifestPath(*resumable) : std::string();
+  if (!FRangeSupport.Refuses(ARequest.Url))
+    manifest = FetchManifest(*FClient, *FLogger, ARequest, policy.Http, keptManifest);
   if (manifest) {
     try {
       plan = PlanDelta(manifest->second, ARequest.Folder);
@@ -151,6 +187,12 @@ TFetchedPackage TPackageFetcher::Fetch(const TPackageFetchRequest& ARequest) {
   if (manifest) {
     request.Pieces = manifest->second.Pieces;
     request.PieceSize = TPackageManifest::kPieceSize;
+    // Beside what a cut leaves, for the next start to check the pieces with.
+    try {
+      if (!keptManifest.empty()) Platform::WriteFileAtomically(keptManifest, manifest->first);
+    } catch (const std::exception&) {
+      // Without it the next start fetches the manifest again.
+    }
   }
   const Files::TResumableResult fetched =
       Files::DownloadResumablePackage(*FClient, request, FRangeSupport, progress, policy);
@@ -168,11 +210,11 @@ TFetchedPackage TPackageFetcher::Fetch(const TPackageFetchRequest& ARequest) {
 }
 
 void TPackageFetcher::Discard(const TFetchedPackage& APackage) {
-  if (!APackage.Path.empty() && Files::IsResumableDownloadName(Platform::FileNameOf(APackage.Path))) {
-    Files::DiscardResumableDownload(Platform::ParentPath(APackage.Path), APackage.Sha256);
-    return;
-  }
-  if (!APackage.Path.empty() && Platform::FileExists(APackage.Path)) Platform::RemoveFile(APackage.Path);
+  if (APackage.Path.empty()) return;
+  const std::string folder = Platform::ParentPath(APackage.Path);
+  // What a cut start kept of this package (the package itself, when it came whole) is of no more use.
+  if (ResumablePart(folder, APackage.Sha256)) Files::DiscardResumableDownload(folder, APackage.Sha256);
+  if (Platform::FileExists(APackage.Path)) Platform::RemoveFile(APackage.Path);
 }
 
 }  // namespace Infrastructure::Update

@@ -466,6 +466,8 @@ TEST(ResumeSidecar, ReadsBackWhatItWritesAndNothingElse) {
   const std::string hex(64, 'f');
   EXPECT_TRUE(IsResumableDownloadName(".~ql-download-resume-" + hex + ".part"));
   EXPECT_TRUE(IsResumableDownloadName(".~ql-download-resume-" + hex + ".part.info"));
+  EXPECT_TRUE(IsResumableDownloadName(".~ql-download-resume-" + hex + ".part.manifest"));
+  EXPECT_FALSE(IsResumableDownloadName(".~ql-download-resume-" + hex + ".part.manifest.tmp1"));
   EXPECT_FALSE(IsResumableDownloadName(".~ql-download-resume-" + hex + ".part.info.tmp1"));
   EXPECT_FALSE(IsResumableDownloadName(".~ql-download-abc.zip.part"));
 }
