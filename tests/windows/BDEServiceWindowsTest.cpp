@@ -50,11 +50,6 @@ const std::string kDefaultDir(Infrastructure::BDE::kDefaultBDEDirectory);
 const std::string kLayersKey(Infrastructure::BDE::kCompatibilityLayersKey);
 const std::string kLayers(Infrastructure::BDE::kCompatibilityLayers);
 
-bool WaitForFile(const std::string& APath, int ASeconds = 30) {
-  for (int i = 0; i < ASeconds * 10 && !FileExists(APath); ++i) Sleep(100);
-  return FileExists(APath);
-}
-
 // A mark the test installer left beside the folder it ran from (UTF-16 text).
 std::string Mark(const std::string& AMarks, const char* AKind) {
   const std::string path = AMarks + AKind;

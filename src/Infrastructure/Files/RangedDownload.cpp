@@ -95,7 +95,7 @@ class TTransferSink final : public IHttpSink {
         if (!FState.AcceptWholeBody)
           Refuse(TRefusal::WholeBody, changed ? "O arquivo mudou no servidor (If-Range respondido com 200)"
                                               : "O servidor ignorou o pedido de intervalo (200)");
-        FState.Progress.Total += static_cast<int64_t>(FState.Source.Size - (FState.End - FState.Next));
+        FState.Progress.RestartWhole(FState.Source.Size);
       }
       FState.BeginWholeBody(ValidatorOf(AAnswer));
       Guard([&] {
@@ -272,8 +272,7 @@ TRangedResult RunTransfer(TTransferState& AState) {
           result.ErrorMessage = "O servidor não atende pedidos de intervalo";
           return result;
         }
-        if (!AState.Whole)
-          AState.Progress.Total += static_cast<int64_t>(AState.Source.Size - (AState.End - AState.Next));
+        AState.Progress.RestartWhole(AState.Source.Size);
         AState.Whole = true;
         AState.Next = 0;
         AState.End = AState.Source.Size;

@@ -50,10 +50,17 @@ struct TRangedSource {
 // The bytes fetched for one package, across calls, attempts and retries.
 struct TFetchProgress {
   int64_t Fetched = 0;
-  // What the caller means to fetch; a whole body answered in place of a range
-  // adds the package's size to it, so Fetched never passes it.
+  // What the caller means to fetch. A whole body in place of what was asked starts
+  // the count again, at 0 of the package's size: it overwrites what came before.
   int64_t Total = 0;
   Core::Interfaces::TProgressProc Report;  // (Fetched, Total) after each block; may be empty
+  std::function<void()> OnWholePackage;    // told when the count starts again so; may be empty
+
+  void RestartWhole(uint64_t APackageSize) {
+    Fetched = 0;
+    Total = static_cast<int64_t>(APackageSize);
+    if (OnWholePackage) OnWholePackage();
+  }
 };
 
 struct TRetryPolicy {

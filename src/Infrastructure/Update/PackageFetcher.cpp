@@ -137,6 +137,10 @@ TFetchedPackage TPackageFetcher::Fetch(const TPackageFetchRequest& ARequest) {
   Files::TFetchProgress progress;
   progress.Report = ARequest.OnProgress;
   const int64_t packageSize = ARequest.Check.Size;
+  // A server that answers ranges with the whole package: said as such.
+  progress.OnWholePackage = [&] {
+    if (ARequest.OnPlanned) ARequest.OnPlanned(packageSize, packageSize, false);
+  };
   if (plan && !plan->WholePackage) {
     progress.Total = static_cast<int64_t>(plan->FetchBytes);
     if (ARequest.OnPlanned) ARequest.OnPlanned(progress.Total, packageSize, true);

@@ -209,8 +209,11 @@ TEST_F(RangedDownload, WritesTheRangeAtItsOffsetAndSendsTheFirstValidatorAfterwa
 
 TEST_F(RangedDownload, AServerThatIgnoresRangesGivesTheWholePackageOnceAndIsNotAskedForRangesAgain) {
   Server.IgnoreRanges = true;
-  Progress.Total = 5000;
+  Progress.Total = 30000;  // this range and another planned
+  int restarts = 0;
+  Progress.OnWholePackage = [&] { ++restarts; };
   const auto whole = Fetch(1000, 5000);
+  EXPECT_EQ(restarts, 1);
   EXPECT_EQ(whole.Outcome, TRangedOutcome::WholeBody);
   EXPECT_EQ(whole.Verdict, TDownloadVerdict::Ok) << whole.ErrorMessage;
   EXPECT_EQ(FileBytes(), Server.Body);

@@ -115,6 +115,7 @@ struct TRoad {
                                                 return true;
                                               },
                                               kLauncher,
+                                              {},
                                               {}};
     auto update = std::make_shared<Application::UseCases::TUpdateApplicationUseCase>(ports);
     auto bde = std::make_shared<Application::UseCases::TInstallBDEUseCase>(BDE, Logger, translator,
