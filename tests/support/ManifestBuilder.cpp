@@ -81,8 +81,6 @@ void WritePartialPackage(const std::string& AZipPath, const std::vector<Infrastr
 
 namespace TestSupport {
 
-namespace {
-
 void PutLittle(std::string& AOut, uint64_t AValue, int ABytes) {
   for (int i = 0; i < ABytes; ++i) AOut += static_cast<char>((AValue >> (8 * i)) & 0xFF);
 }
@@ -92,7 +90,17 @@ void PutVarint(std::string& AOut, uint64_t AValue) {
   AOut += static_cast<char>(AValue);
 }
 
-}  // namespace
+void PutManifestEntry(std::string& AOut, const Infrastructure::Update::TManifestEntry& AEntry) {
+  PutVarint(AOut, AEntry.Name.size());
+  AOut += AEntry.Name;
+  PutVarint(AOut, AEntry.Method);
+  PutLittle(AOut, AEntry.Crc32, 4);
+  PutVarint(AOut, AEntry.UncompressedSize);
+  PutVarint(AOut, AEntry.RecordOffset);
+  PutVarint(AOut, AEntry.RecordLength);
+  AOut.append(AEntry.ContentSha256.begin(), AEntry.ContentSha256.end());
+  AOut.append(AEntry.RecordSha256.begin(), AEntry.RecordSha256.end());
+}
 
 std::string EncodeManifest(const Infrastructure::Update::TPackageManifest& AManifest) {
   std::string out = "QLMF";
@@ -102,17 +110,7 @@ std::string EncodeManifest(const Infrastructure::Update::TPackageManifest& AMani
   PutLittle(out, AManifest.Pieces.size(), 4);
   PutLittle(out, AManifest.Entries.size(), 4);
   for (const auto& piece : AManifest.Pieces) out.append(piece.begin(), piece.end());
-  for (const auto& entry : AManifest.Entries) {
-    PutVarint(out, entry.Name.size());
-    out += entry.Name;
-    PutVarint(out, entry.Method);
-    PutLittle(out, entry.Crc32, 4);
-    PutVarint(out, entry.UncompressedSize);
-    PutVarint(out, entry.RecordOffset);
-    PutVarint(out, entry.RecordLength);
-    out.append(entry.ContentSha256.begin(), entry.ContentSha256.end());
-    out.append(entry.RecordSha256.begin(), entry.RecordSha256.end());
-  }
+  for (const auto& entry : AManifest.Entries) PutManifestEntry(out, entry);
   return out;
 }
 

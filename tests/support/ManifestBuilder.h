@@ -16,6 +16,10 @@ Infrastructure::Update::TPackageManifest ManifestOfZip(const std::string& AZipPa
 
 // AManifest in the published layout (what scripts/package-manifest.py writes).
 std::string EncodeManifest(const Infrastructure::Update::TPackageManifest& AManifest);
+// Its parts, for manifests written wrong on purpose: little-endian integers, varints, one entry.
+void PutLittle(std::string& AOut, uint64_t AValue, int ABytes);
+void PutVarint(std::string& AOut, uint64_t AValue);
+void PutManifestEntry(std::string& AOut, const Infrastructure::Update::TManifestEntry& AEntry);
 
 // A file as long as the package at AZipPath holding only the bytes of
 // ARanges, zeros elsewhere: what a fetch by ranges leaves.

@@ -895,33 +895,51 @@ TEST_F(TStartupRoadsOnWindows, TwoLaunchersTakeTurnsAndTheUpdateHappensOnce) {
   using namespace TestSupport;
   Dir.WriteFile("QuorvaneSoftLauncher.exe", ReadFileBytes(HostPath(QL_LAUNCHER_EXE)));
   const std::string newApplication = ReadFileBytes(kNewApplication);
-  const std::string package =
-      ServeTestFile(Unique("pacote-lento.zip"), TZipBuilder().File("QuorvaneSoft.exe", newApplication).Build());
-  Publish(TestHttpUrl("/slowfile/3/" + package));
+  const std::string oldApplication = ReadFileBytes(kOldApplication);
+  const std::string packageBytes = TZipBuilder().File("QuorvaneSoft.exe", newApplication).Build();
+  // Published with its digest and size, the package is fetched to a name kept across starts
+  // (the same name for both launchers): the lock alone keeps them apart.
+  const struct {
+    const char* Name;
+    bool Published;
+  } cases[] = {{"downloaded whole", false}, {"fetched resumably", true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    Dir.WriteFile("QuorvaneSoft.exe", oldApplication);
+    Infrastructure::Platform::RemoveFile(Application + ".started");
+    const std::string package =
+        ServeTestFile(Unique(std::string(c.Published ? "publicado" : "pacote") + "-lento.zip"), packageBytes);
+    Publish(TestHttpUrl("/slowfile/3/" + package), "",
+            c.Published
+                ? "Sha256Pacote=" + Infrastructure::Crypto::ToHex(Infrastructure::Platform::Sha256Of(packageBytes)) +
+                      "\r\nTamanhoPacote=" + std::to_string(packageBytes.size()) + "\r\n"
+                : "");
 
-  TRunningProgram first(Launcher);
-  ASSERT_TRUE(first.Started());
-  const HWND firstSplash = WaitForWindow(TfrmSplash::ClassName, 20000, first.Id());
-  ASSERT_NE(firstSplash, nullptr);
-  ASSERT_TRUE(WaitFor([&] { return ControlText(firstSplash, TfrmSplash::lblMessage).starts_with("Baixando"); }, 30000));
-  TRunningProgram second(Launcher);
-  ASSERT_TRUE(second.Started());
-  const HWND secondSplash = WaitForWindow(TfrmSplash::ClassName, 20000, second.Id());
-  ASSERT_NE(secondSplash, nullptr);
-  EXPECT_TRUE(WaitFor(
-      [&] { return ControlText(secondSplash, TfrmSplash::lblMessage).starts_with("Outro inicializador"); }, 30000))
-      << ControlText(secondSplash, TfrmSplash::lblMessage);
-  SaveScreenshot(secondSplash, "launcher_waiting_for_another_update");
+    TRunningProgram first(Launcher);
+    ASSERT_TRUE(first.Started());
+    const HWND firstSplash = WaitForWindow(TfrmSplash::ClassName, 20000, first.Id());
+    ASSERT_NE(firstSplash, nullptr);
+    ASSERT_TRUE(
+        WaitFor([&] { return ControlText(firstSplash, TfrmSplash::lblMessage).starts_with("Baixando"); }, 30000));
+    TRunningProgram second(Launcher);
+    ASSERT_TRUE(second.Started());
+    const HWND secondSplash = WaitForWindow(TfrmSplash::ClassName, 20000, second.Id());
+    ASSERT_NE(secondSplash, nullptr);
+    EXPECT_TRUE(WaitFor(
+        [&] { return ControlText(secondSplash, TfrmSplash::lblMessage).starts_with("Outro inicializador"); }, 30000))
+        << ControlText(secondSplash, TfrmSplash::lblMessage);
+    if (!c.Published) SaveScreenshot(secondSplash, "launcher_waiting_for_another_update");
 
-  EXPECT_EQ(first.Wait(60000), TfrmSplash::ExitLaunched);
-  EXPECT_EQ(second.Wait(60000), TfrmSplash::ExitLaunched);
-  EXPECT_TRUE(ReadFileBytes(Application) == newApplication);
-  EXPECT_TRUE(WaitForMarker(Application));
-  const auto root = TestServerValue("http.root");
-  ASSERT_TRUE(root);
-  const std::string hits = ReadFileBytes(HostPath(*root + "/slowfile.hits"));
-  size_t downloads = 0;
-  for (size_t at = hits.find(package); at != std::string::npos; at = hits.find(package, at + 1)) ++downloads;
-  EXPECT_EQ(downloads, 1u) << "one download for both launchers";
-  EXPECT_EQ(LeftBehind(Dir.Path()), std::vector<std::string>{});
+    EXPECT_EQ(first.Wait(60000), TfrmSplash::ExitLaunched);
+    EXPECT_EQ(second.Wait(60000), TfrmSplash::ExitLaunched);
+    EXPECT_TRUE(ReadFileBytes(Application) == newApplication);
+    EXPECT_TRUE(WaitForMarker(Application));
+    const auto root = TestServerValue("http.root");
+    ASSERT_TRUE(root);
+    const std::string hits = ReadFileBytes(HostPath(*root + "/slowfile.hits"));
+    size_t downloads = 0;
+    for (size_t at = hits.find(package); at != std::string::npos; at = hits.find(package, at + 1)) ++downloads;
+    EXPECT_EQ(downloads, 1u) << "one download for both launchers";
+    EXPECT_EQ(LeftBehind(Dir.Path()), std::vector<std::string>{});
+  }
 }

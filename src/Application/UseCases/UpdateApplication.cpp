@@ -220,9 +220,7 @@ TUpdateOutcome TUpdateApplicationUseCase::Run(const TUpdatePlan& APlan, IUpdateO
         return Ending(TUpdateResult::Failed, FPorts.Translator->Translate("ErrorDownloading"));
       }
       const std::string message = FPorts.Translator->TranslateFormat(
-          std::string(refusal),
-          {fetcher ? (Core::ValueObjects::IsWriteFailure(verdict) ? folder : APlan.PackageUrl)
-                   : Core::ValueObjects::DownloadVerdictSubject(verdict, APlan.PackageUrl, ADownload)});
+          std::string(refusal), {Core::ValueObjects::DownloadVerdictSubject(verdict, APlan.PackageUrl, folder)});
       // The folder or its disk refused the file: a fault of this machine, not of the download.
       if (Core::ValueObjects::IsWriteFailure(verdict)) {
         FPorts.Logger->Error("ExecuteUpdate - O download não pôde ser gravado: " + std::string(refusal));

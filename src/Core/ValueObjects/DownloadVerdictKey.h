@@ -2,7 +2,6 @@
 #include <string>
 #include <string_view>
 
-#include "Core/Text/PathText.h"
 #include "Core/ValueObjects/DownloadCheck.h"
 
 namespace Core::ValueObjects {
@@ -41,8 +40,8 @@ constexpr bool IsWriteFailure(TDownloadVerdict AVerdict) {
 // What the verdict's message names: the folder the file was to be written in,
 // or the address it came from.
 inline std::string DownloadVerdictSubject(TDownloadVerdict AVerdict, const std::string& AUrl,
-                                          const std::string& APath) {
-  return IsWriteFailure(AVerdict) ? Core::Text::ParentPath(APath) : AUrl;
+                                          const std::string& AFolder) {
+  return IsWriteFailure(AVerdict) ? AFolder : AUrl;
 }
 
 }  // namespace Core::ValueObjects

@@ -15,15 +15,17 @@ void TSplashViewModel::TUpdateReports::DownloadPlanned(int64_t AToFetch, int64_t
   FChangedOnly = AChangedOnly;
   FToFetch = AToFetch;
   FPackageSize = APackageSize;
+  FLastDownload = -1;  // a new plan is a new text, shown from its first report
 }
 
 void TSplashViewModel::TUpdateReports::DownloadProgress(int64_t AReceived, int64_t ATotal) {
   const int32_t progress = TSplashViewModel::DownloadProgress(AReceived, ATotal);
-  // The download must not wait for a repaint per block.
-  if (progress < 0 || progress == FLastDownload) return;
-  FLastDownload = progress;
   // The text counts the whole download, the bar its band of the start-up.
-  const std::string percent = std::to_string(DownloadPercent(AReceived, ATotal));
+  const int32_t shown = DownloadPercent(AReceived, ATotal);
+  // The download must not wait for a repaint per block: one per percent the text shows.
+  if (progress < 0 || shown == FLastDownload) return;
+  FLastDownload = shown;
+  const std::string percent = std::to_string(shown);
   FOwner.ShowFromTask(TAppState::DownloadingApplication,
                       FChangedOnly
                           ? FOwner.FTranslator->TranslateFormat("DownloadingChangedOnly",

@@ -23,7 +23,7 @@ class TSplashViewModel::TUpdateReports : public Core::Interfaces::IUpdateObserve
 
  private:
   TSplashViewModel& FOwner;
-  int32_t FLastDownload = -1;  // the first report (0 %) shows too
+  int32_t FLastDownload = -1;  // the percentage last shown; the first report (0 %) shows too
   // Only what changed is fetched: how much, of how large a package (for the text).
   bool FChangedOnly = false;
   int64_t FToFetch = 0;

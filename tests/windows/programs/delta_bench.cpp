@@ -22,28 +22,19 @@
 #include "Infrastructure/Files/ZipExtractor.h"
 #include "Infrastructure/Logging/DebugLoggerService.h"
 #include "Infrastructure/Platform/DefaultPorts.h"
+#include "Infrastructure/Platform/FileStream.h"
 #include "Infrastructure/Platform/FileSystem.h"
 #include "Infrastructure/Translator/PortugueseTranslator.h"
 #include "Infrastructure/Update/PackageFetcher.h"
 #include "Infrastructure/Update/UpdateInstaller.h"
 #include "common/RoundStats.h"
+#include "common/WinClock.h"
 
 namespace Platform = Infrastructure::Platform;
 using namespace Core::Interfaces;
 using Core::ValueObjects::TDownloadCheck;
 
 namespace {
-
-double Now() {
-  static const LARGE_INTEGER frequency = [] {
-    LARGE_INTEGER f;
-    QueryPerformanceFrequency(&f);
-    return f;
-  }();
-  LARGE_INTEGER counter;
-  QueryPerformanceCounter(&counter);
-  return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
 
 // The body bytes every answer brought, whatever the caller kept of them.
 class TCountingClient final : public IHttpClient {
@@ -112,12 +103,6 @@ struct TBench {
   }
 };
 
-uint64_t FileSize(const std::string& APath) {
-  WIN32_FILE_ATTRIBUTE_DATA data{};
-  if (!GetFileAttributesExA(APath.c_str(), GetFileExInfoStandard, &data)) return 0;
-  return (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -149,9 +134,9 @@ int main(int argc, char** argv) {
       }
       const uint64_t bytesBefore = bench.Client->Bytes;
       const size_t requestsBefore = bench.Client->Requests;
-      const double start = Now();
+      const double start = Bench::Now();
       if (!bench.Update(pacedUrl, check, way == kChanged ? manifest : TDownloadCheck{}, target)) return 1;
-      ways.Add(way, Now() - start);
+      ways.Add(way, Bench::Now() - start);
       bytes[way] = bench.Client->Bytes - bytesBefore;
       requests[way] = bench.Client->Requests - requestsBefore;
     }
@@ -188,7 +173,7 @@ int main(int argc, char** argv) {
   const TFetchedPackage second = bench.Fetcher.Fetch(request);
   const uint64_t total = bench.Client->Bytes - bytesBefore;
   const bool whole = second.Verdict == Core::ValueObjects::TDownloadVerdict::Ok &&
-                     FileSize(second.Path) == static_cast<uint64_t>(check.Size);
+                     Platform::TFileReader(second.Path).Size() == static_cast<uint64_t>(check.Size);
   bench.Fetcher.Discard(second);
   Platform::RemoveDirectoryTree(empty);
   std::printf("A download cut at 60 %% and fetched again (manifest included):\n");

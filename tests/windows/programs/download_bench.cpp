@@ -16,21 +16,11 @@
 #include "Infrastructure/Platform/Win32/WinHttpClient.h"
 #include "Infrastructure/Platform/Win32/WinText.h"
 #include "common/RoundStats.h"
+#include "common/WinClock.h"
 
 using Infrastructure::Platform::Win32::ToWide;
 
 namespace {
-
-double Now() {
-  static LARGE_INTEGER frequency = [] {
-    LARGE_INTEGER f;
-    QueryPerformanceFrequency(&f);
-    return f;
-  }();
-  LARGE_INTEGER counter;
-  QueryPerformanceCounter(&counter);
-  return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
 
 // The loop of the WinHTTP documentation: ask what is available, read it, write
 // it to the file with WriteFile. No options, no checks beyond the calls' own.
@@ -99,7 +89,7 @@ int main(int argc, char** argv) {
   for (int round = 0; round < rounds; ++round) {
     for (size_t position = 0; position < ways.Count(); ++position) {
       const size_t index = ways.Order(round, position);
-      const double start = Now();
+      const double start = Bench::Now();
       bool ok = false;
       switch (index) {
         case kBareDiscard:
@@ -117,7 +107,7 @@ int main(int argc, char** argv) {
                }).Success;
           break;
       }
-      const double elapsed = Now() - start;
+      const double elapsed = Bench::Now() - start;
       if (!ok) {
         std::fprintf(stderr, "download_bench: way %zu failed\n", index);
         return 1;

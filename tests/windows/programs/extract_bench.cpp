@@ -18,22 +18,12 @@
 #include "Infrastructure/Platform/FileSystem.h"
 #include "Infrastructure/Platform/Win32/WinText.h"
 #include "common/RoundStats.h"
+#include "common/WinClock.h"
 
 namespace Platform = Infrastructure::Platform;
 using Platform::Win32::ToWide;
 
 namespace {
-
-double Now() {
-  static const LARGE_INTEGER frequency = [] {
-    LARGE_INTEGER f;
-    QueryPerformanceFrequency(&f);
-    return f;
-  }();
-  LARGE_INTEGER counter;
-  QueryPerformanceCounter(&counter);
-  return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
 
 class TMemorySink : public Platform::IByteSink {
  public:
@@ -123,10 +113,10 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "extract_bench: could not prepare the installation\n");
         return 1;
       }
-      const double start = Now();
+      const double start = Bench::Now();
       const bool ok = way == kOursEmpty || way == kOursOver ? Infrastructure::Files::ExtractZipArchive(archive, target)
                                                             : BareWrite(wideTarget, files, folders);
-      const double elapsed = Now() - start;
+      const double elapsed = Bench::Now() - start;
       if (!ok) {
         std::fprintf(stderr, "extract_bench: way %zu failed\n", way);
         return 1;

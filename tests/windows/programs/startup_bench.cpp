@@ -34,16 +34,14 @@
 #include "Infrastructure/Platform/Win32/WinText.h"
 #include "Infrastructure/Translator/PortugueseTranslator.h"
 #include "common/RoundStats.h"
+#include "common/WinClock.h"
 
 using Presentation::ViewModels::TAppState;
 
 namespace {
 
 double NowMs() {
-  LARGE_INTEGER frequency, counter;
-  QueryPerformanceFrequency(&frequency);
-  QueryPerformanceCounter(&counter);
-  return 1000.0 * static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
+  return 1000.0 * Bench::Now();
 }
 
 // The road's log, kept for a road that went wrong.

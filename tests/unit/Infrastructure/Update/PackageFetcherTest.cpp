@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "Infrastructure/Crypto/HexDigest.h"
+#include "Infrastructure/Files/ResumableDownload.h"
 #include "Infrastructure/Logging/DebugLoggerService.h"
 #include "Infrastructure/Platform/Crypto.h"
 #include "Infrastructure/Platform/FileSystem.h"
@@ -61,7 +62,10 @@ struct TRelease {
   void Serve(TestSupport::TScriptedHttpClient& AClient, bool AIgnoreRanges, const std::string& AManifest) {
     AClient.Respond = [this, AIgnoreRanges, AManifest](const std::string& AUrl,
                                                        const Core::Interfaces::THttpOptions& AOptions) {
-      if (AUrl == std::string(kUrl) + ".manifest") return TestSupport::Reply(200, AManifest, true, 4096);
+      if (AUrl == std::string(kUrl) + ".manifest") {
+        ++ManifestRequests;
+        return TestSupport::Reply(200, AManifest, true, 4096);
+      }
       ++PackageRequests;
       TScriptedAnswer answer = TestSupport::Reply(200, Package, true, 4096);
       answer.ETag = "\"v1\"";
@@ -80,6 +84,7 @@ struct TRelease {
   TestSupport::TTempDir Work, Installed;
   std::string Package, Manifest;
   int PackageRequests = 0;
+  int ManifestRequests = 0;
   uint64_t Served = 0;
 };
 
@@ -150,6 +155,40 @@ TEST(PackageFetcher, FetchesOnlyWhatChangedAndInstallsOnlyThatFromAnyServer) {
     if (c.changedOnly) {
       EXPECT_EQ(Infrastructure::Platform::LastWriteTime(untouched), before);
     }
+    fetcher.Discard(fetched);
+    for (const auto& entry : Infrastructure::Platform::ListDirectory(release.Installed.Path()))
+      EXPECT_EQ(entry.Name.find(".~ql-download"), std::string::npos) << entry.Name;
+  }
+}
+
+// A manifest kept beside a cut download is used only while it is the one published: a copy cut
+// half-way or altered is fetched again, and it goes with the download once used.
+TEST(PackageFetcher, AKeptManifestIsUsedOnlyWhenItIsTheOnePublished) {
+  const struct {
+    const char* name;
+    int kept;  // 0: none; 1: intact; 2: one byte changed; 3: cut half-way
+    int manifestRequests;
+  } cases[] = {{"none kept", 0, 1}, {"kept intact", 1, 0}, {"kept, one byte changed", 2, 1}, {"kept, cut", 3, 1}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TRelease release;
+    auto client = std::make_shared<TestSupport::TScriptedHttpClient>();
+    release.Serve(*client, false, release.Manifest);
+    const TPackageFetchRequest request = release.Request();
+    const std::string keptPath = Infrastructure::Files::ResumableManifestPath(
+        Infrastructure::Files::ResumablePartPath(release.Installed.Path(), request.Check.Sha256));
+    std::string kept = release.Manifest;
+    if (c.kept == 2) kept[kept.size() / 2] ^= 1;
+    if (c.kept == 3) kept.resize(kept.size() / 2);
+    if (c.kept != 0) release.Installed.WriteFile(Infrastructure::Platform::FileNameOf(keptPath), kept);
+    Infrastructure::Update::TPackageFetcher fetcher(client,
+                                                    std::make_shared<Infrastructure::Logging::TDebugLoggerService>());
+
+    const TFetchedPackage fetched = fetcher.Fetch(request);
+
+    ASSERT_EQ(fetched.Verdict, TDownloadVerdict::Ok);
+    EXPECT_TRUE(fetched.ChangedOnly);
+    EXPECT_EQ(release.ManifestRequests, c.manifestRequests);
     fetcher.Discard(fetched);
     for (const auto& entry : Infrastructure::Platform::ListDirectory(release.Installed.Path()))
       EXPECT_EQ(entry.Name.find(".~ql-download"), std::string::npos) << entry.Name;

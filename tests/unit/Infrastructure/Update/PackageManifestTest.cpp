@@ -227,13 +227,7 @@ struct TFields {
   std::vector<TManifestEntry> Entries;
 };
 
-void Put(std::string& AOut, uint64_t AValue, int ABytes) {
-  for (int i = 0; i < ABytes; ++i) AOut += static_cast<char>(AValue >> (8 * i));
-}
-void PutVarint(std::string& AOut, uint64_t AValue) {
-  for (; AValue >= 0x80; AValue >>= 7) AOut += static_cast<char>(AValue | 0x80);
-  AOut += static_cast<char>(AValue);
-}
+using TestSupport::PutLittle;
 TSha256Digest Filled(uint8_t AByte) {
   TSha256Digest digest;
   digest.fill(AByte);
@@ -242,23 +236,13 @@ TSha256Digest Filled(uint8_t AByte) {
 
 std::string Encode(const TFields& AFields) {
   std::string out = "QLMF";
-  Put(out, AFields.Version, 4);
-  Put(out, AFields.PackageSize, 8);
-  Put(out, AFields.PieceSize, 4);
-  Put(out, static_cast<uint64_t>(AFields.PieceCount), 4);
-  Put(out, AFields.EntryCount < 0 ? AFields.Entries.size() : static_cast<uint64_t>(AFields.EntryCount), 4);
+  PutLittle(out, AFields.Version, 4);
+  PutLittle(out, AFields.PackageSize, 8);
+  PutLittle(out, AFields.PieceSize, 4);
+  PutLittle(out, static_cast<uint64_t>(AFields.PieceCount), 4);
+  PutLittle(out, AFields.EntryCount < 0 ? AFields.Entries.size() : static_cast<uint64_t>(AFields.EntryCount), 4);
   for (int64_t i = 0; i < AFields.PieceCount && i < 3; ++i) out.append(32, static_cast<char>(0xA0 + i));
-  for (const TManifestEntry& entry : AFields.Entries) {
-    PutVarint(out, entry.Name.size());
-    out += entry.Name;
-    PutVarint(out, entry.Method);
-    Put(out, entry.Crc32, 4);
-    PutVarint(out, entry.UncompressedSize);
-    PutVarint(out, entry.RecordOffset);
-    PutVarint(out, entry.RecordLength);
-    out.append(entry.ContentSha256.begin(), entry.ContentSha256.end());
-    out.append(entry.RecordSha256.begin(), entry.RecordSha256.end());
-  }
+  for (const TManifestEntry& entry : AFields.Entries) TestSupport::PutManifestEntry(out, entry);
   return out;
 }
 
